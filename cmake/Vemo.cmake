@@ -1,0 +1,109 @@
+# Build rules shared by every folder.
+#
+# VEMO_WINDOWS   the Windows builds (mingw-w64, i686 or x86_64)
+# VEMO_WIN64     the x86_64 Windows build: its tests run under wine64
+# VEMO_WIN32     the i686 Windows build: the shipped binaries, checked statically
+# VEMO_NATIVE    the platform-independent core on the build machine (sanitizers)
+# VEMO_FUZZ      the native core built with clang and libFuzzer
+
+set(VEMO_WINDOWS OFF)
+set(VEMO_WIN64 OFF)
+set(VEMO_WIN32 OFF)
+set(VEMO_NATIVE OFF)
+if(WIN32)
+    set(VEMO_WINDOWS ON)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+        set(VEMO_WIN64 ON)
+    else()
+        set(VEMO_WIN32 ON)
+    endif()
+elseif(NOT VEMO_FUZZ)
+    set(VEMO_NATIVE ON)
+endif()
+
+set(CMAKE_CXX_STANDARD 17)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+
+add_compile_options(-Wall -Wextra)
+
+if(VEMO_WINDOWS)
+    # Everything links statically: the binaries import system DLLs only.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+    add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
+    if(VEMO_WIN32)
+        add_link_options(-Wl,--enable-stdcall-fixup)
+    endif()
+elseif(VEMO_FUZZ)
+    add_compile_options(-g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+else()
+    add_compile_options(-g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Product code: no exceptions, no run-time type information.
+function(vemo_product target)
+    target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+endfunction()
+
+# GoogleTest, built from Debian's sources once per build tree.
+if((VEMO_NATIVE OR VEMO_WIN64) AND NOT TARGET gtest)
+    set(gtest_disable_pthreads ${VEMO_WINDOWS} CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    include(GoogleTest)
+endif()
+
+# vemo_add_gtest(name SOURCES ... [LIBS ...] [WINDOWS] [DEPTH 8|16|24] [DEPENDS targets])
+#   A GoogleTest program. Built and run natively and in the x86_64 Windows build (under wine64),
+#   or only there with WINDOWS. DEPTH picks the Xvfb display of that colour depth. DEPENDS names
+#   targets that must be built before the test runs (DLLs it loads, for example).
+function(vemo_add_gtest name)
+    cmake_parse_arguments(T "WINDOWS" "DEPTH" "SOURCES;LIBS;DEPENDS" ${ARGN})
+    if(NOT (VEMO_NATIVE OR VEMO_WIN64))
+        return()
+    endif()
+    if(T_WINDOWS AND NOT VEMO_WIN64)
+        return()
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE gtest gtest_main ${T_LIBS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+    if(VEMO_WINDOWS)
+        target_link_libraries(${name} PRIVATE ole32 oleaut32 uuid advapi32 gdi32 user32 comdlg32 version shell32)
+    endif()
+    if(T_DEPENDS)
+        add_dependencies(${name} ${T_DEPENDS})
+    endif()
+    set(depth 24)
+    if(T_DEPTH)
+        set(depth ${T_DEPTH})
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "VEMO_DEPTH=${depth};VEMO_SOURCE_DIR=${PROJECT_SOURCE_DIR};VEMO_BINARY_DIR=${PROJECT_BINARY_DIR}"
+                   TIMEOUT 300)
+endfunction()
+
+# vemo_add_fuzzer(name SOURCES ... [LIBS ...] [SEEDS dir ...]): a libFuzzer target (fuzz build
+#   only). ctest runs it for VEMO_FUZZ_SECONDS over its seeds; longer runs are made by hand.
+set(VEMO_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzzer runs under ctest")
+function(vemo_add_fuzzer name)
+    cmake_parse_arguments(F "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
+    if(NOT VEMO_FUZZ)
+        return()
+    endif()
+    add_executable(${name} ${F_SOURCES})
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+    file(MAKE_DIRECTORY ${corpus})
+    add_test(NAME ${name}
+        COMMAND ${name} -max_total_time=${VEMO_FUZZ_SECONDS} -rss_limit_mb=2048 -print_final_stats=1
+                ${corpus} ${F_SEEDS})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks for building and testing. Quick when all is there.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ git
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+    wine64 wine xvfb x11-apps imagemagick
+    gcab cabextract
+    googletest
+    clang libclang-rt-14-dev
+    libcairo2-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "bootstrap: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

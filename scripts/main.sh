@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The main job: builds the shipped binaries for both architectures and puts them into dist/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/bootstrap.sh
+jobs=${VEMO_JOBS:-$(nproc)}
+for preset in win32 win64; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+done
+rm -rf dist
+mkdir -p dist/i686 dist/x86_64
+for arch in i686:win32 x86_64:win64; do
+    a=${arch%%:*} b=${arch##*:}
+    for f in NPVemoC.dll VemoDoc.dll setup.exe vemohost.exe; do
+        found=$(find "build/$b" -name "$f" -not -path '*/CMakeFiles/*' | head -n 1)
+        [ -n "$found" ] && cp "$found" "dist/$a/"
+    done
+done
+echo "dist/:"
+find dist -type f | sort
