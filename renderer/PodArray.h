@@ -16,6 +16,11 @@ public:
     PodArray() = default;
     PodArray(const PodArray&) = delete;
     PodArray& operator=(const PodArray&) = delete;
+    PodArray(PodArray&& other) noexcept
+        : items(other.items), count(other.count), capacity(other.capacity) {
+        other.items = nullptr;
+        other.count = other.capacity = 0;
+    }
     ~PodArray() { free(items); }
 
     size_t Size() const { return count; }
