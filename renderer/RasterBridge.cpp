@@ -6,12 +6,7 @@
 
 #include "renderer/DrawingFormat.h"
 
-#if __has_include("renderer/raster/Raster.h")
-#define VEMO_HAVE_RASTER 1
 #include "renderer/raster/Raster.h"
-#else
-#define VEMO_HAVE_RASTER 0
-#endif
 
 namespace vemo {
 
@@ -29,8 +24,6 @@ void PaintWhite(void* pixels, int32_t width, int32_t height) {
         p[i] = v;
     }
 }
-
-#if VEMO_HAVE_RASTER
 
 namespace {
 
@@ -361,8 +354,8 @@ StrokeStyle MakeStrokeStyle(const Style& s, const Affine& t) {
     double scale = sqrt(fabs(t.a * t.d - t.b * t.c));
     double w = double(s.strokeWidth) * scale * kRasterOne;
     st.width = w > double(1 << 29) ? (1 << 29) : int32_t(lrint(w));
-    st.join = LineJoin(s.join);
-    st.cap = LineCap(s.cap);
+    st.join = ::LineJoin(s.join);
+    st.cap = ::LineCap(s.cap);
     st.miterLimit = int32_t(s.miterLimit);
     return st;
 }
@@ -385,8 +378,6 @@ struct PainterState {
 };
 
 ObjectPainter::~ObjectPainter() { delete state; }
-
-int32_t RasterAvailable() { return 1; }
 
 int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
                              void* pixels, int32_t width, int32_t height, int32_t smoothed) {
@@ -418,7 +409,7 @@ int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const R
             return 0;
         }
         RasterPaint paint{obj.style.fillColour, smoothed ? 1 : 0};
-        FillRule rule = obj.style.fillRule == kEvenOdd ? FillRule::EvenOdd : FillRule::NonZero;
+        ::FillRule rule = obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
         if (s.job.StartFill(s.fillPath, rule, paint, s.surface, s.clip)) {
             s.running = true;
             return 1;
@@ -488,7 +479,7 @@ int32_t HitObject(const Document& doc, const DrawObject& obj, const RenderMatrix
     RasterPoint origin{0, 0};
     RasterPath path;
     if (Filled(obj.style) && BuildPath(doc, obj, t, false, path)) {
-        FillRule rule = obj.style.fillRule == kEvenOdd ? FillRule::EvenOdd : FillRule::NonZero;
+        ::FillRule rule = obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
         if (HitTestFill(path, rule, origin, radius)) {
             return 1;
         }
@@ -501,23 +492,5 @@ int32_t HitObject(const Document& doc, const DrawObject& obj, const RenderMatrix
     return 0;
 }
 
-#else // without the scan converter: backgrounds only
-
-struct PainterState {};
-ObjectPainter::~ObjectPainter() {}
-int32_t ObjectPainter::Begin(const Document&, const DrawObject&, const RenderMatrix&, void*,
-                             int32_t, int32_t, int32_t) {
-    return 1;
-}
-int32_t ObjectPainter::Step(int32_t) { return 1; }
-int32_t ObjectPainter::Busy() const { return 0; }
-void ObjectPainter::Cancel() {}
-int32_t HitObject(const Document&, const DrawObject&, const RenderMatrix&, int32_t, int32_t,
-                  int32_t) {
-    return 0;
-}
-int32_t RasterAvailable() { return 0; }
-
-#endif
 
 } // namespace vemo

@@ -40,7 +40,4 @@ void PaintWhite(void* pixels, int32_t width, int32_t height);
 int32_t HitObject(const Document& doc, const DrawObject& obj, const RenderMatrix& m, int32_t x,
                   int32_t y, int32_t tolerance);
 
-// Whether the scan converter is linked (a build without it draws backgrounds only).
-int32_t RasterAvailable();
-
 } // namespace vemo

@@ -7,7 +7,7 @@ dump=$(x86_64-w64-mingw32-objdump -p "$2")
 case "$1" in
 exports)
     names=$(printf '%s\n' "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-        sed -n 's/.*\] //p' | sort | tr '\n' ' ')
+        grep -v 'Ordinal/Name Pointer' | sed -n 's/.*\] //p' | sort | tr '\n' ' ')
     expected="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
     [ "$names" = "$expected" ] || { echo "exports: $names"; exit 1; }
     printf '%s\n' "$dump" | grep -q 'i386' || { echo "not an i686 image"; exit 1; }
