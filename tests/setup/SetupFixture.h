@@ -43,10 +43,12 @@ protected:
     static void RemoveNetscape();
     static void RemoveExplorer();
 
+    // Unregisters and deletes the renderer component in the system folder.
+    static void RemoveInstalledRenderer();
+
     std::string scratch; // an empty folder of this test, with "\"
 
 private:
-    void RemoveInstalledRenderer();
     bool explorerSaved = false;
     std::string savedExplorer;
     std::string savedRenderer;

@@ -159,10 +159,7 @@ TEST_F(SilentInstall, RefusesFoldersTooLongForItsBuffers) {
         }
         ExpectNoTemporaryFiles();
         RemoveTree(scratch + "long");
-        if (c.exitCode == 0) {
-            RunProgram("regsvr32 /s /u \"" + InstalledRenderer() + "\"");
-            DeleteFileA(InstalledRenderer().c_str());
-        }
+        RemoveInstalledRenderer();
     }
 }
 
