@@ -180,11 +180,11 @@ TEST_F(InteractiveInstall, FailuresShowTheirMessage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SetupRun run = RunSetup(c.failingServer ? FailingSetup() : TestSetup(), "",
-                                [&](HWND dialog) {
-                                    SetField(dialog, c.folder);
-                                    Click(dialog, 107);
-                                });
+        SetupRun run =
+            RunSetup(c.failingServer ? FailingSetup() : TestSetup(), "", [&](HWND dialog) {
+                SetField(dialog, c.folder);
+                Click(dialog, 107);
+            });
         EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(Joined(run.messages), Joined({c.message}));
         ExpectNoTemporaryFiles();

@@ -75,16 +75,16 @@ TEST(SetupCabinetCallback, ExtractsEveryFileIntoTheFolder) {
         FILE_IN_CABINET_INFO_A info = {};
         info.NameInCabinet = c.name;
         memset(info.FullTargetName, 'x', sizeof(info.FullTargetName));
-        UINT result = setup::CabinetCallback(const_cast<char*>(c.folder.c_str()),
-                                             SPFILENOTIFY_FILEINCABINET,
-                                             reinterpret_cast<UINT_PTR>(&info), 0);
+        UINT result =
+            setup::CabinetCallback(const_cast<char*>(c.folder.c_str()), SPFILENOTIFY_FILEINCABINET,
+                                   reinterpret_cast<UINT_PTR>(&info), 0);
         EXPECT_EQ(result, c.result) << c.target;
         if (c.result == FILEOP_DOIT) {
             EXPECT_EQ(std::string(info.FullTargetName), c.target);
         }
     }
-    for (UINT other : {SPFILENOTIFY_CABINETINFO, SPFILENOTIFY_NEEDNEWCABINET,
-                       SPFILENOTIFY_FILEEXTRACTED}) {
+    for (UINT other :
+         {SPFILENOTIFY_CABINETINFO, SPFILENOTIFY_NEEDNEWCABINET, SPFILENOTIFY_FILEEXTRACTED}) {
         EXPECT_EQ(setup::CabinetCallback(const_cast<char*>("C:\\"), other, 0, 0),
                   static_cast<UINT>(NO_ERROR));
     }
