@@ -6,6 +6,8 @@
 # VEMO_NATIVE    the platform-independent core on the build machine (sanitizers)
 # VEMO_FUZZ      the native core built with clang and libFuzzer
 
+option(VEMO_BENCH "Native benchmark build: no sanitizers, for meaningful timings" OFF)
+
 set(VEMO_WINDOWS OFF)
 set(VEMO_WIN64 OFF)
 set(VEMO_WIN32 OFF)
@@ -41,6 +43,9 @@ if(VEMO_WINDOWS)
 elseif(VEMO_FUZZ)
     add_compile_options(-g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
+elseif(VEMO_BENCH)
+    # Benchmarks: optimised, without sanitizers (set CMAKE_BUILD_TYPE=Release as well).
+    add_compile_options(-g)
 else()
     add_compile_options(-g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)

@@ -805,7 +805,8 @@ int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const Raste
 }
 
 void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_t colour) {
-    if (!surface.firstRow || surface.width <= 0 || surface.height <= 0) {
+    if (!surface.firstRow || surface.width <= 0 || surface.height <= 0 ||
+        surface.width > kRasterMaxSize || surface.height > kRasterMaxSize) {
         return;
     }
     int32_t x0 = rect.x0 > 0 ? rect.x0 : 0;

@@ -7,7 +7,9 @@
 //
 // Coordinates are pixels of the surface in 24.8 fixed point (256 is one pixel), x to the right,
 // y downwards; the pixel (x, y) covers [x, x + 1) x [y, y + 1). Any int32 value is accepted:
-// geometry outside the clip rectangle costs little and never draws outside it.
+// geometry outside the clip rectangle costs little and never draws outside it. Lines are cut
+// where they cross the clip's sides, at points rounded to 1/256 pixel, so a pixel next to a
+// clip side may differ by one step per channel from the same pixel drawn with a wider clip.
 //
 // Colours are 0xAARRGGBB with straight (not premultiplied) alpha, stored little-endian as the
 // bytes B, G, R, A. Drawing blends source-over.

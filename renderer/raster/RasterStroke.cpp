@@ -75,7 +75,7 @@ struct Stroker {
 
     int32_t ArcSteps(double sweep) const {
         // Chords of an arc of radius r stay within the tolerance of it.
-        double ratio = 1 - kRasterTolerance / r;
+        double ratio = 1 - kRasterTolerance / 2 / r;
         double step = ratio <= 0 ? kPi / 2 : 2 * acos(ratio);
         if (step > kPi / 2) {
             step = kPi / 2;
@@ -88,7 +88,10 @@ struct Stroker {
     }
 
     // A fan polygon: the centre (when withCentre), then the arc from angle a0 over `sweep`.
-    void ArcPiece(Vec c, double a0, double sweep, bool withCentre) {
+    // Inner vertices sit a little outside the circle so that each chord's piece has the
+    // area of its sector (r'^2 sin t = r^2 t): the ink of round caps and joins is right even
+    // for small radii.
+    void ArcPiece(Vec c, double a0, double sweep, bool withCentre, bool fullCircle) {
         double xy[2 * (kMaxArcSteps + 2)];
         int32_t n = 0;
         if (withCentre) {
@@ -96,10 +99,13 @@ struct Stroker {
             xy[n++] = c.y;
         }
         int32_t steps = ArcSteps(sweep);
+        double t = fabs(sweep) / steps;
+        double outer = t > 1e-9 ? r * sqrt(t / sin(t)) : r;
         for (int32_t i = 0; i <= steps; ++i) {
             double a = a0 + sweep * i / steps;
-            xy[n++] = c.x + r * cos(a);
-            xy[n++] = c.y + r * sin(a);
+            double radius = (fullCircle || (i > 0 && i < steps)) ? outer : r;
+            xy[n++] = c.x + radius * cos(a);
+            xy[n++] = c.y + radius * sin(a);
         }
         s->AddPolygon(xy, n / 2);
     }
@@ -138,7 +144,7 @@ struct Stroker {
             if (cos(mid) * fx + sin(mid) * fy < 0) {
                 sweep = sweep > 0 ? sweep - 2 * kPi : sweep + 2 * kPi;
             }
-            ArcPiece(p, a0, sweep, true);
+            ArcPiece(p, a0, sweep, true, false);
             return;
         }
         if (join == LineJoin::Miter) {
@@ -172,13 +178,13 @@ struct Stroker {
             if (cos(mid) * d.x + sin(mid) * d.y < 0) {
                 sweep = -kPi;
             }
-            ArcPiece(p, a0, sweep, false);
+            ArcPiece(p, a0, sweep, false, false);
         }
     }
 
     void Dot(Vec p) {
         if (cap == LineCap::Round) {
-            ArcPiece(p, 0, 2 * kPi, false);
+            ArcPiece(p, 0, 2 * kPi, false, true);
         } else if (cap == LineCap::Square) {
             double xy[8] = {p.x - r, p.y - r, p.x + r, p.y - r, p.x + r, p.y + r, p.x - r, p.y + r};
             s->AddPolygon(xy, 4);
