@@ -106,6 +106,24 @@ std::vector<uint8_t> ThinStrokes() {
     return Bytes(w);
 }
 
+// One path at the record limit: 43690 cubic curves winding round the frame.
+std::vector<uint8_t> GiantPath() {
+    DrawingWriter w;
+    w.FillColour(0xFF804020);
+    w.Stroke(0xFF000000, 2 * kUnit, kJoinRound, kCapRound);
+    const int n = (int(kMaxPathRecordBytes) - 4 - 1) / 25;
+    w.MoveTo(512 * kUnit, 384 * kUnit);
+    for (int i = 0; i < n; ++i) {
+        double a = i * 0.37, r = 50 + (i % 300);
+        int32_t x = 512 * kUnit + int32_t(r * cos(a) * kUnit);
+        int32_t y = 384 * kUnit + int32_t(r * sin(a) * kUnit);
+        w.CubicTo(x + 3 * kUnit, y, x, y + 3 * kUnit, x, y);
+    }
+    w.Close();
+    w.EndPath();
+    return Bytes(w);
+}
+
 double Milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -124,6 +142,26 @@ double RenderOurs(DrawingRenderer& renderer, const DocRect& view, std::vector<ui
     }
     renderer.DestroyRenderContext(handle);
     return Milliseconds(std::chrono::steady_clock::now() - start);
+}
+
+// The longest slice when every slice has a budget of `budget` milliseconds.
+double LongestSlice(DrawingRenderer& renderer, const DocRect& view, std::vector<uint32_t>& pixels,
+                    uint32_t budget) {
+    uint32_t handle = 0;
+    renderer.CreateRenderContext(kWidth, kHeight, 1, pixels.data(), &handle);
+    renderer.SetContextView(handle, &view, 1);
+    double longest = 0;
+    for (;;) {
+        auto start = std::chrono::steady_clock::now();
+        int32_t r = renderer.RenderSlice(handle, budget, 0, nullptr, nullptr, nullptr, nullptr);
+        double t = Milliseconds(std::chrono::steady_clock::now() - start);
+        longest = t > longest ? t : longest;
+        if (r < 0 || (r & kSliceFinished)) {
+            break;
+        }
+    }
+    renderer.DestroyRenderContext(handle);
+    return longest;
 }
 
 // cairo: the same objects, fill then stroke, through the same document-to-pixel mapping.
@@ -235,7 +273,8 @@ int main(int argc, char** argv) {
     };
     std::vector<Scene> scenes = {{"many small paths (20000)", ManySmallPaths(), false},
                                  {"few huge shapes (4)", FewHugeShapes(), false},
-                                 {"thin strokes (5000)", ThinStrokes(), false}};
+                                 {"thin strokes (5000)", ThinStrokes(), false},
+                                 {"one path at the limit", GiantPath(), false}};
     std::string townPath = argc > 2 ? argv[2] : std::string(VEMO_SOURCE_DIR) + "/examples/town-map.vem";
     if (FILE* f = fopen(townPath.c_str(), "rb")) {
         std::vector<uint8_t> town;
@@ -256,8 +295,8 @@ int main(int argc, char** argv) {
         double t = Milliseconds(std::chrono::steady_clock::now() - start);
         floor = t < floor ? t : floor;
     }
-    printf("%-26s %10s %10s %8s %10s\n", "scene (1024 x 768)", "ours ms", "cairo ms",
-           "ratio", "mean diff");
+    printf("%-26s %10s %10s %8s %10s %14s\n", "scene (1024 x 768)", "ours ms", "cairo ms",
+           "ratio", "mean diff", "slice@5ms max");
     printf("%-26s %10.3f %10s %8s %10s\n", "blank frame fill (floor)", floor, "-", "-", "-");
     for (Scene& s : scenes) {
         DrawingRenderer renderer;
@@ -276,8 +315,10 @@ int main(int argc, char** argv) {
             bestOurs = a < bestOurs ? a : bestOurs;
             bestCairo = b < bestCairo ? b : bestCairo;
         }
-        printf("%-26s %10.3f %10.3f %8.2f %10.3f\n", s.name, bestOurs, bestCairo,
-               bestCairo / bestOurs, MeanDifference(ours, theirs));
+        double difference = MeanDifference(ours, theirs);
+        double longest = LongestSlice(renderer, view, ours, 5);
+        printf("%-26s %10.3f %10.3f %8.2f %10.3f %14.3f\n", s.name, bestOurs, bestCairo,
+               bestCairo / bestOurs, difference, longest);
     }
     printf("ratio = cairo time / our time (above 1: ours is faster)\n");
     return 0;
