@@ -124,13 +124,19 @@ TEST_F(DocumentStream, EachRendererFailureIsShownOnceInARow) {
          {HRESULT(0x8534E107), HRESULT(0x8534E107), HRESULT(0x8534E10B)},
          {"Out of memory", "Incompatible file version"},
          0},
-        {"other failures", {E_FAIL, HRESULT(0x80001002), E_OUTOFMEMORY},
-         {"An internal error has occured"}, 0},
-        {"alternating", {HRESULT(0x8534E107), HRESULT(0x8534E10B), HRESULT(0x8534E107)},
-         {"Out of memory", "Incompatible file version", "Out of memory"}, 0},
+        {"other failures",
+         {E_FAIL, HRESULT(0x80001002), E_OUTOFMEMORY},
+         {"An internal error has occured"},
+         0},
+        {"alternating",
+         {HRESULT(0x8534E107), HRESULT(0x8534E10B), HRESULT(0x8534E107)},
+         {"Out of memory", "Incompatible file version", "Out of memory"},
+         0},
         {"corrupt drawing", {HRESULT(0x80001001), HRESULT(0x80001001)}, {}, 1},
-        {"corrupt between", {HRESULT(0x8534E107), HRESULT(0x80001001), HRESULT(0x8534E107)},
-         {"Out of memory"}, 1},
+        {"corrupt between",
+         {HRESULT(0x8534E107), HRESULT(0x80001001), HRESULT(0x8534E107)},
+         {"Out of memory"},
+         1},
     };
     for (const auto& c : cases) {
         NPP fresh = NewInstance();
@@ -289,8 +295,8 @@ TEST_F(SaveStream, WritesExactlyTheStreamAndReplacesTheFile) {
     std::vector<uint8_t> bytes = DrawingBytes(9000);
     size_t offset = 0;
     while (offset < bytes.size()) {
-        int32_t taken = NPP_Write(instance, stream, 0, int32_t(bytes.size() - offset),
-                                  bytes.data() + offset);
+        int32_t taken =
+            NPP_Write(instance, stream, 0, int32_t(bytes.size() - offset), bytes.data() + offset);
         ASSERT_GT(taken, 0);
         ASSERT_LE(taken, 4096);
         offset += size_t(taken);

@@ -62,8 +62,8 @@ protected:
         factory.renderer = &renderer;
         TestBrowser::Get().statusTexts.clear();
 
-        HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 5, 5, 160, 120,
-                                     page, nullptr, nullptr, nullptr);
+        HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 5, 5, 160, 120, page,
+                                     nullptr, nullptr, nullptr);
         NPP_t instance{nullptr, nullptr};
         std::string names[] = {"viewport", "base", "zoompan"};
         std::string values[] = {"0 0 72000 54000", "http://host/base/", "true"};
@@ -104,8 +104,7 @@ protected:
             }
             offset += size_t(taken);
         }
-        functions.destroystream(&instance, &stream, cycle % 4 == 3 ? NPRES_USER_BREAK
-                                                                    : NPRES_DONE);
+        functions.destroystream(&instance, &stream, cycle % 4 == 3 ? NPRES_USER_BREAK : NPRES_DONE);
         // A few turns of the render timer and a paint.
         for (int tick = 0; tick < 3; ++tick) {
             SendMessageA(child, WM_TIMER, 1000, 0);

@@ -71,13 +71,19 @@ TEST_F(InstanceLifecycle, EmbedAttributesReachTheDocument) {
         {"zoompan=no", {{"zoompan", "no"}}, 1, 1, nullptr, nullptr},
         {"FileAccess=false", {{"FileAccess", "false"}}, 1, 0, nullptr, nullptr},
         {"fileaccess=0", {{"fileaccess", "0"}}, 1, 1, nullptr, nullptr},
-        {"viewport", {{"VIEWPORT", "0 0 100 100"}, {"src", "a.vem"}}, 1, 1, "0 0 100 100",
-         nullptr},
+        {"viewport", {{"VIEWPORT", "0 0 100 100"}, {"src", "a.vem"}}, 1, 1, "0 0 100 100", nullptr},
         {"base of 256", {{"base", base256}}, 1, 1, nullptr, base256.c_str()},
         {"base of 257", {{"base", base257}}, 1, 1, nullptr, nullptr},
         {"empty base", {{"BASE", ""}}, 1, 1, nullptr, nullptr},
-        {"all four", {{"zoompan", "False"}, {"fileaccess", "fAlSe"}, {"base", "http://x/"},
-                      {"viewport", "1 2 3 4"}}, 0, 0, "1 2 3 4", "http://x/"},
+        {"all four",
+         {{"zoompan", "False"},
+          {"fileaccess", "fAlSe"},
+          {"base", "http://x/"},
+          {"viewport", "1 2 3 4"}},
+         0,
+         0,
+         "1 2 3 4",
+         "http://x/"},
     };
     for (const auto& c : cases) {
         NPP instance = NewInstance(c.attributes);
@@ -354,8 +360,8 @@ TEST_F(InstanceLifecycle, EmbeddedPrintWithoutViewDrawsAOnePixelFrame) {
     for (int y = 0; y < PrinterPage::kHeight; ++y) {
         for (int x = 0; x < PrinterPage::kWidth; ++x) {
             bool inside = x >= x0 && x < x0 + width && y >= y0 && y < y0 + height;
-            bool edge = inside && (x == x0 || x == x0 + width - 1 || y == y0 ||
-                                   y == y0 + height - 1);
+            bool edge =
+                inside && (x == x0 || x == x0 + width - 1 || y == y0 || y == y0 + height - 1);
             ASSERT_EQ(page.At(x, y), edge ? 0x000000u : 0xFFFFFFu) << x << "," << y;
         }
     }
