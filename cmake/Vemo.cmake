@@ -6,6 +6,8 @@
 # VEMO_NATIVE    the platform-independent core on the build machine (sanitizers)
 # VEMO_FUZZ      the native core built with clang and libFuzzer
 
+option(VEMO_BENCH "Native benchmark build: no sanitizers, for meaningful timings" OFF)
+
 set(VEMO_WINDOWS OFF)
 set(VEMO_WIN64 OFF)
 set(VEMO_WIN32 OFF)
@@ -31,6 +33,9 @@ add_compile_options(-Wall -Wextra)
 if(VEMO_WINDOWS)
     # Everything links statically: the binaries import system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
+    # No link time in the PE header: the same sources give the same binaries (and the
+    # installer's cabinet of them the same bytes).
+    add_link_options(-Wl,--no-insert-timestamp)
     add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
     if(VEMO_WIN32)
         add_link_options(-Wl,--enable-stdcall-fixup)
@@ -38,6 +43,9 @@ if(VEMO_WINDOWS)
 elseif(VEMO_FUZZ)
     add_compile_options(-g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
+elseif(VEMO_BENCH)
+    # Benchmarks: optimised, without sanitizers (set CMAKE_BUILD_TYPE=Release as well).
+    add_compile_options(-g)
 else()
     add_compile_options(-g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)

@@ -8,6 +8,13 @@
 
 #include <stdint.h>
 
+#ifdef _WIN32
+// windows.h maps LoadString to LoadStringA/W; the operation below keeps its own name in every
+// translation unit, whichever header comes first.
+#include <windows.h>
+#undef LoadString
+#endif
+
 class TextBuffer {
 public:
     int32_t length = 0;   // characters, not counting the terminating zero

@@ -1,0 +1,157 @@
+// The instance entries of the plug-in function table: creation with the page's embed
+// attributes, the first window, printing and teardown.
+#include <new>
+
+#include "plugin/DocumentRecord.h"
+#include "plugin/HostServices.h"
+#include "plugin/PluginCallbacks.h"
+#include "plugin/PluginInstance.h"
+#include "plugin/StreamRules.h"
+#include "view/ViewWindow.h"
+
+namespace {
+
+PluginInstance* InstanceOf(NPP instance) {
+    return instance != nullptr ? static_cast<PluginInstance*>(instance->pdata) : nullptr;
+}
+
+// A one-pixel black outline of the rectangle, for a print request before any window.
+void DrawPrintFrame(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height) {
+    LOGBRUSH penBrush = {BS_SOLID, RGB(0, 0, 0), 0};
+    HPEN pen = ExtCreatePen(PS_COSMETIC | PS_SOLID, 1, &penBrush, 0, nullptr);
+    LOGBRUSH hollow = {BS_HOLLOW, 0, 0};
+    HBRUSH brush = CreateBrushIndirect(&hollow);
+    HGDIOBJ previousPen = SelectObject(dc, pen);
+    HGDIOBJ previousBrush = SelectObject(dc, brush);
+    Rectangle(dc, x, y, x + width, y + height);
+    SelectObject(dc, previousBrush);
+    SelectObject(dc, previousPen);
+    if (brush != nullptr) {
+        DeleteObject(brush);
+    }
+    if (pen != nullptr) {
+        DeleteObject(pen);
+    }
+}
+
+} // namespace
+
+NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc, char* argn[],
+                char* argv[], NPSavedData* saved) {
+    (void)pluginType;
+    (void)saved;
+    if (instance == nullptr) {
+        return NPERR_INVALID_INSTANCE_ERROR;
+    }
+    PluginInstance* plugin = static_cast<PluginInstance*>(NPN_MemAlloc(sizeof(PluginInstance)));
+    if (plugin == nullptr) {
+        return NPERR_OUT_OF_MEMORY_ERROR;
+    }
+    plugin->view = nullptr;
+    plugin->document = nullptr;
+    DocumentRecord* document = new (std::nothrow) DocumentRecord();
+    if (document != nullptr) {
+        document->documentUrl = "";
+    }
+    if (document == nullptr || document->documentUrl.text == nullptr) {
+        delete document;
+        NPN_MemFree(plugin);
+        return NPERR_OUT_OF_MEMORY_ERROR;
+    }
+    plugin->document = document;
+    plugin->mode = mode;
+    document->instance = instance;
+    instance->pdata = plugin;
+    document->instanceRecord = plugin;
+
+    EmbedAttributes attributes = ReadEmbedAttributes(argc, argn, argv);
+    if (attributes.viewport != nullptr) {
+        document->viewport = attributes.viewport;
+    }
+    document->zoomPanAllowed = attributes.zoomPanAllowed;
+    document->fileAccessAllowed = attributes.fileAccessAllowed;
+    if (attributes.base != nullptr) {
+        document->SetBase(attributes.base);
+    }
+    return NPERR_NO_ERROR;
+}
+
+NPError NPP_Destroy(NPP instance, NPSavedData** save) {
+    (void)save;
+    if (instance == nullptr) {
+        return NPERR_NO_ERROR;
+    }
+    PluginInstance* plugin = InstanceOf(instance);
+    if (plugin != nullptr) {
+        if (plugin->view != nullptr) {
+            plugin->view->Unsubclass();
+            delete plugin->view;
+            plugin->view = nullptr;
+        }
+        if (plugin->document != nullptr) {
+            delete plugin->document;
+            plugin->document = nullptr;
+        }
+        NPN_MemFree(plugin);
+    }
+    instance->pdata = nullptr;
+    return NPERR_NO_ERROR;
+}
+
+NPError NPP_SetWindow(NPP instance, NPWindow* window) {
+    if (window == nullptr) {
+        return NPERR_GENERIC_ERROR;
+    }
+    if (instance == nullptr) {
+        return NPERR_INVALID_INSTANCE_ERROR;
+    }
+    PluginInstance* plugin = InstanceOf(instance);
+    if (plugin == nullptr) {
+        return NPERR_GENERIC_ERROR;
+    }
+    HWND hwnd = static_cast<HWND>(window->window);
+    if (hwnd == nullptr || plugin->view != nullptr) {
+        return NPERR_NO_ERROR;
+    }
+    ViewWindow* view = new (std::nothrow) ViewWindow();
+    if (view == nullptr) {
+        return NPERR_NO_ERROR;
+    }
+    plugin->view = view;
+    view->AttachInstance(plugin);
+    SetWindowLongA(hwnd, GWL_STYLE, GetWindowLongA(hwnd, GWL_STYLE) | WS_CLIPSIBLINGS);
+    // The view chooses its cursors itself.
+    SetClassLongPtrA(hwnd, GCLP_HCURSOR, 0);
+    if (!view->Subclass(hwnd)) {
+        MessageBoxA(nullptr, "SubclassWindow Failed", "Plug-in-test", MB_OK);
+        return NPERR_GENERIC_ERROR;
+    }
+    DocumentRecord* document = plugin->document;
+    if (document->loadBegun != 0) {
+        document->BeginDocumentLoad(view, TextBuffer());
+    }
+    return NPERR_NO_ERROR;
+}
+
+void NPP_Print(NPP instance, NPPrint* printInfo) {
+    if (printInfo == nullptr || instance == nullptr) {
+        return;
+    }
+    if (printInfo->mode == NP_FULL) {
+        // The browser prints the page itself.
+        printInfo->print.fullPrint.pluginPrinted = 0;
+        return;
+    }
+    const NPEmbedPrint& embed = printInfo->print.embedPrint;
+    HDC printer = static_cast<HDC>(embed.platformPrint);
+    int32_t x = embed.window.x;
+    int32_t y = embed.window.y;
+    int32_t width = static_cast<int32_t>(embed.window.width);
+    int32_t height = static_cast<int32_t>(embed.window.height);
+    PluginInstance* plugin = InstanceOf(instance);
+    if (plugin != nullptr && plugin->view != nullptr) {
+        plugin->view->PrintView(printer, x, y, width, height);
+        return;
+    }
+    DrawPrintFrame(printer, x, y, width, height);
+}

@@ -1,0 +1,496 @@
+#include "renderer/RasterBridge.h"
+
+#include <math.h>
+#include <new>
+#include <string.h>
+
+#include "renderer/DrawingFormat.h"
+
+#include "renderer/raster/Raster.h"
+
+namespace vemo {
+
+void PaintWhite(void* pixels, int32_t width, int32_t height) {
+    if (pixels == nullptr || width <= 0 || height <= 0) {
+        return;
+    }
+    // 0x00FFFFFF: bytes FF FF FF 00
+    uint32_t* p = static_cast<uint32_t*>(pixels);
+    size_t n = size_t(width) * size_t(height);
+    const uint8_t white[4] = {0xFF, 0xFF, 0xFF, 0x00};
+    uint32_t v;
+    memcpy(&v, white, 4);
+    for (size_t i = 0; i < n; ++i) {
+        p[i] = v;
+    }
+}
+
+namespace {
+
+// Geometry is handed to the scan converter in 24.8 pixels; within this many pixels of the
+// buffer's origin it passes as it is, beyond it is cut (fills) or broken up (strokes) first.
+constexpr double kGuard = double(1 << 21);
+
+struct Affine {
+    double a, b, c, d, e, f; // pixel = (a x + c y + e, f - (b x + d y)), y downwards
+    void Apply(double x, double y, double* px, double* py) const {
+        *px = a * x + c * y + e;
+        *py = f - (b * x + d * y);
+    }
+};
+
+// The document-to-raster mapping for a matrix and a surface `height` rows high. With
+// `centreX/Y` set, the offsets are replaced so that that document point lands on (0, 0).
+Affine MakeAffine(const RenderMatrix& m, int32_t height) {
+    const double one = 1.0 / double(int64_t(1) << 30);
+    Affine t;
+    t.a = m.a * one;
+    t.b = m.b * one;
+    t.c = m.c * one;
+    t.d = m.d * one;
+    t.e = double(m.e) * one;
+    t.f = double(height) - double(m.f) * one;
+    return t;
+}
+
+int32_t ToFixed(double v) {
+    double s = v * kRasterOne;
+    if (s > 2147483000.0) {
+        return 2147483000;
+    }
+    if (s < -2147483000.0) {
+        return -2147483000;
+    }
+    return int32_t(lrint(s));
+}
+
+struct PointD {
+    double x, y;
+};
+
+bool Inside(const PointD& p) { return fabs(p.x) <= kGuard && fabs(p.y) <= kGuard; }
+
+// Collects subpaths as polylines in pixels, flattening curves only where they can come near
+// the guard box.
+class Flattener {
+public:
+    PodArray<PointD> pts;
+    PodArray<uint32_t> starts; // first point of each subpath
+    PodArray<uint8_t> closed;
+    bool ok = true;
+
+    void Move(PointD p) {
+        ok = ok && starts.Push(uint32_t(pts.Size())) && closed.Push(0) && pts.Push(p);
+    }
+    void Line(PointD p) { ok = ok && pts.Push(p); }
+    void Close() {
+        if (!closed.Empty()) {
+            closed.Back() = 1;
+        }
+    }
+    void Quad(PointD p0, PointD p1, PointD p2, int depth) {
+        Cubic(p0, PointD{p0.x + (p1.x - p0.x) * 2 / 3, p0.y + (p1.y - p0.y) * 2 / 3},
+              PointD{p2.x + (p1.x - p2.x) * 2 / 3, p2.y + (p1.y - p2.y) * 2 / 3}, p2, depth);
+    }
+    void Cubic(PointD p0, PointD p1, PointD p2, PointD p3, int depth) {
+        double x0 = fmin(fmin(p0.x, p1.x), fmin(p2.x, p3.x));
+        double x1 = fmax(fmax(p0.x, p1.x), fmax(p2.x, p3.x));
+        double y0 = fmin(fmin(p0.y, p1.y), fmin(p2.y, p3.y));
+        double y1 = fmax(fmax(p0.y, p1.y), fmax(p2.y, p3.y));
+        bool away = x1 < -kGuard || x0 > kGuard || y1 < -kGuard || y0 > kGuard;
+        double flat = fmax(Distance(p1, p0, p3), Distance(p2, p0, p3));
+        if (away || flat < 0.05 || depth >= 20) {
+            Line(p3);
+            return;
+        }
+        PointD a = Mid(p0, p1), b = Mid(p1, p2), c = Mid(p2, p3);
+        PointD ab = Mid(a, b), bc = Mid(b, c), m = Mid(ab, bc);
+        Cubic(p0, a, ab, m, depth + 1);
+        Cubic(m, bc, c, p3, depth + 1);
+    }
+
+private:
+    static PointD Mid(PointD p, PointD q) { return PointD{(p.x + q.x) / 2, (p.y + q.y) / 2}; }
+    static double Distance(PointD p, PointD a, PointD b) {
+        double dx = b.x - a.x, dy = b.y - a.y;
+        double len = sqrt(dx * dx + dy * dy);
+        if (len < 1e-9) {
+            return sqrt((p.x - a.x) * (p.x - a.x) + (p.y - a.y) * (p.y - a.y));
+        }
+        return fabs((p.x - a.x) * dy - (p.y - a.y) * dx) / len;
+    }
+};
+
+// Clips a closed polygon to the guard box (Sutherland-Hodgman): inside the box the winding
+// numbers do not change.
+bool ClipPolygon(const PointD* in, size_t n, PodArray<PointD>& out, PodArray<PointD>& scratch) {
+    out.Clear();
+    if (!out.Append(in, n)) {
+        return false;
+    }
+    for (int edge = 0; edge < 4; ++edge) {
+        scratch.Clear();
+        size_t count = out.Size();
+        for (size_t i = 0; i < count; ++i) {
+            PointD p = out[i];
+            PointD q = out[(i + 1) % count];
+            auto value = [edge](PointD r) {
+                switch (edge) {
+                case 0:
+                    return r.x + kGuard; // x >= -G
+                case 1:
+                    return kGuard - r.x; // x <= G
+                case 2:
+                    return r.y + kGuard;
+                default:
+                    return kGuard - r.y;
+                }
+            };
+            double vp = value(p), vq = value(q);
+            if (vp >= 0 && !scratch.Push(p)) {
+                return false;
+            }
+            if ((vp >= 0) != (vq >= 0)) {
+                double t = vp / (vp - vq);
+                if (!scratch.Push(PointD{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t})) {
+                    return false;
+                }
+            }
+        }
+        out.Clear();
+        if (!out.Append(scratch.Data(), scratch.Size())) {
+            return false;
+        }
+        if (out.Empty()) {
+            break;
+        }
+    }
+    return true;
+}
+
+// Liang-Barsky: the part of p-q inside the guard box.
+bool ClipSegment(PointD& p, PointD& q) {
+    double t0 = 0, t1 = 1;
+    double dx = q.x - p.x, dy = q.y - p.y;
+    const double pp[4] = {-dx, dx, -dy, dy};
+    const double qq[4] = {p.x + kGuard, kGuard - p.x, p.y + kGuard, kGuard - p.y};
+    for (int i = 0; i < 4; ++i) {
+        if (pp[i] == 0) {
+            if (qq[i] < 0) {
+                return false;
+            }
+            continue;
+        }
+        double r = qq[i] / pp[i];
+        if (pp[i] < 0) {
+            t0 = r > t0 ? r : t0;
+        } else {
+            t1 = r < t1 ? r : t1;
+        }
+    }
+    if (t0 > t1) {
+        return false;
+    }
+    PointD a{p.x + dx * t0, p.y + dy * t0}, b{p.x + dx * t1, p.y + dy * t1};
+    p = a;
+    q = b;
+    return true;
+}
+
+// Builds the raster path of an object. forStroke selects how far-away geometry is cut.
+bool BuildPath(const Document& doc, const DrawObject& obj, const Affine& t, bool forStroke,
+               RasterPath& path) {
+    path.Clear();
+    const uint8_t* ops = doc.ops.Data() + obj.firstOp;
+    const DocPoint* pts = doc.points.Data() + obj.firstPoint;
+    // Fast way: every point inside the guard box (the curves stay in their points' hull).
+    bool direct = true;
+    for (uint32_t i = 0; i < obj.pointCount && direct; ++i) {
+        PointD p;
+        t.Apply(pts[i].x, pts[i].y, &p.x, &p.y);
+        direct = Inside(p);
+    }
+    auto fixed = [&t](const DocPoint& q, int32_t* x, int32_t* y) {
+        double px, py;
+        t.Apply(q.x, q.y, &px, &py);
+        *x = ToFixed(px);
+        *y = ToFixed(py);
+    };
+    uint32_t k = 0;
+    if (direct) {
+        int32_t x[3], y[3];
+        for (uint32_t i = 0; i < obj.opCount; ++i) {
+            switch (ops[i]) {
+            case kOpMove:
+                fixed(pts[k++], &x[0], &y[0]);
+                path.MoveTo(x[0], y[0]);
+                break;
+            case kOpLine:
+                fixed(pts[k++], &x[0], &y[0]);
+                path.LineTo(x[0], y[0]);
+                break;
+            case kOpQuad:
+                fixed(pts[k], &x[0], &y[0]);
+                fixed(pts[k + 1], &x[1], &y[1]);
+                k += 2;
+                path.QuadTo(x[0], y[0], x[1], y[1]);
+                break;
+            case kOpCubic:
+                fixed(pts[k], &x[0], &y[0]);
+                fixed(pts[k + 1], &x[1], &y[1]);
+                fixed(pts[k + 2], &x[2], &y[2]);
+                k += 3;
+                path.CubicTo(x[0], y[0], x[1], y[1], x[2], y[2]);
+                break;
+            default:
+                path.Close();
+                break;
+            }
+        }
+        return !path.failed();
+    }
+    // Far-reaching geometry: flatten in floating point, then cut it down to the guard box.
+    Flattener fl;
+    PointD current{0, 0}, start{0, 0};
+    auto at = [&t](const DocPoint& q) {
+        PointD p;
+        t.Apply(q.x, q.y, &p.x, &p.y);
+        return p;
+    };
+    for (uint32_t i = 0; i < obj.opCount && fl.ok; ++i) {
+        switch (ops[i]) {
+        case kOpMove:
+            current = start = at(pts[k++]);
+            fl.Move(current);
+            break;
+        case kOpLine:
+            current = at(pts[k++]);
+            fl.Line(current);
+            break;
+        case kOpQuad: {
+            PointD c1 = at(pts[k]), p = at(pts[k + 1]);
+            k += 2;
+            fl.Quad(current, c1, p, 0);
+            current = p;
+            break;
+        }
+        case kOpCubic: {
+            PointD c1 = at(pts[k]), c2 = at(pts[k + 1]), p = at(pts[k + 2]);
+            k += 3;
+            fl.Cubic(current, c1, c2, p, 0);
+            current = p;
+            break;
+        }
+        default:
+            fl.Close();
+            // drawing after a close goes on from the subpath's start
+            current = start;
+            if (i + 1 < obj.opCount && ops[i + 1] != kOpMove) {
+                fl.Move(start);
+            }
+            break;
+        }
+    }
+    if (!fl.ok) {
+        return false;
+    }
+    PodArray<PointD> out, scratch;
+    size_t subpaths = fl.starts.Size();
+    for (size_t s = 0; s < subpaths; ++s) {
+        size_t first = fl.starts[s];
+        size_t end = s + 1 < subpaths ? fl.starts[s + 1] : fl.pts.Size();
+        const PointD* p = fl.pts.Data() + first;
+        size_t n = end - first;
+        if (!forStroke) {
+            if (!ClipPolygon(p, n, out, scratch)) {
+                return false;
+            }
+            for (size_t i = 0; i < out.Size(); ++i) {
+                int32_t x = ToFixed(out[i].x), y = ToFixed(out[i].y);
+                if (i == 0) {
+                    path.MoveTo(x, y);
+                } else {
+                    path.LineTo(x, y);
+                }
+            }
+            continue;
+        }
+        bool closedPath = fl.closed[s] != 0;
+        size_t segments = closedPath ? n : n - 1;
+        bool pen = false;
+        bool allInside = true;
+        for (size_t i = 0; i < n && allInside; ++i) {
+            allInside = Inside(p[i]);
+        }
+        for (size_t i = 0; i < segments; ++i) {
+            PointD a = p[i], b = p[(i + 1) % n];
+            bool whole = Inside(a) && Inside(b);
+            if (!ClipSegment(a, b)) {
+                pen = false;
+                continue;
+            }
+            if (!pen) {
+                path.MoveTo(ToFixed(a.x), ToFixed(a.y));
+                pen = true;
+            }
+            path.LineTo(ToFixed(b.x), ToFixed(b.y));
+            if (!whole) {
+                pen = Inside(p[(i + 1) % n]);
+            }
+        }
+        if (n == 1) {
+            path.MoveTo(ToFixed(p[0].x), ToFixed(p[0].y));
+            path.LineTo(ToFixed(p[0].x), ToFixed(p[0].y));
+        }
+        if (closedPath && allInside) {
+            path.Close();
+        }
+    }
+    return !path.failed();
+}
+
+StrokeStyle MakeStrokeStyle(const Style& s, const Affine& t) {
+    StrokeStyle st;
+    double scale = sqrt(fabs(t.a * t.d - t.b * t.c));
+    double w = double(s.strokeWidth) * scale * kRasterOne;
+    st.width = w > double(1 << 29) ? (1 << 29) : int32_t(lrint(w));
+    st.join = ::LineJoin(s.join);
+    st.cap = ::LineCap(s.cap);
+    st.miterLimit = int32_t(s.miterLimit);
+    return st;
+}
+
+bool Filled(const Style& s) { return (s.fillColour >> 24) != 0; }
+bool Stroked(const Style& s) { return (s.strokeColour >> 24) != 0; }
+
+} // namespace
+
+struct PainterState {
+    RasterPath fillPath;
+    RasterPath strokePath;
+    RasterJob job;
+    RasterSurface surface{};
+    RasterRect clip{};
+    RasterPaint strokePaint{};
+    StrokeStyle strokeStyle{};
+    bool strokePending = false;
+    bool running = false;
+};
+
+ObjectPainter::~ObjectPainter() { delete state; }
+
+int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
+                             void* pixels, int32_t width, int32_t height, int32_t smoothed) {
+    if (state == nullptr) {
+        state = new (std::nothrow) PainterState;
+        if (state == nullptr) {
+            return 0;
+        }
+    }
+    PainterState& s = *state;
+    s.job.Cancel();
+    s.running = false;
+    s.strokePending = false;
+    Affine t = MakeAffine(m, height);
+    s.surface = BottomUpSurface(pixels, width, height);
+    s.clip = RasterRect{0, 0, width, height};
+    bool ok = true;
+    if (Stroked(obj.style)) {
+        if (BuildPath(doc, obj, t, true, s.strokePath)) {
+            s.strokePending = true;
+            s.strokeStyle = MakeStrokeStyle(obj.style, t);
+            s.strokePaint = RasterPaint{obj.style.strokeColour, smoothed ? 1 : 0};
+        } else {
+            ok = false;
+        }
+    }
+    if (Filled(obj.style)) {
+        if (!BuildPath(doc, obj, t, false, s.fillPath)) {
+            return 0;
+        }
+        RasterPaint paint{obj.style.fillColour, smoothed ? 1 : 0};
+        ::FillRule rule = obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
+        if (s.job.StartFill(s.fillPath, rule, paint, s.surface, s.clip)) {
+            s.running = true;
+            return 1;
+        }
+        ok = false;
+    }
+    if (s.strokePending) {
+        s.strokePending = false;
+        if (s.job.StartStroke(s.strokePath, s.strokeStyle, s.strokePaint, s.surface, s.clip)) {
+            s.running = true;
+            return 1;
+        }
+        ok = false;
+    }
+    return ok ? 1 : 0;
+}
+
+int32_t ObjectPainter::Step(int32_t maxBands) {
+    if (state == nullptr || !state->running) {
+        return 1;
+    }
+    PainterState& s = *state;
+    if (!s.job.Step(maxBands)) {
+        return 0;
+    }
+    s.running = false;
+    if (s.strokePending) {
+        s.strokePending = false;
+        if (s.job.StartStroke(s.strokePath, s.strokeStyle, s.strokePaint, s.surface, s.clip)) {
+            s.running = true;
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int32_t ObjectPainter::Busy() const { return state != nullptr && state->running ? 1 : 0; }
+
+void ObjectPainter::Cancel() {
+    if (state != nullptr) {
+        state->job.Cancel();
+        state->running = false;
+        state->strokePending = false;
+    }
+}
+
+int32_t HitObject(const Document& doc, const DrawObject& obj, const RenderMatrix& m, int32_t x,
+                  int32_t y, int32_t tolerance) {
+    if (!Filled(obj.style) && !Stroked(obj.style)) {
+        return 0;
+    }
+    RenderMatrix local = m;
+    if (int64_t(local.a) * local.d - int64_t(local.b) * local.c == 0) {
+        // no usable scale: 100 percent, 750 document units to the pixel
+        local = RenderMatrix{int32_t((int64_t(1) << 30) / 750), 0, 0,
+                             int32_t((int64_t(1) << 30) / 750), 0, 0};
+    }
+    Affine t = MakeAffine(local, 0);
+    // the query point goes to (0, 0), whatever the matrix's offsets say
+    double px, py;
+    t.e = 0;
+    t.f = 0;
+    t.Apply(double(x), double(y), &px, &py);
+    t.e = -px;
+    t.f = -py;
+    int32_t radius = tolerance <= 0 ? 0 : (tolerance > (1 << 20) ? (1 << 20) : tolerance) * 32;
+    RasterPoint origin{0, 0};
+    RasterPath path;
+    if (Filled(obj.style) && BuildPath(doc, obj, t, false, path)) {
+        ::FillRule rule = obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
+        if (HitTestFill(path, rule, origin, radius)) {
+            return 1;
+        }
+    }
+    if (Stroked(obj.style) && BuildPath(doc, obj, t, true, path)) {
+        if (HitTestStroke(path, MakeStrokeStyle(obj.style, t), origin, radius)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+
+} // namespace vemo

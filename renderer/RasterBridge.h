@@ -1,0 +1,43 @@
+// The renderer's one meeting point with the scan converter (renderer/raster): drawing an object
+// into a context's buffer band by band, the white background, and hit tests of objects.
+#pragma once
+
+#include <stdint.h>
+
+#include "plugin/DocGeometry.h"
+#include "renderer/Document.h"
+
+namespace vemo {
+
+struct PainterState;
+
+// Draws one object at a time: its fill, then its stroke, a few bands per step, so that a slice
+// can stop between any two bands.
+class ObjectPainter {
+public:
+    ObjectPainter() = default;
+    ~ObjectPainter();
+    ObjectPainter(const ObjectPainter&) = delete;
+    ObjectPainter& operator=(const ObjectPainter&) = delete;
+
+    // Prepares the object. 0 when memory ran out (the object is then left out).
+    int32_t Begin(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
+                  void* pixels, int32_t width, int32_t height, int32_t smoothed);
+    // Draws up to maxBands bands; 1 once the object is complete.
+    int32_t Step(int32_t maxBands);
+    int32_t Busy() const;
+    void Cancel();
+
+private:
+    PainterState* state = nullptr;
+};
+
+// Paints the whole bottom-up buffer white (0x00FFFFFF).
+void PaintWhite(void* pixels, int32_t width, int32_t height);
+
+// Whether (x, y) hits the object's fill or stroke, with `tolerance` in eighths of a pixel of the
+// given matrix (only its scale is used: the test is the same wherever the picture was pushed).
+int32_t HitObject(const Document& doc, const DrawObject& obj, const RenderMatrix& m, int32_t x,
+                  int32_t y, int32_t tolerance);
+
+} // namespace vemo

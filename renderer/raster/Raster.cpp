@@ -1,0 +1,892 @@
+// The scan converter: exact-area coverage with integer accumulation, band by band.
+//
+// =================================================================================================
+// How it works
+// =================================================================================================
+//
+// 1. Geometry to edges. A path (24.8 fixed point, pixel units, y downwards) is walked verb by
+//    verb in the clip's local coordinates. Quadratic and cubic curves are halved (de Casteljau)
+//    until the chord lies within a tenth of a pixel of the curve, at most 16 times; a piece
+//    whose control points all lie outside the clip rectangle is replaced by its chord at once,
+//    so a huge curve costs work only where it is visible. Every line is then clipped:
+//      - parts above or below the clip are dropped (they cover nothing inside it);
+//      - parts right of the clip are dropped (a line only affects pixels to its right);
+//      - parts left of the clip are projected onto its left side: there they add their full
+//        winding to every pixel of the row, which is exactly what they did before.
+//    What is left is rounded to 24.8 and stored as an edge running downwards with a winding
+//    sign. Clipping happens in double precision on values that started as int32, so any input
+//    is safe; after clipping every coordinate lies inside the clip, whose size is at most
+//    65535 pixels, and all later arithmetic fits easily in 64 bits (mostly in 32).
+//
+// 2. Edges to cells. The clip is cut into bands of a few rows (about 64 KiB of accumulators).
+//    Each band owns one 32-bit accumulator per pixel ("cell") plus one, and a bit per cell
+//    that says it was touched. For every edge crossing the band, and every row it crosses, the
+//    piece of the edge inside the row is split at the cell borders. A piece inside one cell,
+//    with height dy (in 1/256 pixel, signed by the winding) and entering and leaving at x
+//    offsets fx0, fx1 (0..256) inside the cell, covers the part of the row to its right:
+//        in its own cell     dy * (256 - (fx0 + fx1) / 2)
+//        in every cell right of it  dy * 256
+//    (areas in 1/65536 pixel). Kept doubled to stay integral, the piece adds
+//        cells[x]     += dy * (512 - fx0 - fx1)
+//        cells[x + 1] += dy * (fx0 + fx1)
+//    so that the running sum of the cells along the row is the signed covered area of each
+//    pixel: 131072 (2^17) for a pixel fully covered once. This is the accumulation of
+//    FreeType's smooth rasteriser and font-rs, with one array instead of (cover, area) pairs.
+//    The split points are computed from the edge's end points (never incrementally), so a row
+//    gives the same cells whichever band draws it.
+//
+//    Without smoothing the same cells take a pixel-centre test instead: an edge crossing the
+//    horizontal line through the centres of a row, at x = xc, adds its full winding 2^17 to
+//    the first pixel whose centre is at or right of xc (an exact integer ceiling), so a pixel
+//    is inside when its centre is; centres on a top edge are in, on a bottom edge out.
+//
+// 3. Cells to pixels. Each row of the band is swept through its touched bits only (a count of
+//    trailing zeros at a time), adding cells into the running sum and clearing them behind.
+//    Between two touched cells the coverage cannot change, so the row comes out as runs of
+//    constant coverage: a run of full coverage with an opaque colour is a plain fill, other runs
+//    blend. The sum becomes a coverage by the fill rule: non-zero takes |sum| capped at 2^17;
+//    even-odd folds sum modulo 2^18 (which the 32-bit wrap-around keeps exact). Coverage is
+//    rounded to 0..255 and multiplies the colour's alpha.
+//
+// 4. Blending is source-over with straight colour: out = (c * a + d * (255 - a)) / 255 per
+//    channel, rounded, computed two channels at a time in 32-bit lanes.
+//
+// 5. Resuming. A job keeps its sorted edges, the active list and the next band, so Step can
+//    stop after any band and go on later; the pixels are the same as in one go. Edges are
+//    bucketed by first band (a counting sort) and kept in the active list until their last
+//    one, so a band only looks at edges that cross it.
+//
+// Strokes (RasterStroke.cpp) are turned into convex pieces that all wind the same way
+// (a rectangle per segment, a wedge per join, a cap at each end), which the non-zero rule
+// unites exactly, then drawn like fills.
+// =================================================================================================
+#include "renderer/raster/RasterInternal.h"
+
+#include <new>
+#include <string.h>
+
+namespace {
+
+constexpr int32_t kFullCover = 1 << 17; // a pixel covered once, in doubled area units
+constexpr int32_t kBandCells = 16384;   // accumulator cells per band (64 KiB)
+
+inline int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
+    int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+inline int32_t RoundDiv(int64_t a, int64_t b) { // b > 0; nearest, halves upwards
+    return int32_t(FloorDiv(2 * a + b, 2 * b));
+}
+
+inline int32_t ClampRound(double v, int32_t hi) {
+    if (!(v > 0)) {
+        return 0;
+    }
+    if (v >= hi) {
+        return hi;
+    }
+    return int32_t(v + 0.5);
+}
+
+// Makes room for `needed` elements, keeping the first `keep`; false when memory ran out.
+template <class T> bool Grow(T*& array, int32_t& capacity, int64_t needed, int32_t keep = 0) {
+    if (needed <= capacity) {
+        return true;
+    }
+    int64_t grown = capacity ? int64_t(capacity) * 2 : 256;
+    if (grown < needed) {
+        grown = needed;
+    }
+    if (grown > INT32_MAX / int64_t(sizeof(T))) {
+        return false;
+    }
+    T* fresh = new (std::nothrow) T[size_t(grown)];
+    if (!fresh) {
+        return false;
+    }
+    if (keep > 0) {
+        memcpy(fresh, array, sizeof(T) * size_t(keep));
+    }
+    delete[] array;
+    array = fresh;
+    capacity = int32_t(grown);
+    return true;
+}
+
+inline uint32_t Div255Lanes(uint32_t v) { // two 16-bit lanes, each rounded / 255
+    v += 0x00800080u;
+    return ((v + ((v >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+inline uint32_t BlendPixel(uint32_t d, uint32_t rb, uint32_t ag, uint32_t a) {
+    uint32_t na = 255 - a;
+    uint32_t outRB = Div255Lanes(rb * a + (d & 0x00FF00FFu) * na);
+    uint32_t outAG = Div255Lanes(ag * a + ((d >> 8) & 0x00FF00FFu) * na);
+    return outRB | (outAG << 8);
+}
+
+inline int32_t Div255(int32_t v) {
+    return (v + 128 + ((v + 128) >> 8)) >> 8;
+}
+
+void FillRow(uint32_t* p, int32_t n, uint32_t colour) {
+    for (int32_t i = 0; i < n; ++i) {
+        p[i] = colour;
+    }
+}
+
+void BlendRow(uint32_t* p, int32_t n, uint32_t rb, uint32_t ag, uint32_t a) {
+    for (int32_t i = 0; i < n; ++i) {
+        p[i] = BlendPixel(p[i], rb, ag, a);
+    }
+}
+
+} // namespace
+
+RasterSurface TopDownSurface(void* pixels, int32_t width, int32_t height) {
+    return RasterSurface{static_cast<uint8_t*>(pixels), ptrdiff_t(width) * 4, width, height};
+}
+
+RasterSurface BottomUpSurface(void* pixels, int32_t width, int32_t height) {
+    uint8_t* base = static_cast<uint8_t*>(pixels);
+    ptrdiff_t stride = ptrdiff_t(width) * 4;
+    return RasterSurface{height > 0 ? base + stride * (height - 1) : base, -stride, width, height};
+}
+
+// ------------------------------------------------------------------------------------------------
+// Job state
+// ------------------------------------------------------------------------------------------------
+
+RasterJobState::~RasterJobState() {
+    delete[] edges;
+    delete[] sorted;
+    delete[] active;
+    delete[] bandCounts;
+    delete[] cells;
+    delete[] touched;
+}
+
+int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& clip) {
+    edgeCount = 0;
+    activeCount = 0;
+    nextEdge = 0;
+    failed = 0;
+    hit = 0;
+    hitOnly = 0;
+    finished = 1;
+    minX = minY = INT32_MAX;
+    maxX = maxY = INT32_MIN;
+    int32_t sw = surface.width, sh = surface.height;
+    if (!surface.firstRow || sw <= 0 || sh <= 0 || sw > kRasterMaxSize || sh > kRasterMaxSize) {
+        width = height = 0;
+        return 1;
+    }
+    int32_t x0 = clip.x0 > 0 ? clip.x0 : 0;
+    int32_t y0 = clip.y0 > 0 ? clip.y0 : 0;
+    int32_t x1 = clip.x1 < sw ? clip.x1 : sw;
+    int32_t y1 = clip.y1 < sh ? clip.y1 : sh;
+    if (x1 <= x0 || y1 <= y0) {
+        width = height = 0;
+        return 1;
+    }
+    origin = surface.firstRow + surface.stride * y0 + ptrdiff_t(x0) * 4;
+    stride = surface.stride;
+    width = x1 - x0;
+    height = y1 - y0;
+    originX = double(x0) * kRasterOne;
+    originY = double(y0) * kRasterOne;
+    return 1;
+}
+
+void RasterJobState::SetPaint(uint32_t paintColour, int32_t alphaScale256, int32_t smooth) {
+    int32_t a = int32_t(paintColour >> 24);
+    if (alphaScale256 < 256) {
+        a = (a * alphaScale256 + 128) >> 8;
+    }
+    alpha = a;
+    colour = paintColour | 0xFF000000u;
+    sourceRB = paintColour & 0x00FF00FFu;
+    sourceAG = ((paintColour >> 8) & 0xFFu) | 0x00FF0000u;
+    smoothed = smooth ? 1 : 0;
+}
+
+void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir) {
+    if (y0 == y1 || failed) {
+        return;
+    }
+    if (edgeCount >= kRasterMaxEdges ||
+        !Grow(edges, edgeCapacity, int64_t(edgeCount) + 1, edgeCount)) {
+        failed = 1;
+        return;
+    }
+    edges[edgeCount++] = RasterEdge{x0, y0, x1, y1, dir};
+    int32_t lo = x0 < x1 ? x0 : x1, hi = x0 < x1 ? x1 : x0;
+    minX = lo < minX ? lo : minX;
+    maxX = hi > maxX ? hi : maxX;
+    minY = y0 < minY ? y0 : minY;
+    maxY = y1 > maxY ? y1 : maxY;
+}
+
+void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t dir) {
+    if (y0 == y1 || width <= 0) {
+        return;
+    }
+    if (y0 > y1) {
+        double t = x0;
+        x0 = x1;
+        x1 = t;
+        t = y0;
+        y0 = y1;
+        y1 = t;
+        dir = -dir;
+    }
+    const double w = double(width) * kRasterOne, h = double(height) * kRasterOne;
+    if (y1 <= 0 || y0 >= h) {
+        return;
+    }
+    if (x0 >= w && x1 >= w) {
+        return;
+    }
+    // Clip to the rows of the clip.
+    double dx = x1 - x0, dy = y1 - y0;
+    double cx0 = x0, cy0 = y0, cx1 = x1, cy1 = y1;
+    if (y0 < 0) {
+        cx0 = x0 + dx * (0 - y0) / dy;
+        cy0 = 0;
+    }
+    if (y1 > h) {
+        cx1 = x0 + dx * (h - y0) / dy;
+        cy1 = h;
+    }
+    // Cut at the left and right sides: x = 0 and x = w.
+    double px[4], py[4];
+    int n = 0;
+    px[n] = cx0, py[n] = cy0, ++n;
+    double ex = cx1 - cx0, ey = cy1 - cy0;
+    double cuts[2];
+    int cutCount = 0;
+    if ((cx0 < 0) != (cx1 < 0) && ex != 0) {
+        cuts[cutCount++] = (0 - cx0) / ex;
+    }
+    if ((cx0 < w) != (cx1 < w) && ex != 0) {
+        cuts[cutCount++] = (w - cx0) / ex;
+    }
+    if (cutCount == 2 && cuts[0] > cuts[1]) {
+        double t = cuts[0];
+        cuts[0] = cuts[1];
+        cuts[1] = t;
+    }
+    for (int i = 0; i < cutCount; ++i) {
+        double t = cuts[i] < 0 ? 0 : (cuts[i] > 1 ? 1 : cuts[i]);
+        px[n] = cx0 + ex * t;
+        py[n] = cy0 + ey * t;
+        ++n;
+    }
+    px[n] = cx1, py[n] = cy1, ++n;
+    const int32_t wi = width * kRasterOne, hi = height * kRasterOne;
+    for (int i = 0; i + 1 < n; ++i) {
+        double mx = (px[i] + px[i + 1]) * 0.5;
+        int32_t ya = ClampRound(py[i], hi), yb = ClampRound(py[i + 1], hi);
+        if (ya >= yb) {
+            continue;
+        }
+        if (mx >= w) {
+            continue; // right of the clip: nothing to its right is drawn
+        }
+        if (mx <= 0) {
+            StoreEdge(0, ya, 0, yb, dir); // left of the clip: its winding, at the left side
+        } else {
+            StoreEdge(ClampRound(px[i], wi), ya, ClampRound(px[i + 1], wi), yb, dir);
+        }
+    }
+}
+
+void RasterJobState::AddPolygon(const double* xy, int32_t count) {
+    if (count < 3) {
+        return;
+    }
+    double area = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t j = i + 1 == count ? 0 : i + 1;
+        area += xy[2 * i] * xy[2 * j + 1] - xy[2 * j] * xy[2 * i + 1];
+    }
+    if (area == 0) {
+        return;
+    }
+    int32_t dir = area > 0 ? 1 : -1;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t j = i + 1 == count ? 0 : i + 1;
+        AddLine(xy[2 * i], xy[2 * i + 1], xy[2 * j], xy[2 * j + 1], dir);
+    }
+}
+
+int32_t RasterJobState::Finish() {
+    if (failed) {
+        edgeCount = 0;
+        finished = 1;
+        return 0;
+    }
+    if (edgeCount == 0 || width <= 0) {
+        finished = 1;
+        return 1;
+    }
+    int64_t rows = kBandCells / (width + 2);
+    bandRows = rows < 1 ? 1 : (rows > 64 ? 64 : int32_t(rows));
+    cellStride = width + 2;
+    touchedStride = (cellStride + 63) / 64;
+    const int32_t bandUnits = bandRows * kRasterOne;
+    int32_t firstBand = minY / bandUnits;
+    endBand = (maxY - 1) / bandUnits + 1;
+    int32_t bands = endBand - firstBand;
+    const int64_t cellsNeeded = int64_t(cellStride) * bandRows;
+    const int64_t touchedNeeded = int64_t(touchedStride) * bandRows;
+    const int32_t oldCells = cellCapacity, oldTouched = touchedCapacity;
+    if (!Grow(cells, cellCapacity, cellsNeeded) || !Grow(touched, touchedCapacity, touchedNeeded) ||
+        !Grow(bandCounts, bandCountCapacity, int64_t(bands) + 1) ||
+        !Grow(sorted, listCapacity, edgeCount) || !Grow(active, activeCapacity, edgeCount)) {
+        edgeCount = 0;
+        finished = 1;
+        return 0;
+    }
+    // The sweep leaves the accumulators cleared behind it; fresh ones start cleared.
+    if (cellCapacity != oldCells) {
+        memset(cells, 0, sizeof(uint32_t) * size_t(cellCapacity));
+    }
+    if (touchedCapacity != oldTouched) {
+        memset(touched, 0, sizeof(uint64_t) * size_t(touchedCapacity));
+    }
+    // Counting sort by first band.
+    for (int32_t b = 0; b <= bands; ++b) {
+        bandCounts[b] = 0;
+    }
+    for (int32_t i = 0; i < edgeCount; ++i) {
+        ++bandCounts[edges[i].y0 / bandUnits - firstBand + 1];
+    }
+    for (int32_t b = 1; b <= bands; ++b) {
+        bandCounts[b] += bandCounts[b - 1];
+    }
+    for (int32_t i = 0; i < edgeCount; ++i) {
+        sorted[bandCounts[edges[i].y0 / bandUnits - firstBand]++] = edges[i];
+    }
+    currentBand = firstBand;
+    nextEdge = 0;
+    activeCount = 0;
+    finished = 0;
+    return 1;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Edges into cells
+// ------------------------------------------------------------------------------------------------
+
+namespace {
+
+inline void Touch(uint64_t* bits, int32_t cell) {
+    bits[cell >> 6] |= uint64_t(1) << (cell & 63);
+}
+
+inline int32_t XAt(const RasterEdge& e, int32_t y) {
+    if (y <= e.y0) {
+        return e.x0;
+    }
+    if (y >= e.y1) {
+        return e.x1;
+    }
+    return e.x0 + RoundDiv(int64_t(y - e.y0) * (e.x1 - e.x0), e.y1 - e.y0);
+}
+
+} // namespace
+
+void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
+                              int32_t yb, int32_t dir) {
+    if (xa == xb) {
+        int32_t cell = xa >> kRasterShift;
+        int32_t fx = xa & (kRasterOne - 1);
+        int32_t dy = (yb - ya) * dir;
+        int32_t inCell = dy * (2 * kRasterOne - 2 * fx);
+        row[cell] += uint32_t(inCell);
+        row[cell + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
+        Touch(bits, cell);
+        Touch(bits, cell + 1);
+        return;
+    }
+    if (xa > xb) {
+        int32_t t = xa;
+        xa = xb;
+        xb = t;
+        t = ya;
+        ya = yb;
+        yb = t;
+    }
+    const int32_t first = xa >> kRasterShift, last = (xb - 1) >> kRasterShift;
+    const int32_t spanX = xb - xa, spanY = yb - ya;
+    int32_t xs = xa, ys = ya;
+    for (int32_t cell = first; cell <= last; ++cell) {
+        int32_t xe, ye;
+        if (cell == last) {
+            xe = xb;
+            ye = yb;
+        } else {
+            xe = (cell + 1) << kRasterShift;
+            ye = ya + RoundDiv(int64_t(xe - xa) * spanY, spanX);
+        }
+        int32_t dy = (ye > ys ? ye - ys : ys - ye) * dir;
+        int32_t base = cell << kRasterShift;
+        int32_t fsum = (xs - base) + (xe - base);
+        int32_t inCell = dy * (2 * kRasterOne - fsum);
+        row[cell] += uint32_t(inCell);
+        row[cell + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
+        Touch(bits, cell);
+        Touch(bits, cell + 1);
+        xs = xe;
+        ys = ye;
+    }
+}
+
+void RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom,
+                                int32_t bandTopRow) {
+    int32_t ya = e.y0 > top ? e.y0 : top;
+    int32_t yb = e.y1 < bottom ? e.y1 : bottom;
+    if (ya >= yb) {
+        return;
+    }
+    int32_t rowFirst = ya >> kRasterShift, rowLast = (yb - 1) >> kRasterShift;
+    if (e.x0 == e.x1) {
+        // Vertical: one cell column.
+        int32_t cell = e.x0 >> kRasterShift;
+        int32_t fx = e.x0 & (kRasterOne - 1);
+        int32_t left = (2 * kRasterOne - 2 * fx), right = 2 * fx;
+        for (int32_t r = rowFirst; r <= rowLast; ++r) {
+            int32_t y0 = r << kRasterShift, y1 = y0 + kRasterOne;
+            y0 = y0 > ya ? y0 : ya;
+            y1 = y1 < yb ? y1 : yb;
+            int32_t dy = (y1 - y0) * e.dir;
+            int32_t local = r - bandTopRow;
+            uint32_t* row = cells + ptrdiff_t(local) * cellStride;
+            uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
+            row[cell] += uint32_t(dy * left);
+            row[cell + 1] += uint32_t(dy * right);
+            Touch(bits, cell);
+            Touch(bits, cell + 1);
+        }
+        return;
+    }
+    int32_t xPrev = XAt(e, ya);
+    for (int32_t r = rowFirst; r <= rowLast; ++r) {
+        int32_t y0 = r << kRasterShift, y1 = y0 + kRasterOne;
+        y0 = y0 > ya ? y0 : ya;
+        y1 = y1 < yb ? y1 : yb;
+        int32_t xNext = XAt(e, y1);
+        int32_t local = r - bandTopRow;
+        RowPiece(cells + ptrdiff_t(local) * cellStride, touched + ptrdiff_t(local) * touchedStride,
+                 xPrev, y0, xNext, y1, e.dir);
+        xPrev = xNext;
+    }
+}
+
+void RasterJobState::EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom,
+                                 int32_t bandTopRow) {
+    int32_t ya = e.y0 > top ? e.y0 : top;
+    int32_t yb = e.y1 < bottom ? e.y1 : bottom;
+    if (ya >= yb) {
+        return;
+    }
+    const int32_t half = kRasterOne / 2;
+    // Rows whose centre line y = r * 256 + 128 lies in [ya, yb).
+    int32_t rowFirst = int32_t(-FloorDiv(-(int64_t(ya) - half), kRasterOne));
+    int32_t rowLast = int32_t(-FloorDiv(-(int64_t(yb) - half), kRasterOne)) - 1;
+    const int64_t dx = e.x1 - e.x0, dy = e.y1 - e.y0;
+    const int64_t den = dy * kRasterOne;
+    for (int32_t r = rowFirst; r <= rowLast; ++r) {
+        int64_t yc = int64_t(r) * kRasterOne + half;
+        // The first pixel p with p * 256 + 128 >= x0 + (yc - y0) * dx / dy.
+        int64_t num = (int64_t(e.x0) - half) * dy + (yc - e.y0) * dx;
+        int64_t p = -FloorDiv(-num, den);
+        if (p < 0) {
+            p = 0;
+        }
+        if (p > width) {
+            p = width;
+        }
+        int32_t local = r - bandTopRow;
+        uint32_t* row = cells + ptrdiff_t(local) * cellStride;
+        row[p] += uint32_t(e.dir * kFullCover);
+        Touch(touched + ptrdiff_t(local) * touchedStride, int32_t(p));
+    }
+}
+
+// ------------------------------------------------------------------------------------------------
+// Cells into pixels
+// ------------------------------------------------------------------------------------------------
+
+void RasterJobState::Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum) {
+    if (x1 > width) {
+        x1 = width;
+    }
+    if (x0 >= x1) {
+        return;
+    }
+    uint32_t cover;
+    if (evenOdd) {
+        cover = sum & (2 * kFullCover - 1);
+        if (cover > uint32_t(kFullCover)) {
+            cover = 2 * kFullCover - cover;
+        }
+    } else {
+        cover = int32_t(sum) < 0 ? 0u - sum : sum;
+        if (cover > uint32_t(kFullCover)) {
+            cover = kFullCover;
+        }
+    }
+    int32_t coverage = int32_t((cover * 255 + kFullCover / 2) >> 17);
+    if (coverage == 0) {
+        return;
+    }
+    if (hitOnly) {
+        hit = 1;
+        return;
+    }
+    int32_t a = coverage == 255 ? alpha : Div255(alpha * coverage);
+    if (a == 0) {
+        return;
+    }
+    if (a == 255) {
+        FillRow(row + x0, x1 - x0, colour);
+    } else {
+        BlendRow(row + x0, x1 - x0, sourceRB, sourceAG, uint32_t(a));
+    }
+}
+
+void RasterJobState::DrawBand(int32_t band) {
+    const int32_t bandTopRow = band * bandRows;
+    int32_t rows = height - bandTopRow;
+    rows = rows < bandRows ? rows : bandRows;
+    const int32_t top = bandTopRow * kRasterOne;
+    const int32_t bottom = (bandTopRow + rows) * kRasterOne;
+    while (nextEdge < edgeCount && sorted[nextEdge].y0 < bottom) {
+        active[activeCount++] = sorted[nextEdge++];
+    }
+    int32_t kept = 0;
+    for (int32_t i = 0; i < activeCount; ++i) {
+        const RasterEdge& e = active[i];
+        if (smoothed) {
+            EdgeSmooth(e, top, bottom, bandTopRow);
+        } else {
+            EdgeAliased(e, top, bottom, bandTopRow);
+        }
+        if (e.y1 > bottom) {
+            active[kept++] = e;
+        }
+    }
+    activeCount = kept;
+
+    // Sweep the rows through their touched cells.
+    const int32_t wordFirst = (minX >> kRasterShift) >> 6;
+    const int32_t wordLast = ((maxX >> kRasterShift) + 1) >> 6;
+    for (int32_t local = 0; local < rows; ++local) {
+        uint32_t* acc = cells + ptrdiff_t(local) * cellStride;
+        uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
+        uint32_t* pixels = reinterpret_cast<uint32_t*>(origin + stride * (bandTopRow + local));
+        uint32_t sum = 0;
+        int32_t runStart = 0;
+        for (int32_t w = wordFirst; w <= wordLast; ++w) {
+            uint64_t word = bits[w];
+            if (!word) {
+                continue;
+            }
+            bits[w] = 0;
+            do {
+                int32_t x = (w << 6) + __builtin_ctzll(word);
+                word &= word - 1;
+                if (sum != 0) {
+                    Span(pixels, runStart, x, sum);
+                }
+                sum += acc[x];
+                acc[x] = 0;
+                runStart = x;
+            } while (word);
+        }
+        if (sum != 0) {
+            Span(pixels, runStart, width, sum);
+        }
+    }
+}
+
+// ------------------------------------------------------------------------------------------------
+// Fills
+// ------------------------------------------------------------------------------------------------
+
+namespace {
+
+struct FillWalker {
+    RasterJobState* s;
+    double x, y;
+    void operator()(double nx, double ny) {
+        s->AddLine(x, y, nx, ny, 1);
+        x = nx;
+        y = ny;
+    }
+};
+
+void AddPathOutline(RasterJobState& s, const RasterPath& path) {
+    const double ox = s.originX, oy = s.originY;
+    const double w = double(s.width) * kRasterOne, h = double(s.height) * kRasterOne;
+    const uint8_t* verbs = path.verbs();
+    const RasterPoint* pts = path.points();
+    const int32_t verbCount = path.verbCount(), pointCount = path.pointCount();
+    FillWalker walk{&s, 0, 0};
+    double startX = -ox, startY = -oy;
+    walk.x = startX;
+    walk.y = startY;
+    int32_t pi = 0;
+    for (int32_t vi = 0; vi < verbCount && !s.failed; ++vi) {
+        uint8_t verb = verbs[vi];
+        int32_t need = verb == kVerbMove || verb == kVerbLine ? 1
+                       : verb == kVerbQuad                    ? 2
+                       : verb == kVerbCubic                   ? 3
+                                                              : 0;
+        if (pi + need > pointCount) {
+            break;
+        }
+        switch (verb) {
+        case kVerbMove:
+            walk(startX, startY); // closes the previous subpath
+            walk.x = startX = pts[pi].x - ox;
+            walk.y = startY = pts[pi].y - oy;
+            break;
+        case kVerbLine:
+            walk(pts[pi].x - ox, pts[pi].y - oy);
+            break;
+        case kVerbQuad: {
+            double c[6] = {walk.x,
+                           walk.y,
+                           pts[pi].x - ox,
+                           pts[pi].y - oy,
+                           pts[pi + 1].x - ox,
+                           pts[pi + 1].y - oy};
+            FlattenQuad(c, w, h, 0, walk);
+            break;
+        }
+        case kVerbCubic: {
+            double c[8] = {walk.x,
+                           walk.y,
+                           pts[pi].x - ox,
+                           pts[pi].y - oy,
+                           pts[pi + 1].x - ox,
+                           pts[pi + 1].y - oy,
+                           pts[pi + 2].x - ox,
+                           pts[pi + 2].y - oy};
+            FlattenCubic(c, w, h, 0, walk);
+            break;
+        }
+        case kVerbClose:
+            walk(startX, startY);
+            break;
+        default:
+            break;
+        }
+        pi += need;
+    }
+    walk(startX, startY);
+}
+
+} // namespace
+
+// ------------------------------------------------------------------------------------------------
+// RasterJob
+// ------------------------------------------------------------------------------------------------
+
+RasterJob::~RasterJob() {
+    delete state;
+}
+
+int32_t RasterJob::Prepare() {
+    if (!state) {
+        state = new (std::nothrow) RasterJobState;
+    }
+    return state ? 1 : 0;
+}
+
+int32_t RasterJob::StartFill(const RasterPath& path, FillRule rule, const RasterPaint& paint,
+                             const RasterSurface& surface, const RasterRect& clip) {
+    if (!Prepare()) {
+        return 0;
+    }
+    RasterJobState& s = *state;
+    s.Begin(surface, clip);
+    s.SetPaint(paint.colour, 256, paint.smoothed);
+    s.evenOdd = rule == FillRule::EvenOdd ? 1 : 0;
+    if (s.width <= 0 || s.alpha == 0) {
+        return 1;
+    }
+    AddPathOutline(s, path);
+    return s.Finish();
+}
+
+int32_t RasterJob::StartStroke(const RasterPath& path, const StrokeStyle& style,
+                               const RasterPaint& paint, const RasterSurface& surface,
+                               const RasterRect& clip) {
+    if (!Prepare()) {
+        return 0;
+    }
+    RasterJobState& s = *state;
+    s.Begin(surface, clip);
+    int32_t scale = 256;
+    if (paint.smoothed && style.width > 0 && style.width < kRasterOne) {
+        scale = style.width;
+    }
+    s.SetPaint(paint.colour, scale, paint.smoothed);
+    s.evenOdd = 0;
+    if (s.width <= 0 || s.alpha == 0) {
+        return 1;
+    }
+    StrokeIntoJob(s, path, style);
+    return s.Finish();
+}
+
+int32_t RasterJob::Step(int32_t maxBands) {
+    if (!state || state->finished) {
+        return 1;
+    }
+    RasterJobState& s = *state;
+    for (int32_t i = 0; i < maxBands && s.currentBand < s.endBand; ++i) {
+        s.DrawBand(s.currentBand++);
+    }
+    if (s.currentBand >= s.endBand) {
+        s.finished = 1;
+    }
+    return s.finished;
+}
+
+int32_t RasterJob::Run() {
+    return Step(INT32_MAX);
+}
+
+int32_t RasterJob::Finished() const {
+    return !state || state->finished;
+}
+
+void RasterJob::Cancel() {
+    if (!state || state->finished) {
+        return;
+    }
+    // Clear what the current band may have left in the accumulators.
+    RasterJobState& s = *state;
+    memset(s.cells, 0, sizeof(uint32_t) * size_t(s.cellCapacity));
+    memset(s.touched, 0, sizeof(uint64_t) * size_t(s.touchedCapacity));
+    s.finished = 1;
+}
+
+int32_t RasterJob::BandHeight() const {
+    return state ? state->bandRows : 1;
+}
+
+int32_t RasterJob::BandsLeft() const {
+    return (!state || state->finished) ? 0 : state->endBand - state->currentBand;
+}
+
+int32_t FillPath(const RasterPath& path, FillRule rule, const RasterPaint& paint,
+                 const RasterSurface& surface, const RasterRect& clip) {
+    RasterJob job;
+    if (!job.StartFill(path, rule, paint, surface, clip)) {
+        return 0;
+    }
+    return job.Run();
+}
+
+int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const RasterPaint& paint,
+                   const RasterSurface& surface, const RasterRect& clip) {
+    RasterJob job;
+    if (!job.StartStroke(path, style, paint, surface, clip)) {
+        return 0;
+    }
+    return job.Run();
+}
+
+void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_t colour) {
+    if (!surface.firstRow || surface.width <= 0 || surface.height <= 0 ||
+        surface.width > kRasterMaxSize || surface.height > kRasterMaxSize) {
+        return;
+    }
+    int32_t x0 = rect.x0 > 0 ? rect.x0 : 0;
+    int32_t y0 = rect.y0 > 0 ? rect.y0 : 0;
+    int32_t x1 = rect.x1 < surface.width ? rect.x1 : surface.width;
+    int32_t y1 = rect.y1 < surface.height ? rect.y1 : surface.height;
+    uint32_t a = colour >> 24;
+    if (x1 <= x0 || y1 <= y0 || a == 0) {
+        return;
+    }
+    uint32_t rb = colour & 0x00FF00FFu, ag = ((colour >> 8) & 0xFFu) | 0x00FF0000u;
+    for (int32_t y = y0; y < y1; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(surface.firstRow + surface.stride * y) + x0;
+        if (a == 255) {
+            FillRow(row, x1 - x0, colour);
+        } else {
+            BlendRow(row, x1 - x0, rb, ag, a);
+        }
+    }
+}
+
+// ------------------------------------------------------------------------------------------------
+// Hit tests: the same conversion over a small window around the point, counting instead of
+// drawing.
+// ------------------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int32_t kHitMaxPixels = 64;
+
+int32_t HitWindow(RasterJobState& s, RasterPoint point, int32_t radius) {
+    if (radius < 0) {
+        radius = 0;
+    }
+    int64_t size = (int64_t(radius) * 2 + kRasterOne - 1) / kRasterOne;
+    if (size < 1) {
+        size = 1;
+    }
+    if (size > kHitMaxPixels) {
+        size = kHitMaxPixels;
+    }
+    static uint32_t dummy;
+    RasterSurface surface{reinterpret_cast<uint8_t*>(&dummy), 0, int32_t(size), int32_t(size)};
+    RasterRect clip{0, 0, int32_t(size), int32_t(size)};
+    s.Begin(surface, clip);
+    s.originX = double(point.x) - double(radius);
+    s.originY = double(point.y) - double(radius);
+    s.SetPaint(0xFF000000u, 256, 1);
+    s.hitOnly = 1;
+    return 1;
+}
+
+} // namespace
+
+int32_t HitTestFill(const RasterPath& path, FillRule rule, RasterPoint point, int32_t radius) {
+    RasterJobState s;
+    HitWindow(s, point, radius);
+    s.evenOdd = rule == FillRule::EvenOdd ? 1 : 0;
+    AddPathOutline(s, path);
+    if (!s.Finish()) {
+        return 0;
+    }
+    while (!s.finished && !s.hit) {
+        s.DrawBand(s.currentBand++);
+        s.finished = s.currentBand >= s.endBand;
+    }
+    return s.hit;
+}
+
+int32_t HitTestStroke(const RasterPath& path, const StrokeStyle& style, RasterPoint point,
+                      int32_t radius) {
+    RasterJobState s;
+    HitWindow(s, point, radius);
+    StrokeIntoJob(s, path, style);
+    if (!s.Finish()) {
+        return 0;
+    }
+    while (!s.finished && !s.hit) {
+        s.DrawBand(s.currentBand++);
+        s.finished = s.currentBand >= s.endBand;
+    }
+    return s.hit;
+}

@@ -1,0 +1,177 @@
+// vemo_raster: the scan converter behind the drawing renderer.
+//
+// Fills and strokes paths into 32-bit BGRA pixel buffers with exact-area anti-aliasing (or
+// pixel-centre sampling when smoothing is off), band by band, so that a caller with a time
+// budget can stop between bands and continue later. Pure C++: no platform headers, no threads,
+// no exceptions; allocation failures are reported as 0 results.
+//
+// Coordinates are pixels of the surface in 24.8 fixed point (256 is one pixel), x to the right,
+// y downwards; the pixel (x, y) covers [x, x + 1) x [y, y + 1). Any int32 value is accepted:
+// geometry outside the clip rectangle costs little and never draws outside it. Lines are cut
+// where they cross the clip's sides, at points rounded to 1/256 pixel, so a pixel next to a
+// clip side may differ by one step per channel from the same pixel drawn with a wider clip.
+//
+// Colours are 0xAARRGGBB with straight (not premultiplied) alpha, stored little-endian as the
+// bytes B, G, R, A. Drawing blends source-over.
+//
+// Limits: a job holds at most kRasterMaxEdges line edges after flattening and clipping (a
+// start beyond that fails and draws nothing); a surface is at most kRasterMaxSize pixels wide
+// and high. With the non-zero rule, winding numbers whose magnitude passes 16383 inside one
+// path may be drawn as if uncovered (the accumulators wrap; nothing else goes wrong).
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+constexpr int32_t kRasterShift = 8;
+constexpr int32_t kRasterOne = 1 << kRasterShift; // one pixel in 24.8
+constexpr int32_t kRasterMaxEdges = 1 << 22;
+constexpr int32_t kRasterMaxSize = 65535;
+
+struct RasterPoint {
+    int32_t x;
+    int32_t y;
+};
+
+// A pixel rectangle, half-open: [x0, x1) x [y0, y1).
+struct RasterRect {
+    int32_t x0;
+    int32_t y0;
+    int32_t x1;
+    int32_t y1;
+};
+
+// Pixel (x, y) lives at firstRow + y * stride + 4 * x. A bottom-up buffer (the last row first
+// in memory) has firstRow at its last row and a negative stride.
+struct RasterSurface {
+    uint8_t* firstRow;
+    ptrdiff_t stride; // bytes from one row to the row below it
+    int32_t width;
+    int32_t height;
+};
+
+RasterSurface TopDownSurface(void* pixels, int32_t width, int32_t height);
+RasterSurface BottomUpSurface(void* pixels, int32_t width, int32_t height);
+
+enum class FillRule : int32_t { NonZero = 0, EvenOdd = 1 };
+enum class LineJoin : int32_t { Miter = 0, Round = 1, Bevel = 2 };
+enum class LineCap : int32_t { Butt = 0, Round = 1, Square = 2 };
+
+// Path verbs; the points each consumes: Move 1, Line 1, Quad 2, Cubic 3, Close 0.
+enum RasterVerb : uint8_t {
+    kVerbMove = 0,
+    kVerbLine = 1,
+    kVerbQuad = 2,
+    kVerbCubic = 3,
+    kVerbClose = 4,
+};
+
+// A growable list of verbs and points. A drawing verb without a preceding Move starts at the
+// last point (or at 0, 0). Fills close every subpath; strokes close only those with Close.
+// Appends return 1, or 0 when memory ran out or the path passed kMaxPoints points (the
+// path then keeps what it had and `failed` stays set until Clear).
+class RasterPath {
+public:
+    static constexpr int32_t kMaxPoints = 1 << 24;
+
+    RasterPath() = default;
+    ~RasterPath();
+    RasterPath(const RasterPath&) = delete;
+    RasterPath& operator=(const RasterPath&) = delete;
+
+    int32_t MoveTo(int32_t x, int32_t y);
+    int32_t LineTo(int32_t x, int32_t y);
+    int32_t QuadTo(int32_t cx, int32_t cy, int32_t x, int32_t y);
+    int32_t CubicTo(int32_t c1x, int32_t c1y, int32_t c2x, int32_t c2y, int32_t x, int32_t y);
+    int32_t Close();
+    void Clear(); // empties the path, keeps its memory
+
+    // Bounding box of all points (control points included), 24.8; 0 when the path is empty.
+    int32_t Bounds(RasterPoint* minimum, RasterPoint* maximum) const;
+
+    const uint8_t* verbs() const { return verbList; }
+    const RasterPoint* points() const { return pointList; }
+    int32_t verbCount() const { return verbs_; }
+    int32_t pointCount() const { return points_; }
+    int32_t failed() const { return failed_; }
+
+private:
+    int32_t Append(uint8_t verb, const RasterPoint* p, int32_t n);
+
+    uint8_t* verbList = nullptr;
+    RasterPoint* pointList = nullptr;
+    int32_t verbs_ = 0;
+    int32_t points_ = 0;
+    int32_t verbCapacity = 0;
+    int32_t pointCapacity = 0;
+    int32_t failed_ = 0;
+};
+
+// Stroke geometry. Widths below one pixel are drawn one pixel wide with the colour's alpha
+// scaled by the width when smoothing is on (so the ink stays right and the line never breaks
+// up), and one pixel wide at full alpha when it is off. Width 0 is a one-pixel hairline.
+struct StrokeStyle {
+    int32_t width; // 24.8 pixels
+    LineJoin join;
+    LineCap cap;
+    int32_t miterLimit; // 16.16: longest miter as a multiple of the width; below 1.0 acts as 1.0
+};
+
+struct RasterPaint {
+    uint32_t colour;  // 0xAARRGGBB, straight alpha
+    int32_t smoothed; // 1 exact-area anti-aliasing, 0 pixel-centre sampling
+};
+
+struct RasterJobState;
+
+// One fill or stroke in progress. Start flattens and clips the geometry (its cost grows with
+// the path's size, not with the clip); Step then converts and composites it a band of rows at
+// a time, top to bottom. A job may be reused: Start again once finished or after Cancel; its
+// buffers are kept and grow as needed. The surface's pixels must stay valid until the job is
+// finished or cancelled; the path may change as soon as Start returned.
+class RasterJob {
+public:
+    RasterJob() = default;
+    ~RasterJob();
+    RasterJob(const RasterJob&) = delete;
+    RasterJob& operator=(const RasterJob&) = delete;
+
+    // 1 when the job is ready to run (possibly with nothing to draw), 0 when memory ran out or
+    // the limits were passed: then nothing is drawn and the job is finished. The clip is
+    // intersected with the surface.
+    int32_t StartFill(const RasterPath& path, FillRule rule, const RasterPaint& paint,
+                      const RasterSurface& surface, const RasterRect& clip);
+    int32_t StartStroke(const RasterPath& path, const StrokeStyle& style, const RasterPaint& paint,
+                        const RasterSurface& surface, const RasterRect& clip);
+
+    // Draws at most maxBands bands (none for maxBands < 1); 1 once everything is drawn.
+    int32_t Step(int32_t maxBands);
+    // Draws everything that is left; 1.
+    int32_t Run();
+    int32_t Finished() const;
+    // Drops the rest of the job.
+    void Cancel();
+
+    // Rows per band of the current job (at least 1), and bands left to draw.
+    int32_t BandHeight() const;
+    int32_t BandsLeft() const;
+
+private:
+    int32_t Prepare();
+    RasterJobState* state = nullptr;
+};
+
+// One-call forms: start and run a job. 1 on success, 0 when memory ran out.
+int32_t FillPath(const RasterPath& path, FillRule rule, const RasterPaint& paint,
+                 const RasterSurface& surface, const RasterRect& clip);
+int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const RasterPaint& paint,
+                   const RasterSurface& surface, const RasterRect& clip);
+
+// Fills (opaque colour) or blends (translucent colour) the rectangle, clipped to the surface.
+void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_t colour);
+
+// Whether the fill (or the stroke) of the path touches the square of half-size `radius`
+// (24.8) centred on `point` (24.8): any coverage there counts. Bounded work, like a job.
+int32_t HitTestFill(const RasterPath& path, FillRule rule, RasterPoint point, int32_t radius);
+int32_t HitTestStroke(const RasterPath& path, const StrokeStyle& style, RasterPoint point,
+                      int32_t radius);

@@ -1,0 +1,100 @@
+// Internals shared by the scan converter (Raster.cpp) and the stroker (RasterStroke.cpp).
+#pragma once
+
+#include "renderer/raster/Raster.h"
+
+// A line edge in the job's local 24.8 coordinates (origin at the clip's top left corner),
+// always running downwards (y0 < y1); dir is +1 or -1, the sign of its winding.
+struct RasterEdge {
+    int32_t x0;
+    int32_t y0;
+    int32_t x1;
+    int32_t y1;
+    int32_t dir;
+};
+
+struct RasterJobState {
+    // Where the pixels go: origin is the pixel at the clip's top left corner.
+    uint8_t* origin = nullptr;
+    ptrdiff_t stride = 0;
+    int32_t width = 0; // clip size in pixels
+    int32_t height = 0;
+    double originX = 0; // the clip's top left corner in the caller's 24.8 coordinates
+    double originY = 0;
+
+    // Paint.
+    uint32_t colour = 0;   // with alpha 255, for solid spans
+    uint32_t sourceRB = 0; // red and blue lanes of the colour
+    uint32_t sourceAG = 0; // green lane and an alpha lane of 255
+    int32_t alpha = 0;     // effective alpha 0..255
+    int32_t smoothed = 1;
+    int32_t evenOdd = 0;
+    int32_t hitOnly = 0; // only find out whether anything is covered
+    int32_t hit = 0;
+
+    // Edges after clipping, then sorted by their first band, and the active ones.
+    RasterEdge* edges = nullptr;
+    RasterEdge* sorted = nullptr;
+    RasterEdge* active = nullptr;
+    int32_t edgeCount = 0;
+    int32_t edgeCapacity = 0;
+    int32_t listCapacity = 0;
+    int32_t activeCapacity = 0;
+    int32_t activeCount = 0;
+    int32_t nextEdge = 0;
+    int32_t failed = 0;
+    int32_t minX = 0; // bounds of the edges, 24.8 local
+    int32_t maxX = 0;
+    int32_t minY = 0;
+    int32_t maxY = 0;
+
+    int32_t* bandCounts = nullptr;
+    int32_t bandCountCapacity = 0;
+
+    // Per band: an accumulator per cell and a bit per cell telling which ones were touched.
+    uint32_t* cells = nullptr;
+    uint64_t* touched = nullptr;
+    int32_t cellCapacity = 0;
+    int32_t touchedCapacity = 0;
+    int32_t cellStride = 0;    // width + 2
+    int32_t touchedStride = 0; // 64-bit words per row
+    int32_t bandRows = 1;
+    int32_t currentBand = 0;
+    int32_t endBand = 0;
+    int32_t finished = 1;
+
+    ~RasterJobState();
+
+    // Sets the clip and origin for a new job and empties the edge list.
+    int32_t Begin(const RasterSurface& surface, const RasterRect& clip);
+    void SetPaint(uint32_t colour, int32_t alphaScale256, int32_t smoothed);
+
+    // Adds a line in local 24.8 coordinates; clips it to the job's rectangle first.
+    void AddLine(double x0, double y0, double x1, double y1, int32_t dir);
+    // Adds a closed convex polygon, oriented so that its winding is positive.
+    void AddPolygon(const double* xy, int32_t count);
+    // Sorts the edges into bands; the job then runs.
+    int32_t Finish();
+
+    void StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir);
+    void DrawBand(int32_t band);
+    void EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
+    void EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
+    void RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb, int32_t yb,
+                  int32_t dir);
+    void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
+};
+
+// Curve flattening tolerance in 24.8 units (a tenth of a pixel).
+constexpr double kRasterTolerance = 25.6;
+
+// Flattens a quadratic or cubic (given in local 24.8 coordinates) into points handed to
+// out(x, y), the first point excluded. Pieces whose control box lies wholly outside the
+// rectangle [-margin, w + margin] x [-margin, h + margin], or left of it, become chords.
+template <class Out>
+void FlattenCubic(const double* p, double w, double h, double margin, Out& out);
+template <class Out> void FlattenQuad(const double* p, double w, double h, double margin, Out& out);
+
+int32_t StrokeIntoJob(RasterJobState& s, const RasterPath& path, const StrokeStyle& style);
+
+#include "renderer/raster/RasterFlatten.inl"

@@ -1,0 +1,111 @@
+// RasterPath: the growable verb and point lists handed to the scan converter.
+#include "renderer/raster/Raster.h"
+
+#include <new>
+#include <string.h>
+
+RasterPath::~RasterPath() {
+    delete[] verbList;
+    delete[] pointList;
+}
+
+int32_t RasterPath::Append(uint8_t verb, const RasterPoint* p, int32_t n) {
+    if (failed_) {
+        return 0;
+    }
+    if (points_ > kMaxPoints - n || verbs_ >= kMaxPoints) {
+        failed_ = 1;
+        return 0;
+    }
+    if (verbs_ + 1 > verbCapacity) {
+        int32_t capacity = verbCapacity < 16 ? 16 : verbCapacity * 2;
+        if (capacity > kMaxPoints) {
+            capacity = kMaxPoints;
+        }
+        uint8_t* grown = new (std::nothrow) uint8_t[capacity];
+        if (!grown) {
+            failed_ = 1;
+            return 0;
+        }
+        if (verbs_) {
+            memcpy(grown, verbList, size_t(verbs_));
+        }
+        delete[] verbList;
+        verbList = grown;
+        verbCapacity = capacity;
+    }
+    if (points_ + n > pointCapacity) {
+        int32_t capacity = pointCapacity < 16 ? 16 : pointCapacity * 2;
+        if (capacity < points_ + n) {
+            capacity = points_ + n;
+        }
+        if (capacity > kMaxPoints) {
+            capacity = kMaxPoints;
+        }
+        RasterPoint* grown = new (std::nothrow) RasterPoint[capacity];
+        if (!grown) {
+            failed_ = 1;
+            return 0;
+        }
+        if (points_) {
+            memcpy(grown, pointList, size_t(points_) * sizeof(RasterPoint));
+        }
+        delete[] pointList;
+        pointList = grown;
+        pointCapacity = capacity;
+    }
+    verbList[verbs_++] = verb;
+    for (int32_t i = 0; i < n; ++i) {
+        pointList[points_++] = p[i];
+    }
+    return 1;
+}
+
+int32_t RasterPath::MoveTo(int32_t x, int32_t y) {
+    RasterPoint p{x, y};
+    return Append(kVerbMove, &p, 1);
+}
+
+int32_t RasterPath::LineTo(int32_t x, int32_t y) {
+    RasterPoint p{x, y};
+    return Append(kVerbLine, &p, 1);
+}
+
+int32_t RasterPath::QuadTo(int32_t cx, int32_t cy, int32_t x, int32_t y) {
+    RasterPoint p[2] = {{cx, cy}, {x, y}};
+    return Append(kVerbQuad, p, 2);
+}
+
+int32_t RasterPath::CubicTo(int32_t c1x, int32_t c1y, int32_t c2x, int32_t c2y, int32_t x,
+                            int32_t y) {
+    RasterPoint p[3] = {{c1x, c1y}, {c2x, c2y}, {x, y}};
+    return Append(kVerbCubic, p, 3);
+}
+
+int32_t RasterPath::Close() {
+    return Append(kVerbClose, nullptr, 0);
+}
+
+void RasterPath::Clear() {
+    verbs_ = 0;
+    points_ = 0;
+    failed_ = 0;
+}
+
+int32_t RasterPath::Bounds(RasterPoint* minimum, RasterPoint* maximum) const {
+    if (points_ == 0) {
+        return 0;
+    }
+    RasterPoint lo = pointList[0];
+    RasterPoint hi = pointList[0];
+    for (int32_t i = 1; i < points_; ++i) {
+        const RasterPoint& p = pointList[i];
+        lo.x = p.x < lo.x ? p.x : lo.x;
+        lo.y = p.y < lo.y ? p.y : lo.y;
+        hi.x = p.x > hi.x ? p.x : hi.x;
+        hi.y = p.y > hi.y ? p.y : hi.y;
+    }
+    *minimum = lo;
+    *maximum = hi;
+    return 1;
+}

@@ -1,0 +1,120 @@
+// Jobs: drawing band by band gives the pixels of one go; cancel and reuse; failures.
+#include "RasterTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void Scene(RasterPath& path) {
+    Circle(path, 50 * P + 17, 60 * P + 3, 45 * P);
+    Polygon(path, {{-30 * P, 10 * P}, {130 * P, 40 * P + 99}, {20 * P, 119 * P}});
+    path.MoveTo(5 * P, 100 * P);
+    path.QuadTo(60 * P, -20 * P, 95 * P, 110 * P);
+}
+
+TEST(RasterJob, SteppingBandByBandGivesThePixelsOfOneGo) {
+    const int32_t widths[] = {100, 700, 5000}; // different band heights
+    for (int32_t width : widths)
+        for (int32_t stroke = 0; stroke < 2; ++stroke)
+            for (int32_t smooth = 0; smooth < 2; ++smooth) {
+                RasterPath path;
+                Scene(path);
+                StrokeStyle style{3 * P, LineJoin::Round, LineCap::Square, 4 << 16};
+                RasterPaint paint{0xC0306090u, smooth};
+                Canvas once(width, 120), stepped(width, 120);
+                RasterRect clip{0, 0, width, 120};
+                RasterJob a, b;
+                ASSERT_EQ(
+                    1, stroke ? a.StartStroke(path, style, paint, once.Surface(), clip)
+                              : a.StartFill(path, FillRule::EvenOdd, paint, once.Surface(), clip));
+                EXPECT_EQ(1, a.Run());
+                ASSERT_EQ(1, stroke ? b.StartStroke(path, style, paint, stepped.Surface(), clip)
+                                    : b.StartFill(path, FillRule::EvenOdd, paint, stepped.Surface(),
+                                                  clip));
+                path.Clear(); // the job keeps its own copy of the geometry
+                int32_t bands = b.BandsLeft(), steps = 0;
+                EXPECT_GT(bands, 1);
+                EXPECT_EQ(0, b.Step(0));
+                while (!b.Step(1)) {
+                    ++steps;
+                    EXPECT_EQ(bands - steps, b.BandsLeft());
+                }
+                EXPECT_EQ(bands - 1, steps);
+                EXPECT_EQ(1, b.Finished());
+                EXPECT_EQ(1, b.Step(1));
+                EXPECT_EQ(once.pixels, stepped.pixels) << "width " << width << " stroke " << stroke;
+            }
+}
+
+TEST(RasterJob, BandsCoverTheRowsOfTheGeometryOnly) {
+    Canvas canvas(64, 1000);
+    RasterPath path;
+    Rectangle(path, 0, 500 * P, 10 * P, 510 * P);
+    RasterJob job;
+    job.StartFill(path, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All());
+    int32_t h = job.BandHeight();
+    EXPECT_EQ(509 / h - 500 / h + 1, job.BandsLeft());
+}
+
+TEST(RasterJob, CancelledJobLeavesNothingBehindForTheNext) {
+    Canvas canvas(50, 400), reference(50, 400);
+    RasterPath big, small;
+    Rectangle(big, 0, 0, 50 * P, 400 * P);
+    Rectangle(small, 10 * P + 64, 20 * P, 30 * P, 300 * P + 128);
+    RasterJob job;
+    job.StartFill(big, FillRule::NonZero, kBlack, canvas.Surface(), RasterRect{0, 0, 0, 0});
+    EXPECT_EQ(1, job.Finished()); // empty clip: nothing to do
+    job.StartFill(big, FillRule::NonZero, RasterPaint{0xFF000000u, 1}, canvas.Surface(),
+                  RasterRect{0, 0, 50, 400});
+    job.Step(1);
+    job.Cancel();
+    EXPECT_EQ(1, job.Finished());
+    EXPECT_EQ(0, job.BandsLeft());
+    // The cancelled job drew its first band only.
+    EXPECT_EQ(255, canvas.Cover(0, 0));
+    EXPECT_EQ(0, canvas.Cover(0, 399));
+    Canvas fresh(50, 400);
+    job.StartFill(small, FillRule::NonZero, kBlack, fresh.Surface(), fresh.All());
+    job.Run();
+    FillPath(small, FillRule::NonZero, kBlack, reference.Surface(), reference.All());
+    EXPECT_EQ(reference.pixels, fresh.pixels);
+}
+
+TEST(RasterJob, ATransparentColourOrAnEmptyPathFinishesAtOnce) {
+    Canvas canvas(8, 8);
+    RasterPath empty, square;
+    Rectangle(square, 0, 0, 8 * P, 8 * P);
+    RasterJob job;
+    EXPECT_EQ(1, job.StartFill(empty, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All()));
+    EXPECT_EQ(1, job.Finished());
+    EXPECT_EQ(1, job.StartFill(square, FillRule::NonZero, RasterPaint{0x00000000u, 1},
+                               canvas.Surface(), canvas.All()));
+    EXPECT_EQ(1, job.Finished());
+    EXPECT_EQ(0, canvas.TotalCover());
+}
+
+TEST(RasterPath, RecordsVerbsAndPointsAndBounds) {
+    RasterPath path;
+    RasterPoint lo, hi;
+    EXPECT_EQ(0, path.Bounds(&lo, &hi));
+    EXPECT_EQ(1, path.MoveTo(5, -7));
+    EXPECT_EQ(1, path.QuadTo(1, 2, 3, 4));
+    EXPECT_EQ(1, path.CubicTo(-9, 0, 0, 0, 0, 99));
+    EXPECT_EQ(1, path.Close());
+    EXPECT_EQ(4, path.verbCount());
+    EXPECT_EQ(6, path.pointCount());
+    EXPECT_EQ(kVerbCubic, path.verbs()[2]);
+    EXPECT_EQ(1, path.Bounds(&lo, &hi));
+    EXPECT_EQ(-9, lo.x);
+    EXPECT_EQ(-7, lo.y);
+    EXPECT_EQ(5, hi.x);
+    EXPECT_EQ(99, hi.y);
+    for (int32_t i = 0; i < 1000; ++i)
+        ASSERT_EQ(1, path.LineTo(i, i));
+    EXPECT_EQ(1006, path.pointCount());
+    path.Clear();
+    EXPECT_EQ(0, path.verbCount());
+    EXPECT_EQ(0, path.failed());
+}
+
+} // namespace

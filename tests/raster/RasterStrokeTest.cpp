@@ -1,0 +1,227 @@
+// Strokes: widths, caps, joins and the miter limit measured by the area they ink, thin strokes.
+#include "RasterTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <math.h>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+StrokeStyle Style(int32_t width, LineJoin join, LineCap cap, int32_t miterLimit16 = 4 << 16) {
+    return StrokeStyle{width, join, cap, miterLimit16};
+}
+
+// An L: right from (2, 3) to (10, 3), then down to (10, 11), two pixels wide: pixel-aligned.
+void Ell(RasterPath& path) {
+    path.MoveTo(2 * P, 3 * P);
+    path.LineTo(10 * P, 3 * P);
+    path.LineTo(10 * P, 11 * P);
+}
+
+TEST(RasterStroke, JoinsAndCapsInkTheirArea) {
+    // Areas in pixels: the two legs (16 + 16) overlap in one pixel; the outer corner adds a
+    // square (miter), half of it (bevel) or a quarter disc (round); caps add their own.
+    struct Case {
+        const char* name;
+        LineJoin join;
+        LineCap cap;
+        double area;
+        double slack; // in coverage steps; round pieces are polygons within 0.1 pixel
+    };
+    const double quarter = kPi / 4;
+    const Case cases[] = {
+        {"miter, butt", LineJoin::Miter, LineCap::Butt, 32, 0},
+        {"bevel, butt", LineJoin::Bevel, LineCap::Butt, 31.5, 1},
+        {"round, butt", LineJoin::Round, LineCap::Butt, 31 + quarter, 20},
+        {"miter, square", LineJoin::Miter, LineCap::Square, 36, 0},
+        {"miter, round", LineJoin::Miter, LineCap::Round, 32 + 4 * quarter, 60},
+    };
+    for (const Case& c : cases) {
+        Canvas canvas(16, 16);
+        RasterPath path;
+        Ell(path);
+        ASSERT_EQ(1, StrokePath(path, Style(2 * P, c.join, c.cap), kBlack, canvas.Surface(),
+                                canvas.All()));
+        EXPECT_NEAR(c.area * 255, double(canvas.TotalCover()), c.slack + 1) << c.name;
+        EXPECT_EQ(255, canvas.Cover(9, 3)) << c.name; // inner corner
+        EXPECT_EQ(c.join == LineJoin::Miter ? 255 : 0, canvas.Cover(10, 2) == 255 ? 255 : 0)
+            << c.name;
+    }
+}
+
+TEST(RasterStroke, MiterLimitTurnsSharpCornersIntoBevels) {
+    // A 60-degree turn: the miter is 1 / sin(30 deg) = 2 widths long.
+    struct Case {
+        int32_t limit16;
+        bool mitred;
+    };
+    const Case cases[] = {{int32_t(1.9 * 65536), false}, {int32_t(2.1 * 65536), true}, {0, false}};
+    double areas[3];
+    for (int32_t i = 0; i < 3; ++i) {
+        Canvas canvas(48, 48);
+        RasterPath path;
+        path.MoveTo(4 * P, 30 * P);
+        path.LineTo(24 * P, 30 * P);
+        path.LineTo(24 * P - int32_t(20 * P * 0.5), 30 * P - int32_t(20 * P * 0.8660254));
+        StrokePath(path, Style(4 * P, LineJoin::Miter, LineCap::Butt, cases[i].limit16), kBlack,
+                   canvas.Surface(), canvas.All());
+        areas[i] = canvas.TotalCover() / 255.0;
+    }
+    // The miter adds the triangle beyond the bevel: its base (the bevel) is r * sqrt(3) long
+    // and its tip lies 2r from the corner, 1.5r beyond the bevel.
+    double r = 2;
+    double kite = 0.5 * r * sqrt(3.0) * 1.5 * r;
+    EXPECT_NEAR(areas[1] - areas[0], kite, 0.1);
+    EXPECT_NEAR(areas[2], areas[0], 0.01);
+}
+
+TEST(RasterStroke, WidthsInkLengthTimesWidth) {
+    // Horizontal and diagonal strokes with butt caps: area = length x width.
+    const int32_t widths[] = {P, 3 * P / 2, 2 * P, 5 * P + 37};
+    for (int32_t w : widths)
+        for (int32_t diagonal = 0; diagonal < 2; ++diagonal) {
+            Canvas canvas(40, 40);
+            RasterPath path;
+            double length;
+            if (diagonal) {
+                path.MoveTo(8 * P, 8 * P);
+                path.LineTo(32 * P, 32 * P);
+                length = 24 * sqrt(2.0);
+            } else {
+                path.MoveTo(5 * P, 20 * P + 77);
+                path.LineTo(35 * P, 20 * P + 77);
+                length = 30;
+            }
+            StrokePath(path, Style(w, LineJoin::Miter, LineCap::Butt), kBlack, canvas.Surface(),
+                       canvas.All());
+            double expected = length * w / P * 255;
+            EXPECT_NEAR(expected, double(canvas.TotalCover()), 0.5 * canvas.CoveredPixels() + 1)
+                << "width " << w << (diagonal ? " diagonal" : "");
+        }
+}
+
+TEST(RasterStroke, ThinStrokesStayVisibleAndWeighted) {
+    // Below a pixel, a smoothed stroke inks length x width with no column left empty; an
+    // aliased one takes one or two pixels per column (the line is a little over a pixel tall).
+    const int32_t widths[] = {0, 8, P / 4, P / 2, 3 * P / 4};
+    for (int32_t w : widths)
+        for (int32_t smooth = 0; smooth < 2; ++smooth) {
+            Canvas canvas(40, 20);
+            RasterPath path;
+            path.MoveTo(2 * P, 5 * P + 100);
+            path.LineTo(38 * P, 14 * P + 3);
+            StrokePath(path, Style(w, LineJoin::Miter, LineCap::Butt),
+                       RasterPaint{0xFF000000u, smooth}, canvas.Surface(), canvas.All());
+            for (int32_t x = 3; x < 37; ++x) {
+                int32_t column = 0, pixels = 0;
+                for (int32_t y = 0; y < 20; ++y) {
+                    column += canvas.Cover(x, y);
+                    pixels += canvas.Cover(x, y) != 0;
+                }
+                EXPECT_GT(column, 0) << "width " << w << " column " << x;
+                if (!smooth) {
+                    EXPECT_TRUE(pixels == 1 || pixels == 2) << "width " << w << " column " << x;
+                }
+            }
+            if (smooth) {
+                double length = sqrt(36.0 * 36 + (14 * P + 3 - 5 * P - 100) / double(P) *
+                                                     ((14 * P + 3 - 5 * P - 100) / double(P)));
+                double weight = w == 0 ? 1.0 : double(w) / P;
+                EXPECT_NEAR(length * weight * 255, double(canvas.TotalCover()),
+                            0.01 * length * 255 + canvas.CoveredPixels())
+                    << "width " << w;
+            }
+        }
+}
+
+TEST(RasterStroke, ClosedOutlinesJoinAllAround) {
+    // A closed square outline, 2 pixels wide, on whole pixels: the ring between 3..13 and 5..11.
+    for (LineJoin join : {LineJoin::Miter, LineJoin::Bevel, LineJoin::Round}) {
+        Canvas canvas(16, 16);
+        RasterPath path;
+        Rectangle(path, 4 * P, 4 * P, 12 * P, 12 * P);
+        StrokePath(path, Style(2 * P, join, LineCap::Round), kBlack, canvas.Surface(),
+                   canvas.All());
+        double corners = join == LineJoin::Miter ? 4 : join == LineJoin::Bevel ? 2 : kPi;
+        EXPECT_NEAR((100 - 36 - 4 + corners) * 255, double(canvas.TotalCover()),
+                    join == LineJoin::Round ? 60 : 2);
+        EXPECT_EQ(0, canvas.Cover(8, 8));
+        EXPECT_EQ(255, canvas.Cover(4, 8));
+    }
+}
+
+TEST(RasterStroke, ZeroLengthSubpathsDrawDotsForRoundAndSquareCaps) {
+    struct Case {
+        LineCap cap;
+        double area;
+    };
+    const Case cases[] = {{LineCap::Butt, 0}, {LineCap::Square, 16}, {LineCap::Round, 4 * kPi}};
+    for (const Case& c : cases) {
+        Canvas canvas(16, 16);
+        RasterPath path;
+        path.MoveTo(8 * P, 8 * P);
+        path.LineTo(8 * P, 8 * P);
+        path.MoveTo(1 * P, 1 * P); // a lone move draws nothing
+        StrokePath(path, Style(4 * P, LineJoin::Miter, c.cap), kBlack, canvas.Surface(),
+                   canvas.All());
+        EXPECT_NEAR(c.area * 255, double(canvas.TotalCover()), c.area * 255 * 0.02 + 1);
+    }
+}
+
+TEST(RasterStroke, CurvesAreStrokedAlongTheirLength) {
+    // A half circle of radius 10 as two cubics: a 2-pixel stroke inks about pi * 10 * 2.
+    Canvas canvas(32, 32);
+    RasterPath path;
+    const int32_t r = 10 * P, k = int32_t(int64_t(r) * 36195 / 65536);
+    path.MoveTo(6 * P, 16 * P);
+    path.CubicTo(6 * P, 16 * P - k, 16 * P - k, 6 * P, 16 * P, 6 * P);
+    path.CubicTo(16 * P + k, 6 * P, 26 * P, 16 * P - k, 26 * P, 16 * P);
+    StrokePath(path, Style(2 * P, LineJoin::Round, LineCap::Butt), kBlack, canvas.Surface(),
+               canvas.All());
+    EXPECT_NEAR(kPi * 10 * 2 * 255, double(canvas.TotalCover()), 0.02 * kPi * 20 * 255);
+}
+
+TEST(RasterStroke, HostileWidthsAndCoordinatesStayBounded) {
+    struct Case {
+        int32_t width;
+        RasterPoint a, b, c;
+    };
+    const Case cases[] = {
+        {INT32_MAX, {0, 0}, {P, 0}, {0, P}},
+        {3 * P, {INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MAX}},
+        {-5, {P, P}, {10 * P, P}, {P, P}},
+        {2 * P, {INT32_MAX, 0}, {INT32_MIN, 1}, {INT32_MAX, 2}}, // hairpin turns
+    };
+    for (const Case& c : cases)
+        for (LineJoin join : {LineJoin::Miter, LineJoin::Round, LineJoin::Bevel}) {
+            Canvas canvas(16, 16);
+            RasterPath path;
+            path.MoveTo(c.a.x, c.a.y);
+            path.LineTo(c.b.x, c.b.y);
+            path.CubicTo(c.a.x, c.b.y, c.b.x, c.a.y, c.c.x, c.c.y);
+            EXPECT_EQ(1, StrokePath(path, Style(c.width, join, LineCap::Round, INT32_MAX), kBlack,
+                                    canvas.Surface(), canvas.All()));
+        }
+    // A stroke wider than everything covers everything.
+    Canvas canvas(16, 16);
+    RasterPath path;
+    path.MoveTo(-1000 * P, 8 * P);
+    path.LineTo(1000 * P, 8 * P);
+    StrokePath(path, Style(INT32_MAX, LineJoin::Miter, LineCap::Butt), kBlack, canvas.Surface(),
+               canvas.All());
+    EXPECT_EQ(255 * 256, canvas.TotalCover());
+}
+
+TEST(RasterStroke, HitTestsReachTheStrokeNotItsInside) {
+    RasterPath path;
+    Rectangle(path, 10 * P, 10 * P, 30 * P, 30 * P);
+    const StrokeStyle style = Style(2 * P, LineJoin::Miter, LineCap::Butt);
+    EXPECT_EQ(1, HitTestStroke(path, style, RasterPoint{10 * P, 20 * P}, 0));
+    EXPECT_EQ(0, HitTestStroke(path, style, RasterPoint{20 * P, 20 * P}, 2 * P));
+    EXPECT_EQ(1, HitTestStroke(path, style, RasterPoint{13 * P, 20 * P}, 3 * P));
+    EXPECT_EQ(0, HitTestStroke(path, style, RasterPoint{5 * P, 20 * P}, 3 * P));
+}
+
+} // namespace

@@ -1,0 +1,15 @@
+// Heap blocks of the view's device-independent bitmaps.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+// A zero-filled-free block of `size` bytes, or null (also for sizes beyond 2 GB).
+uint8_t* AllocateBlock(uint64_t size);
+void FreeBlock(void* block);
+// Frees the pixels, then the header, and clears both pointers.
+void FreeBitmap(BITMAPINFO** info, uint8_t** bits);
+// Bytes in one row of a bitmap, padded to 4 bytes.
+inline uint32_t BitmapStride(int32_t width, int32_t depth) {
+    return uint32_t(((uint64_t(uint32_t(depth)) * uint32_t(width) + 31) / 32) * 4);
+}
