@@ -78,8 +78,9 @@ inline int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
     return (a % b != 0 && a < 0) ? q - 1 : q;
 }
 
-inline int32_t RoundDiv(int64_t a, int64_t b) { // b > 0; nearest, halves upwards
-    return int32_t(FloorDiv(2 * a + b, 2 * b));
+// Nearest integer of a value within +-2^25 (halves upwards), without a library call.
+inline int32_t RoundNear(double v) {
+    return int32_t(v + (0.5 + 33554432.0)) - 33554432;
 }
 
 inline int32_t ClampRound(double v, int32_t hi) {
@@ -273,6 +274,10 @@ void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t
     if (x0 >= w && x1 >= w) {
         return;
     }
+    if (y0 >= 0 && y1 <= h && x0 >= 0 && x0 <= w && x1 >= 0 && x1 <= w) {
+        StoreEdge(RoundNear(x0), RoundNear(y0), RoundNear(x1), RoundNear(y1), dir); // inside
+        return;
+    }
     // Clip to the rows of the clip.
     double dx = x1 - x0, dy = y1 - y0;
     double cx0 = x0, cy0 = y0, cx1 = x1, cy1 = y1;
@@ -411,20 +416,22 @@ inline void Touch(uint64_t* bits, int32_t cell) {
     bits[cell >> 6] |= uint64_t(1) << (cell & 63);
 }
 
-inline int32_t XAt(const RasterEdge& e, int32_t y) {
+// The edge's x at height y, rounded to 1/256 pixel: a function of the edge and y only, so
+// every band and row that asks gets the same answer.
+inline int32_t XAt(const RasterEdge& e, double dxdy, int32_t y) {
     if (y <= e.y0) {
         return e.x0;
     }
     if (y >= e.y1) {
         return e.x1;
     }
-    return e.x0 + RoundDiv(int64_t(y - e.y0) * (e.x1 - e.x0), e.y1 - e.y0);
+    return e.x0 + RoundNear(double(y - e.y0) * dxdy);
 }
 
 } // namespace
 
 void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
-                              int32_t yb, int32_t dir) {
+                              int32_t yb, int32_t dir, double dydx) {
     if (xa == xb) {
         int32_t cell = xa >> kRasterShift;
         int32_t fx = xa & (kRasterOne - 1);
@@ -445,7 +452,7 @@ void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t
         yb = t;
     }
     const int32_t first = xa >> kRasterShift, last = (xb - 1) >> kRasterShift;
-    const int32_t spanX = xb - xa, spanY = yb - ya;
+    const int32_t lo = ya < yb ? ya : yb, hi = ya < yb ? yb : ya;
     int32_t xs = xa, ys = ya;
     for (int32_t cell = first; cell <= last; ++cell) {
         int32_t xe, ye;
@@ -454,7 +461,8 @@ void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t
             ye = yb;
         } else {
             xe = (cell + 1) << kRasterShift;
-            ye = ya + RoundDiv(int64_t(xe - xa) * spanY, spanX);
+            ye = ya + RoundNear(double(xe - xa) * dydx);
+            ye = ye < lo ? lo : (ye > hi ? hi : ye);
         }
         int32_t dy = (ye > ys ? ye - ys : ys - ye) * dir;
         int32_t base = cell << kRasterShift;
@@ -497,15 +505,17 @@ void RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom
         }
         return;
     }
-    int32_t xPrev = XAt(e, ya);
+    const double dxdy = double(e.x1 - e.x0) / double(e.y1 - e.y0);
+    const double dydx = double(e.y1 - e.y0) / double(e.x1 - e.x0);
+    int32_t xPrev = XAt(e, dxdy, ya);
     for (int32_t r = rowFirst; r <= rowLast; ++r) {
         int32_t y0 = r << kRasterShift, y1 = y0 + kRasterOne;
         y0 = y0 > ya ? y0 : ya;
         y1 = y1 < yb ? y1 : yb;
-        int32_t xNext = XAt(e, y1);
+        int32_t xNext = XAt(e, dxdy, y1);
         int32_t local = r - bandTopRow;
         RowPiece(cells + ptrdiff_t(local) * cellStride, touched + ptrdiff_t(local) * touchedStride,
-                 xPrev, y0, xNext, y1, e.dir);
+                 xPrev, y0, xNext, y1, e.dir, dydx);
         xPrev = xNext;
     }
 }
