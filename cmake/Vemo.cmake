@@ -33,6 +33,9 @@ add_compile_options(-Wall -Wextra)
 if(VEMO_WINDOWS)
     # Everything links statically: the binaries import system DLLs only.
     add_link_options(-static -static-libgcc -static-libstdc++)
+    # No link time in the PE header: the same sources give the same binaries (and the
+    # installer's cabinet of them the same bytes).
+    add_link_options(-Wl,--no-insert-timestamp)
     add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
     if(VEMO_WIN32)
         add_link_options(-Wl,--enable-stdcall-fixup)

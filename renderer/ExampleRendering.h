@@ -12,8 +12,8 @@ namespace vemo {
 
 class DrawingRenderer;
 
-constexpr int32_t kExampleWidth = 240;
-constexpr int32_t kExampleHeight = 180;
+constexpr int32_t kExampleWidth = 160;
+constexpr int32_t kExampleHeight = 120;
 
 struct ExampleOutcome {
     int32_t loadResult; // the first failure of LoadData, else 0

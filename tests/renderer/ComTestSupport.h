@@ -35,7 +35,7 @@ inline std::string RendererDllPath() {
 }
 
 inline std::string SourcePath(const char* relative) {
-    std::string p = WindowsPath(BuildFolder("VEMO_SOURCE_DIR", VEMO_TEST_SOURCE_DIR));
+    std::string p = WindowsPath(BuildFolder("VEMO_SOURCE_DIR", VEMO_TEST_SOURCE_DIR)) + "\\";
     for (const char* c = relative; *c; ++c) {
         p += *c == '/' ? '\\' : *c;
     }

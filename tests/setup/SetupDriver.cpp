@@ -1,0 +1,261 @@
+#include "SetupDriver.h"
+
+#include <algorithm>
+
+namespace setuptest {
+
+namespace {
+
+struct Search {
+    DWORD processId;
+    const std::vector<HWND>* known;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM data) {
+    Search* search = reinterpret_cast<Search*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    if (std::find(search->known->begin(), search->known->end(), window) != search->known->end()) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindNewWindow(DWORD processId, const std::vector<HWND>& known) {
+    Search search = {processId, &known, nullptr};
+    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK FindText(HWND child, LPARAM data) {
+    std::string* text = reinterpret_cast<std::string*>(data);
+    if (ClassName(child) == "Static") {
+        std::string t = WindowText(child);
+        if (!t.empty()) {
+            *text = t;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::string ModuleFolder() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string TemporaryFolder() {
+    char path[MAX_PATH];
+    DWORD length = GetTempPathA(MAX_PATH, path);
+    return std::string(path, length);
+}
+
+std::string SystemFolder() {
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    return std::string(path, length) + "\\";
+}
+
+bool FileExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<missing>";
+    }
+    std::string data;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
+        data.append(chunk, got);
+    }
+    CloseHandle(file);
+    return data;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == data.size();
+}
+
+void RemoveTree(const std::string& folder) {
+    std::string base = folder;
+    if (base.empty()) {
+        return;
+    }
+    if (base.back() != '\\') {
+        base += '\\';
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((base + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(base + name);
+            } else {
+                SetFileAttributesA((base + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA((base + name).c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(base.c_str());
+}
+
+std::string MakeFolderOfLength(const std::string& base, size_t length) {
+    std::string folder = base;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    while (folder.size() < length) {
+        size_t remaining = length - folder.size(); // characters still to add, "\" included
+        size_t part = remaining <= 101 ? remaining - 1 : (remaining - 101 == 1 ? 99 : 100);
+        folder += std::string(part, 'd') + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    return folder;
+}
+
+DWORD RunProgram(const std::string& commandLine) {
+    std::string command = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
+        return ~0u;
+    }
+    DWORD exitCode = ~0u;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &exitCode);
+    } else {
+        TerminateProcess(process.hProcess, 99);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+std::string WindowText(HWND window) {
+    char text[1024];
+    int length = GetWindowTextA(window, text, sizeof(text));
+    return std::string(text, length > 0 ? length : 0);
+}
+
+std::string ClassName(HWND window) {
+    char name[256];
+    int length = GetClassNameA(window, name, sizeof(name));
+    return std::string(name, length > 0 ? length : 0);
+}
+
+std::string MessageText(HWND box) {
+    std::string text;
+    EnumChildWindows(box, FindText, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+void Click(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+HWND WaitForWindow(DWORD processId, const std::vector<HWND>& known, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        HWND found = FindNewWindow(processId, known);
+        if (found != nullptr) {
+            return found;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+bool WaitUntilGone(HWND window, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+SetupRun RunSetup(const std::string& program, const std::string& arguments,
+                  const DialogScript& script) {
+    SetupRun run;
+    std::string command = "\"" + program + "\"";
+    if (!arguments.empty()) {
+        command += " " + arguments;
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return run;
+    }
+    std::vector<HWND> handled;
+    DWORD start = GetTickCount();
+    while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
+        if (GetTickCount() - start > 60000) {
+            run.timedOut = true;
+            TerminateProcess(process.hProcess, 99);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
+        HWND window = FindNewWindow(process.dwProcessId, handled);
+        if (window == nullptr) {
+            continue;
+        }
+        handled.push_back(window);
+        std::string title = WindowText(window);
+        run.windows.push_back(title);
+        if (title == kMessageCaption) {
+            run.messages.push_back(MessageText(window));
+            PostMessageA(window, WM_COMMAND, IDOK, 0);
+        } else if (title == kDialogTitle && script) {
+            script(window);
+        } else if (ClassName(window) == "#32770") {
+            Click(window, title == kDialogTitle ? 108 : IDCANCEL);
+        } else {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+    }
+    if (!run.timedOut) {
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return run;
+}
+
+} // namespace setuptest
