@@ -6,7 +6,8 @@
 //
 // 1. Geometry to edges. A path (24.8 fixed point, pixel units, y downwards) is walked verb by
 //    verb in the clip's local coordinates. Quadratic and cubic curves are halved (de Casteljau)
-//    until the chord lies within a tenth of a pixel of the curve, at most 16 times; a piece
+//    until the chord lies within a tenth of a pixel of the curve, at most 12 times (4096
+//    chords: enough for any curve that fits a 65535-pixel surface); a piece
 //    whose control points all lie outside the clip rectangle is replaced by its chord at once,
 //    so a huge curve costs work only where it is visible. Every line is then clipped:
 //      - parts above or below the clip are dropped (they cover nothing inside it);
@@ -56,9 +57,10 @@
 //    bucketed by first band (a counting sort) and kept in the active list until their last
 //    one, so a band only looks at edges that cross it.
 //
-// Strokes (RasterStroke.cpp) are turned into convex pieces that all wind the same way
-// (a rectangle per segment, a wedge per join, a cap at each end), which the non-zero rule
-// unites exactly, then drawn like fills.
+// Strokes (RasterStroke.cpp) become one outline per subpath that winds like the sum of the
+// stroke's pieces (a rectangle per segment, a wedge per join, the caps), so the non-zero rule
+// fills exactly their union; then they are drawn like fills. A stroke thinner than a pixel is
+// drawn one pixel wide with its alpha scaled by its width: the same ink, and no gaps.
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
 
