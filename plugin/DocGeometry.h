@@ -18,7 +18,8 @@ constexpr int32_t kDocRectNotSet = INT32_MIN;
 inline bool IsSet(const DocRect& r) { return r.x1 != kDocRectNotSet; }
 inline DocRect NotSetRect() { return DocRect{0, 0, kDocRectNotSet, 0}; }
 
-// Document point (x, y) to buffer pixel (px, py), y downwards, all in 2.30 fixed point:
+// Document point (x, y) to buffer pixel (px, py), all in 2.30 fixed point, py counting the rows
+// of the bottom-up buffer from its bottom row upwards (so d is positive, like a):
 //   px = (a * x + c * y + e) / 2^30,  py = (b * x + d * y + f) / 2^30
 struct RenderMatrix {
     int32_t a;

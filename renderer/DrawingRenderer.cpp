@@ -283,7 +283,7 @@ int32_t DrawingRenderer::RenderSlice(uint32_t handle, uint32_t budgetMs, int32_t
     }
     for (;;) {
         if (ctx->painter.Busy()) {
-            ctx->painter.Step(4);
+            ctx->painter.Step(16);
             drew = 1;
         } else if (ctx->nextObject < doc.objects.Size()) {
             const DrawObject& obj = doc.objects[ctx->nextObject++];

@@ -80,17 +80,43 @@ void FillPalette(uint8_t table[256 * 4]) {
     }
 }
 
-uint8_t DitherToPalette(uint8_t red, uint8_t green, uint8_t blue, int32_t t) {
-    if (red == green && green == blue) {
-        return GreyIndex(DitherLevel(red, 25, t));
+namespace {
+
+// The dithered levels of every value at every threshold, made once.
+struct DitherTables {
+    uint8_t cube[64][256]; // level 0..5, already multiplied: red 36, green 6, blue 1 by the user
+    uint8_t grey[64][256]; // palette index on the grey ramp
+    DitherTables() {
+        for (int t = 0; t < 64; ++t) {
+            for (int v = 0; v < 256; ++v) {
+                cube[t][v] = uint8_t(DitherLevel(v, 5, t));
+                grey[t][v] = GreyIndex(DitherLevel(v, 25, t));
+            }
+        }
     }
-    int32_t r = DitherLevel(red, 5, t);
-    int32_t g = DitherLevel(green, 5, t);
-    int32_t b = DitherLevel(blue, 5, t);
+};
+
+const DitherTables& Tables() {
+    static const DitherTables tables;
+    return tables;
+}
+
+inline uint8_t DitherWith(const DitherTables& d, uint8_t red, uint8_t green, uint8_t blue,
+                          int32_t t) {
+    if (red == green && green == blue) {
+        return d.grey[t][red];
+    }
+    int32_t r = d.cube[t][red], g = d.cube[t][green], b = d.cube[t][blue];
     if (r == g && g == b && (r == 0 || r == 5)) {
         return r == 0 ? 0 : 255;
     }
     return uint8_t(10 + 36 * r + 6 * g + b);
+}
+
+} // namespace
+
+uint8_t DitherToPalette(uint8_t red, uint8_t green, uint8_t blue, int32_t t) {
+    return DitherWith(Tables(), red, green, blue, t & 63);
 }
 
 namespace {
@@ -192,6 +218,7 @@ int32_t ConvertPixels(int32_t width, int32_t height, int32_t originX, int32_t or
         }
         inverse->Build(table);
     }
+    const DitherTables& tables = Tables();
     for (int32_t j = 0; j < height; ++j) {
         const uint8_t* s = src + size_t(j) * srcStride;
         uint8_t* d = dst + size_t(j) * stride;
@@ -200,7 +227,7 @@ int32_t ConvertPixels(int32_t width, int32_t height, int32_t originX, int32_t or
         for (int32_t i = 0; i < width; ++i, s += 4, ++column) {
             int32_t t = bayerRow[column & 7];
             if (inverse == nullptr) {
-                d[i] = DitherToPalette(s[2], s[1], s[0], t);
+                d[i] = DitherWith(tables, s[2], s[1], s[0], t);
             } else {
                 int32_t r = Spread(s[2], t) >> 3, g = Spread(s[1], t) >> 3, b = Spread(s[0], t) >> 3;
                 d[i] = inverse->index[(r << 10) | (g << 5) | b];

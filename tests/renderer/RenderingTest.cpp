@@ -41,7 +41,7 @@ TEST(ContextMatrix, ScalesAndCentresTheView) {
           (int64_t(200) << 29) - ((int64_t(715827) * 300000) >> 1)}},
         // an offset view
         {100, 100, {1000, 2000, 1100, 2100}, 1,
-         {1073741824, 0, 0, 1073741824, -int64_t(1000) << 30, -int64_t(2000) << 30}},
+         {1073741824, 0, 0, 1073741824, -(int64_t(1000) << 30), -(int64_t(2000) << 30)}},
         // no area, or no buffer: the zero matrix
         {100, 100, {0, 0, 0, 100}, 1, {0, 0, 0, 0, 0, 0}},
         {0, 100, {0, 0, 100, 100}, 1, {0, 0, 0, 0, 0, 0}},
@@ -238,6 +238,39 @@ TEST_F(Rendering, SlicesStopAtTheirBudget) {
     // 500 objects at about one clock reading each: at most 20 per slice
     EXPECT_GE(slices, 500 / 21);
     EXPECT_EQ(kSliceNewPixels | kSliceFinished, r);
+}
+
+TEST_F(Rendering, FarReachingGeometryIsCutNotWrapped) {
+    // one document unit to the pixel: these shapes reach two billion pixels past the buffer
+    DrawingWriter w;
+    w.FillColour(0xFFFF0000);
+    w.Rectangle(-2000000000, -2000000000, 2000000000, 50);
+    w.FillColour(0);
+    w.Stroke(0xFF0000FF, 10, kJoinMiter, kCapButt);
+    w.MoveTo(-2000000000, 75);
+    w.LineTo(2000000000, 75);
+    w.EndPath();
+    w.FillColour(0xFF00FF00);
+    w.NoStroke();
+    w.MoveTo(-2000000000, 2000000000);
+    // dips to y 90 in the middle: 2e9 / 4 + 3 c / 4 = 90
+    w.CubicTo(0, -666666547, 0, -666666547, 2000000000, 2000000000);
+    w.Close();
+    w.EndPath();
+    Load(w);
+    MakeContext(DocRect{0, 0, 100, 100});
+    EXPECT_EQ(kSliceNewPixels | kSliceFinished, Slice());
+    EXPECT_EQ(0xFF0000u, At(10, 80)); // y 19: in the rectangle
+    EXPECT_EQ(0xFF0000u, At(90, 60));
+    EXPECT_EQ(0x0000FFu, At(50, 25)); // y 74: on the stroke
+    EXPECT_EQ(0xFFFFFFu, At(50, 35)); // y 64: white
+    EXPECT_EQ(0x00FF00u, At(50, 1));  // y 98: above the curve's lowest point
+    EXPECT_EQ(0xFFFFFFu, At(50, 15)); // y 84: below it
+    // the same answers from the hyperlink test's geometry path
+    RenderMatrix m = MatrixForView(100, 100, DocRect{0, 0, 100, 100}, 1);
+    int32_t length = 0;
+    char text[8];
+    EXPECT_EQ(1, renderer.GetHyperlinkAt(50, 60, m, 16, 8, &length, text));
 }
 
 TEST_F(Rendering, ContextsAreIndependentAndHandlesAreChecked) {

@@ -191,6 +191,39 @@ TEST_F(InteractiveInstall, FailuresShowTheirMessage) {
     }
 }
 
+TEST_F(InteractiveInstall, MessagesShowTheirIcons) {
+    struct Case {
+        const char* name;
+        bool browser;
+        const char* folder; // typed into the dialog, below the scratch folder
+        const char* message;
+        UINT icon;
+    } cases[] = {
+        {"no browser", false, nullptr, "No browser installed.", MB_ICONERROR},
+        {"cancelled", true, nullptr, kCancelled, MB_ICONERROR},
+        {"successful", true, "", kSuccessful, MB_ICONINFORMATION},
+        {"copy failed", true, "missing", "Failed to copy NpVemoC.dll", MB_ICONERROR},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.browser) {
+            RemoveExplorer();
+        } else {
+            SetExplorer(kExplorerValue);
+        }
+        SetupRun run = RunSetup(TestSetup(), "", [&](HWND dialog) {
+            if (c.folder == nullptr) {
+                Click(dialog, 108);
+                return;
+            }
+            SetField(dialog, scratch + c.folder);
+            Click(dialog, 107);
+        });
+        EXPECT_EQ(Joined(run.messages), Joined({c.message}));
+        EXPECT_EQ(run.icons, std::vector<UINT>{c.icon});
+    }
+}
+
 // The dialog's folder always gets a "\", also when it already ends with one; so a folder typed
 // with its "\" takes one character more than the same folder given on the command line.
 TEST_F(InteractiveInstall, DialogFolderGetsASecondBackslash) {

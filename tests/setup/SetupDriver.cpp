@@ -44,6 +44,48 @@ BOOL CALLBACK FindText(HWND child, LPARAM data) {
     return TRUE;
 }
 
+BOOL CALLBACK FindIconControl(HWND child, LPARAM data) {
+    if (ClassName(child) == "Static" &&
+        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        *reinterpret_cast<HWND*>(data) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The pixels of a screen rectangle, or of an icon drawn on a given background, as 0xRRGGBB.
+struct Pixels {
+    int width;
+    int height;
+    std::vector<uint32_t> data;
+
+    Pixels(int w, int h) : width(w), height(h), data(size_t(w) * h) {}
+
+    template <typename Draw> void Capture(Draw draw) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        draw(memory, screen);
+        GdiFlush();
+        const uint32_t* p = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < data.size(); ++i) {
+            data[i] = p[i] & 0xFFFFFF;
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+};
+
 } // namespace
 
 std::string ModuleFolder() {
@@ -209,6 +251,48 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs) {
     return false;
 }
 
+UINT RecogniseIcon(HWND box) {
+    HWND control = nullptr;
+    EnumChildWindows(box, FindIconControl, reinterpret_cast<LPARAM>(&control));
+    RECT r;
+    if (control == nullptr || !GetWindowRect(control, &r) || r.right <= r.left) {
+        return 0;
+    }
+    const struct {
+        UINT flag;
+        const char* icon;
+    } kinds[] = {{MB_ICONERROR, IDI_ERROR},
+                 {MB_ICONWARNING, IDI_WARNING},
+                 {MB_ICONINFORMATION, IDI_INFORMATION},
+                 {MB_ICONQUESTION, IDI_QUESTION}};
+    int w = r.right - r.left;
+    int h = r.bottom - r.top;
+    for (int attempt = 0; attempt < 50; ++attempt) { // until the box has painted itself
+        Pixels shown(w, h);
+        shown.Capture([&](HDC memory, HDC screen) {
+            BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+        });
+        COLORREF background =
+            RGB(shown.data[0] >> 16, (shown.data[0] >> 8) & 0xFF, shown.data[0] & 0xFF);
+        for (const auto& kind : kinds) {
+            Pixels drawn(w, h);
+            drawn.Capture([&](HDC memory, HDC) {
+                HBRUSH brush = CreateSolidBrush(background);
+                RECT all = {0, 0, w, h};
+                FillRect(memory, &all, brush);
+                DeleteObject(brush);
+                DrawIconEx(memory, 0, 0, LoadIconA(nullptr, kind.icon), w, h, 0, nullptr,
+                           DI_NORMAL);
+            });
+            if (drawn.data == shown.data) {
+                return kind.flag;
+            }
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
 SetupRun RunSetup(const std::string& program, const std::string& arguments,
                   const DialogScript& script) {
     SetupRun run;
@@ -241,6 +325,7 @@ SetupRun RunSetup(const std::string& program, const std::string& arguments,
         run.windows.push_back(title);
         if (title == kMessageCaption) {
             run.messages.push_back(MessageText(window));
+            run.icons.push_back(RecogniseIcon(window));
             PostMessageA(window, WM_COMMAND, IDOK, 0);
         } else if (title == kDialogTitle && script) {
             script(window);

@@ -31,6 +31,9 @@ std::string ClassName(HWND window);
 // The text of a message box: its non-empty static control.
 std::string MessageText(HWND box);
 void Click(HWND dialog, int id);
+// Which of the system's icons (MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION,
+// MB_ICONQUESTION) the message box shows, told by the pixels on the screen; 0 for none.
+UINT RecogniseIcon(HWND box);
 // Waits for a visible top-level window of the process other than the ones given.
 HWND WaitForWindow(DWORD processId, const std::vector<HWND>& known, DWORD timeoutMs = 10000);
 // Waits until the window is gone; false on timeout.
@@ -41,6 +44,7 @@ struct SetupRun {
     bool timedOut = false;
     std::vector<std::string> windows;  // titles of every visible window the program showed
     std::vector<std::string> messages; // texts of its message boxes, in order
+    std::vector<UINT> icons;           // their icons: MB_ICONERROR, ... (0: none recognised)
 };
 
 // Called once with the setup dialog; it must end the dialog (a click on a button, say).

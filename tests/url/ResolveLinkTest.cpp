@@ -37,6 +37,9 @@ TEST(ResolveLinkDocumentBase, RelativePathsJoinTheDocumentsFolder) {
         {"././a", "http://h/dir/sub/a"},
         {".//a", "http://h/dir/sub//a"},
         {"a//../b", "http://h/dir/sub/a/b"},
+        {"a/./../b", "http://h/dir/sub/b"},
+        {"a/.../b", "http://h/dir/sub/a/.../b"},
+        {"..a/b", "http://h/dir/sub/..a/b"},
         {"./", "http://h/dir/sub/"},
         {"../", "http://h/dir/"},
         {"sub\\pic.vem", "http://h/dir/sub/sub/pic.vem"},
@@ -133,6 +136,10 @@ TEST(ResolveLinkOtherBases, PathsParamsAndQueries) {
         {"pic.vem", "file:///c|\\dir\\doc.vem", "file:///c|/dir/pic.vem"},
         {"../pic.vem", "http://h/doc.vem", "http://h/../pic.vem"},
         {"../x/../y", "http://h/doc.vem", "http://h/../x/../y"},
+        // Dot segments of the base go too once the path is merged.
+        {"x", "http://h/a/../b/doc.vem", "http://h/b/x"},
+        {"x", "http://h/a/./doc.vem", "http://h/a/x"},
+        {"x", "http://h/a/..", "http://h/a/x"},
         {"pic.vem", "w.x.y/d/doc.vem", "http://w.x.y/d/pic.vem"},
         {"pic.vem", "mailto:someone", "mailto:pic.vem"},
         // A base path without '/': the link's path stays, and "a/../" has nothing before it.
