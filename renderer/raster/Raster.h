@@ -42,7 +42,8 @@ struct RasterRect {
 };
 
 // Pixel (x, y) lives at firstRow + y * stride + 4 * x. A bottom-up buffer (the last row first
-// in memory) has firstRow at its last row and a negative stride.
+// in memory) has firstRow at its last row and a negative stride. Pixels are 32-bit words:
+// firstRow and stride must be multiples of 4.
 struct RasterSurface {
     uint8_t* firstRow;
     ptrdiff_t stride; // bytes from one row to the row below it
