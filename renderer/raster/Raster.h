@@ -15,9 +15,11 @@
 // bytes B, G, R, A. Drawing blends source-over.
 //
 // Limits: a job holds at most kRasterMaxEdges line edges after flattening and clipping (a
-// start beyond that fails and draws nothing); a surface is at most kRasterMaxSize pixels wide
-// and high. With the non-zero rule, winding numbers whose magnitude passes 16383 inside one
-// path may be drawn as if uncovered (the accumulators wrap; nothing else goes wrong).
+// start beyond that fails and draws nothing); each edge takes 60 bytes while the job lives
+// (so at most 120 MiB), plus 64 to 256 KiB of accumulators; a curve becomes at most 4096
+// lines; a surface is at most kRasterMaxSize pixels wide and high. With the non-zero rule, winding
+// numbers whose magnitude passes 16383 inside one path may be drawn as if uncovered (the
+// accumulators wrap; nothing else goes wrong).
 #pragma once
 
 #include <stddef.h>
@@ -25,7 +27,7 @@
 
 constexpr int32_t kRasterShift = 8;
 constexpr int32_t kRasterOne = 1 << kRasterShift; // one pixel in 24.8
-constexpr int32_t kRasterMaxEdges = 1 << 22;
+constexpr int32_t kRasterMaxEdges = 1 << 21;
 constexpr int32_t kRasterMaxSize = 65535;
 
 struct RasterPoint {
