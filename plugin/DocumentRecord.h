@@ -15,19 +15,19 @@ struct PluginInstance;
 struct ViewWindow;
 
 struct DocumentRecord {
-    IDocumentRenderer* renderer = nullptr; // one reference, released at teardown
-    HWND ownerWindow = nullptr;            // the browser's child window, once the renderer exists
-    NPP instance = nullptr;                // the browser's handle, for the host services
-    char* streamUrl = nullptr;             // url of the latest display stream
-    char* base = nullptr;                  // the "base" attribute (1 to 256 characters)
-    int32_t loadBegun = 0;                 // a display stream has arrived
-    int32_t zoomPanAllowed = 1;            // 0 for zoompan="false"
-    int32_t fileAccessAllowed = 1;         // 0 for fileaccess="false"
-    TextBuffer viewport;                   // the "viewport" attribute, parsed by the view
-    int32_t rendererRequested = 0;         // creation of the renderer has been tried
-    TextBuffer documentUrl;                // the URL given to BeginDocumentLoad
-    int32_t saveMode = 0;                  // the next stream goes to fileName
-    char fileName[256] = {};               // the drawing's file name, or the chosen save path
+    IDocumentRenderer* renderer = nullptr;  // one reference, released at teardown
+    HWND ownerWindow = nullptr;             // the browser's child window, once the renderer exists
+    NPP instance = nullptr;                 // the browser's handle, for the host services
+    char* streamUrl = nullptr;              // url of the latest display stream
+    char* base = nullptr;                   // the "base" attribute (1 to 256 characters)
+    int32_t loadBegun = 0;                  // a display stream has arrived
+    int32_t zoomPanAllowed = 1;             // 0 for zoompan="false"
+    int32_t fileAccessAllowed = 1;          // 0 for fileaccess="false"
+    TextBuffer viewport;                    // the "viewport" attribute, parsed by the view
+    int32_t rendererRequested = 0;          // creation of the renderer has been tried
+    TextBuffer documentUrl;                 // the URL given to BeginDocumentLoad
+    int32_t saveMode = 0;                   // the next stream goes to fileName
+    char fileName[256] = {};                // the drawing's file name, or the chosen save path
     HANDLE saveFile = INVALID_HANDLE_VALUE; // the file a save stream writes
     PluginInstance* instanceRecord = nullptr;
     int32_t firstChunkPending = 1; // the first chunk has not been checked for the header

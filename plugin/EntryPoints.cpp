@@ -6,7 +6,9 @@
 namespace {
 
 // Process-wide start-up and shut-down work: there is none.
-NPError StartPlugin() { return NPERR_NO_ERROR; }
+NPError StartPlugin() {
+    return NPERR_NO_ERROR;
+}
 void StopPlugin() {}
 
 } // namespace

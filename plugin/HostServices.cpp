@@ -7,20 +7,34 @@ NPNetscapeFuncs* browserFunctions = nullptr;
 
 } // namespace
 
-HINSTANCE PluginModule() { return moduleHandle; }
+HINSTANCE PluginModule() {
+    return moduleHandle;
+}
 
-void SetPluginModule(HINSTANCE module) { moduleHandle = module; }
+void SetPluginModule(HINSTANCE module) {
+    moduleHandle = module;
+}
 
-NPNetscapeFuncs* BrowserFunctions() { return browserFunctions; }
+NPNetscapeFuncs* BrowserFunctions() {
+    return browserFunctions;
+}
 
-void SetBrowserFunctions(NPNetscapeFuncs* functions) { browserFunctions = functions; }
+void SetBrowserFunctions(NPNetscapeFuncs* functions) {
+    browserFunctions = functions;
+}
 
 NPError NPN_GetURL(NPP instance, const char* url, const char* target) {
     return browserFunctions->geturl(instance, url, target);
 }
 
-void NPN_Status(NPP instance, const char* message) { browserFunctions->status(instance, message); }
+void NPN_Status(NPP instance, const char* message) {
+    browserFunctions->status(instance, message);
+}
 
-void* NPN_MemAlloc(uint32_t size) { return browserFunctions->memalloc(size); }
+void* NPN_MemAlloc(uint32_t size) {
+    return browserFunctions->memalloc(size);
+}
 
-void NPN_MemFree(void* pointer) { browserFunctions->memfree(pointer); }
+void NPN_MemFree(void* pointer) {
+    browserFunctions->memfree(pointer);
+}

@@ -20,7 +20,7 @@ const char kBrowseTitle[] = "Select an alternative folder and click OK";
 const char kFolderTooLong[] = "The destination folder name is too long.";
 
 // Dialog results besides the buttons' identifiers.
-constexpr INT_PTR kResultFolderTooLong = 1;
+constexpr INT_PTR kResultFolderTooLong = 1000;
 
 // Reads a text value of an open key into value (kRegistryCapacity) and closes the key.
 int32_t ReadTextValue(HKEY key, const char* name, char* value) {

@@ -7,7 +7,9 @@
 #include <string.h>
 
 #include "npapi/npapi.h"
+#include "MessageBoxRecorder.h"
 #include "TestBrowser.h"
+#include "support/ScriptedRenderer.h"
 
 namespace {
 
@@ -154,6 +156,43 @@ TEST_F(EntryPoints, ShutdownThenInitializeStartsAgain) {
     ASSERT_EQ(initialize(browser.Reset()), NPERR_NO_ERROR);
     CreateAndDestroyInstance();
     EXPECT_EQ(browser.allocations, 1);
+}
+
+// This program has no string table: the error box's texts can only come from the library's
+// own module handle, stored when it was loaded.
+TEST_F(EntryPoints, ErrorBoxTextsComeFromTheLibrary) {
+    ASSERT_EQ(initialize(TestBrowser::Get().Reset()), NPERR_NO_ERROR);
+    NPPluginFuncs functions{};
+    functions.size = sizeof functions;
+    ASSERT_EQ(getEntryPoints(&functions), NPERR_NO_ERROR);
+    ScriptedRendererFactory factory;
+    factory.createResult = REGDB_E_CLASSNOTREG;
+    ScriptedRendererRegistration registration(&factory);
+    HWND page = CreateWindowExA(0, "STATIC", "page", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                nullptr, nullptr, nullptr);
+    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 80, page,
+                                 nullptr, nullptr, nullptr);
+    NPP_t instance{nullptr, nullptr};
+    char mime[] = "application/vnd.vemo";
+    ASSERT_EQ(functions.newp(mime, &instance, NP_EMBED, 0, nullptr, nullptr, nullptr),
+              NPERR_NO_ERROR);
+    NPWindow window = {};
+    window.window = child;
+    window.width = 100;
+    window.height = 80;
+    ASSERT_EQ(functions.setwindow(&instance, &window), NPERR_NO_ERROR);
+    NPStream stream = {};
+    stream.url = "http://host/a.vem";
+    uint16_t type = 0;
+    MessageBoxRecorder recorder;
+    ASSERT_EQ(functions.newstream(&instance, mime, &stream, 0, &type), NPERR_NO_ERROR);
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].caption, "Error from Vemo graphic plug-in");
+    EXPECT_EQ(recorder.boxes[0].text, "");
+    EXPECT_EQ(factory.creations, 1);
+    EXPECT_EQ(functions.destroy(&instance, nullptr), NPERR_NO_ERROR);
+    DestroyWindow(child);
+    DestroyWindow(page);
 }
 
 } // namespace

@@ -58,8 +58,8 @@ private:
     static BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
         char className[64] = {};
         GetClassNameA(child, className, sizeof className);
-        if (lstrcmpiA(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & 0x1F) !=
-                                                       SS_ICON) {
+        if (lstrcmpiA(className, "Static") == 0 &&
+            (GetWindowLongA(child, GWL_STYLE) & 0x1F) != SS_ICON) {
             std::string* text = reinterpret_cast<std::string*>(param);
             *text += TextOf(child);
         }

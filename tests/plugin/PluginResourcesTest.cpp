@@ -159,9 +159,8 @@ TEST_P(PluginResources, QuotationMarkIsByte92InCodePage1252) {
 
 INSTANTIATE_TEST_SUITE_P(BothBuilds, PluginResources, ::testing::ValuesIn(kDlls),
                          [](const ::testing::TestParamInfo<PluginDll>& info) {
-                             return std::string(info.param.name == std::string("i686")
-                                                    ? "i686"
-                                                    : "x86_64");
+                             return std::string(info.param.name == std::string("i686") ? "i686"
+                                                                                       : "x86_64");
                          });
 
 } // namespace

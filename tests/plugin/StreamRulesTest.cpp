@@ -43,8 +43,9 @@ TEST(ChunkSize, AtMost4096BytesAreTaken) {
     const struct {
         int32_t offered;
         int32_t taken;
-    } cases[] = {{0, 0}, {1, 1}, {4095, 4095}, {4096, 4096}, {4097, 4096},
-                 {10000, 4096}, {INT32_MAX, 4096}, {-1, 0}, {INT32_MIN, 0}};
+    } cases[] = {{0, 0},        {1, 1},        {4095, 4095},      {4096, 4096},
+                 {4097, 4096},  {10000, 4096}, {INT32_MAX, 4096}, {-1, 0},
+                 {INT32_MIN, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(ChunkLength(c.offered), c.taken) << c.offered;
     }
@@ -64,9 +65,8 @@ TEST(LoadFailureMessage, EachFailureHasItsString) {
         uint32_t result;
         uint32_t id;
     } cases[] = {
-        {0x80001001u, 0},     {0x8534E107u, 32798}, {0x8534E10Bu, 32799},
-        {0x80004005u, 32792}, {0x8007000Eu, 32792}, {0x8534E108u, 32792},
-        {0x80001002u, 32792},
+        {0x80001001u, 0},     {0x8534E107u, 32798}, {0x8534E10Bu, 32799}, {0x80004005u, 32792},
+        {0x8007000Eu, 32792}, {0x8534E108u, 32792}, {0x80001002u, 32792},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MessageForLoadFailure(c.result), c.id) << std::hex << c.result;
@@ -103,17 +103,37 @@ TEST(EmbedAttributes, PairsAreReadInOrder) {
         {"zoompan=0", {"zoompan"}, {"0"}, nullptr, nullptr, 1, 1},
         {"FILEACCESS=False", {"FILEACCESS"}, {"False"}, nullptr, nullptr, 1, 0},
         {"fileaccess=no", {"fileaccess"}, {"no"}, nullptr, nullptr, 1, 1},
-        {"later viewport wins", {"viewport", "VIEWPORT"}, {"1 2 3 4", "5 6 7 8"}, "5 6 7 8",
-         nullptr, 1, 1},
+        {"later viewport wins",
+         {"viewport", "VIEWPORT"},
+         {"1 2 3 4", "5 6 7 8"},
+         "5 6 7 8",
+         nullptr,
+         1,
+         1},
         {"base 256 kept", {"base"}, {base256.c_str()}, nullptr, base256.c_str(), 1, 1},
         {"base 257 ignored", {"base"}, {base257.c_str()}, nullptr, nullptr, 1, 1},
         {"empty base ignored", {"Base"}, {""}, nullptr, nullptr, 1, 1},
-        {"invalid base keeps earlier", {"base", "base"}, {"http://a/", base257.c_str()}, nullptr,
-         "http://a/", 1, 1},
-        {"later base wins", {"base", "base"}, {"http://a/", "http://b/"}, nullptr, "http://b/", 1,
+        {"invalid base keeps earlier",
+         {"base", "base"},
+         {"http://a/", base257.c_str()},
+         nullptr,
+         "http://a/",
+         1,
          1},
-        {"other names ignored", {"src", "width", "false"}, {"a.vem", "false", "false"}, nullptr,
-         nullptr, 1, 1},
+        {"later base wins",
+         {"base", "base"},
+         {"http://a/", "http://b/"},
+         nullptr,
+         "http://b/",
+         1,
+         1},
+        {"other names ignored",
+         {"src", "width", "false"},
+         {"a.vem", "false", "false"},
+         nullptr,
+         nullptr,
+         1,
+         1},
         {"null entries skipped", {nullptr, "zoompan"}, {"false", nullptr}, nullptr, nullptr, 1, 1},
     };
     for (const auto& c : cases) {

@@ -88,8 +88,8 @@ TEST_F(ErrorBox, MessagesComeFromTheStringTable) {
 }
 
 TEST_F(ErrorBox, IsOwnedByTheOwnerWindow) {
-    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                 nullptr, nullptr, nullptr, nullptr);
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
     DocumentRecord document;
     document.ownerWindow = owner;

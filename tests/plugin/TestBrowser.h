@@ -50,8 +50,8 @@ struct TestBrowser {
 
 private:
     static NPError GetUrl(NPP instance, const char* url, const char* target) {
-        Get().urls.push_back({instance, url != nullptr ? url : "<null>",
-                              target != nullptr ? target : "<null>"});
+        Get().urls.push_back(
+            {instance, url != nullptr ? url : "<null>", target != nullptr ? target : "<null>"});
         return Get().getUrlResult;
     }
     static void Status(NPP, const char* message) {

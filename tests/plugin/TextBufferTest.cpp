@@ -8,7 +8,9 @@
 
 namespace {
 
-std::string Text(const TextBuffer& b) { return b.text != nullptr ? std::string(b.text) : "<null>"; }
+std::string Text(const TextBuffer& b) {
+    return b.text != nullptr ? std::string(b.text) : "<null>";
+}
 
 TEST(TextBufferValue, EmptyHasNoText) {
     TextBuffer b;
@@ -125,8 +127,8 @@ TEST(TextBufferKind, FollowsTheExtension) {
         const char* text;
         int kind;
     } cases[] = {
-        {".web", 2}, {"a.web", 0}, {"a.WEB", 2}, {"a.vem", 1},    {"x/y/map.vem", 1},
-        {".vem", 2}, {"a.vemx", 2}, {"", 2},     {"abcde", 2},    {"a.ve", 2},
+        {".web", 2}, {"a.web", 0},  {"a.WEB", 2}, {"a.vem", 1}, {"x/y/map.vem", 1},
+        {".vem", 2}, {"a.vemx", 2}, {"", 2},      {"abcde", 2}, {"a.ve", 2},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TextBuffer(c.text).GetDocumentKind(), c.kind) << c.text;
@@ -142,12 +144,8 @@ TEST(TextBufferSplit, SplitsAtPosition) {
         const char* left;
         const char* right;
     } cases[] = {
-        {"abc", 1, 1, "ab", "c"},
-        {"abc", 1, 0, "a", "bc"},
-        {"abc", 3, 0, "abc", ""},
-        {"abc", 3, 1, "abc", ""},
-        {"abc", 0, 0, "", "abc"},
-        {"abc", 2, 1, "abc", ""},
+        {"abc", 1, 1, "ab", "c"}, {"abc", 1, 0, "a", "bc"}, {"abc", 3, 0, "abc", ""},
+        {"abc", 3, 1, "abc", ""}, {"abc", 0, 0, "", "abc"}, {"abc", 2, 1, "abc", ""},
     };
     for (const Case& c : cases) {
         TextBuffer b(c.text);
@@ -204,7 +202,7 @@ TEST(TextBufferErase, RemovesInclusiveRange) {
         int last;
         const char* expected;
     } cases[] = {
-        {"abcdef", 1, 2, "adef"}, {"abcdef", 0, 5, ""},     {"abcdef", 5, 5, "abcde"},
+        {"abcdef", 1, 2, "adef"},   {"abcdef", 0, 5, ""},       {"abcdef", 5, 5, "abcde"},
         {"abcdef", 3, 2, "abcdef"}, {"abcdef", 2, 6, "abcdef"}, {"abcdef", -1, 1, "abcdef"},
     };
     for (const Case& c : cases) {

@@ -50,8 +50,8 @@ enum RendererSlot {
 struct RendererCall {
     int slot = 0;
     std::vector<long long> args;
-    std::vector<unsigned char> bytes; // LoadData's chunk
-    DocRect rect{0, 0, 0, 0};         // SetDefaultView's and SetContextView's rectangle
+    std::vector<unsigned char> bytes;      // LoadData's chunk
+    DocRect rect{0, 0, 0, 0};              // SetDefaultView's and SetContextView's rectangle
     RenderMatrix matrix{0, 0, 0, 0, 0, 0}; // GetHyperlinkAt's matrix
     HRESULT result = S_OK;
 };
@@ -65,9 +65,9 @@ public:
     // What the renderer reports.
     DocRect defaultView{0, 0, 72000, 72000};
     LONG defaultViewFlag = 0;
-    std::string hyperlink;                          // GetHyperlinkAt's text ("" = none)
+    std::string hyperlink; // GetHyperlinkAt's text ("" = none)
     RenderMatrix contextMatrix{kMatrixOne / 750, 0, 0, -kMatrixOne / 750, 0, 0};
-    unsigned char palette[1024];                    // GetPalette's table (256 x RGBX)
+    unsigned char palette[1024]; // GetPalette's table (256 x RGBX)
     // RenderSlice paints: by default every pixel of the context's buffer becomes paintColour
     // (0x00RRGGBB); a test may paint by itself instead.
     DWORD paintColour = 0x00336699;
@@ -170,8 +170,8 @@ public:
 
     // IDocumentRenderer
     HRESULT STDMETHODCALLTYPE LoadData(ULONG length, const BYTE* data) override {
-        RendererCall& call = Record(kSlotLoadData, {static_cast<long long>(length),
-                                                    data == nullptr ? 0LL : 1LL});
+        RendererCall& call =
+            Record(kSlotLoadData, {static_cast<long long>(length), data == nullptr ? 0LL : 1LL});
         if (data != nullptr) {
             call.bytes.assign(data, data + length);
             loaded.insert(loaded.end(), data, data + length);
@@ -241,9 +241,7 @@ public:
         }
         return Answer(call);
     }
-    HRESULT STDMETHODCALLTYPE Reserved11() override {
-        return Answer(Record(kSlotReserved11, {}));
-    }
+    HRESULT STDMETHODCALLTYPE Reserved11() override { return Answer(Record(kSlotReserved11, {})); }
     HRESULT STDMETHODCALLTYPE RenderSlice(ULONG handle, ULONG budget, LONG reserved,
                                           DocRect* changed, LONG* value1, LONG* value2,
                                           void* pixels) override {
@@ -355,8 +353,7 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid,
-                                             void** object) override {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         ++creations;
         if (object == nullptr) {
             return E_POINTER;
