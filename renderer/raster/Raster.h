@@ -94,20 +94,20 @@ public:
 
     const uint8_t* verbs() const { return verbList; }
     const RasterPoint* points() const { return pointList; }
-    int32_t verbCount() const { return verbs_; }
-    int32_t pointCount() const { return points_; }
-    int32_t failed() const { return failed_; }
+    int32_t verbCount() const { return verbUsed; }
+    int32_t pointCount() const { return pointUsed; }
+    int32_t failed() const { return appendFailed; }
 
 private:
     int32_t Append(uint8_t verb, const RasterPoint* p, int32_t n);
 
     uint8_t* verbList = nullptr;
     RasterPoint* pointList = nullptr;
-    int32_t verbs_ = 0;
-    int32_t points_ = 0;
+    int32_t verbUsed = 0;
+    int32_t pointUsed = 0;
     int32_t verbCapacity = 0;
     int32_t pointCapacity = 0;
-    int32_t failed_ = 0;
+    int32_t appendFailed = 0;
 };
 
 // Stroke geometry. Widths below one pixel are drawn one pixel wide with the colour's alpha
