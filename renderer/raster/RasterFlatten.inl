@@ -4,7 +4,7 @@
 
 namespace raster_detail {
 
-constexpr int kMaxCurveDepth = 16; // at most 65536 chords per curve
+constexpr int kMaxCurveDepth = 12; // at most 4096 chords per curve
 
 inline double Abs(double v) { return v < 0 ? -v : v; }
 

@@ -1,4 +1,4 @@
-// The stroker: a stroke as a union of convex pieces that all wind the same way.
+// The stroker: a stroke as one outline per subpath, filled with the non-zero rule.
 //
 // A stroke of half-width r around a polyline is the union of
 //   - one rectangle per segment (the segment pushed r to each side),
@@ -7,13 +7,19 @@
 //     limit, else the bevel), a fan of the arc for a round join,
 //   - a cap at each end of an open subpath: nothing for butt, a half-square of depth r for
 //     square, a half disc for round.
-// Each piece is a closed convex polygon; AddPolygon orients it so that it winds +1. The sum
-// of windings is then positive exactly inside the union, which the non-zero rule draws. The
-// inner side of a join needs no piece: the rectangles overlap there already.
+// All these pieces are convex and, traversed the same way round, each winds +1 inside, so
+// the sum of their windings is positive exactly inside the union. The outline is that sum
+// with the shared edges cancelled: walk the left side forwards and the right side backwards;
+// at a join the outer side takes the wedge's outer points, the inner side goes through the
+// corner point itself (which is what adding two rectangles gives) or, when the crossing of the
+// two inner offset lines lies within the first half of both segments, through that crossing
+// only (which drops one of the two layers where the rectangles overlap, never the last one).
+// An open subpath adds its caps at both ends; a closed one is two loops, the left side and
+// the right side backwards. A lone point draws a dot for round and square caps.
 //
 // Curves are flattened first (the same tolerance as fills); pieces of curves far outside the
 // clip (beyond the stroke's reach) become chords. Everything is in double precision on local
-// 24.8 coordinates, and clipped when the pieces become edges.
+// 24.8 coordinates, and clipped when the outline becomes edges.
 #include "renderer/raster/RasterInternal.h"
 
 #include <math.h>
@@ -110,78 +116,6 @@ struct Stroker {
         s->AddPolygon(xy, n / 2);
     }
 
-    void Segment(Vec p, Vec q, Vec nrm) {
-        double xy[8] = {p.x + nrm.x, p.y + nrm.y, q.x + nrm.x, q.y + nrm.y,
-                        q.x - nrm.x, q.y - nrm.y, p.x - nrm.x, p.y - nrm.y};
-        s->AddPolygon(xy, 4);
-    }
-
-    // The outer wedge at p between the segment arriving along dIn and the one leaving along
-    // dOut (unit directions, normals nIn and nOut of length r).
-    void Join(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut) {
-        double cross = dIn.x * dOut.y - dIn.y * dOut.x;
-        double dot = dIn.x * dOut.x + dIn.y * dOut.y;
-        if (fabs(cross) < 1e-12 && dot > 0) {
-            return; // straight on
-        }
-        // The outer side is the one the next segment turns away from.
-        double side = (nIn.x * dOut.x + nIn.y * dOut.y) > 0 ? -1 : 1;
-        Vec a{p.x + side * nIn.x, p.y + side * nIn.y};
-        Vec b{p.x + side * nOut.x, p.y + side * nOut.y};
-        if (join == LineJoin::Round) {
-            double a0 = atan2(a.y - p.y, a.x - p.x);
-            double a1 = atan2(b.y - p.y, b.x - p.x);
-            double sweep = a1 - a0;
-            while (sweep > kPi) {
-                sweep -= 2 * kPi;
-            }
-            while (sweep < -kPi) {
-                sweep += 2 * kPi;
-            }
-            // The outer arc bulges forwards along dIn and backwards along dOut.
-            double mid = a0 + sweep / 2;
-            double fx = dIn.x - dOut.x, fy = dIn.y - dOut.y;
-            if (cos(mid) * fx + sin(mid) * fy < 0) {
-                sweep = sweep > 0 ? sweep - 2 * kPi : sweep + 2 * kPi;
-            }
-            ArcPiece(p, a0, sweep, true, false);
-            return;
-        }
-        if (join == LineJoin::Miter) {
-            double sx = nIn.x + nOut.x, sy = nIn.y + nOut.y;
-            double len2 = sx * sx + sy * sy;
-            // Miter length over width is 2r / |nIn + nOut|.
-            if (len2 > 1e-12 && 4 * r * r <= miterLimit * miterLimit * len2) {
-                double k = 2 * r * r / len2;
-                Vec tip{p.x + side * sx * k, p.y + side * sy * k};
-                double xy[8] = {p.x, p.y, a.x, a.y, tip.x, tip.y, b.x, b.y};
-                s->AddPolygon(xy, 4);
-                return;
-            }
-        }
-        double xy[6] = {p.x, p.y, a.x, a.y, b.x, b.y};
-        s->AddPolygon(xy, 3);
-    }
-
-    // The cap at p for a stroke leaving along d (unit) with normal nrm.
-    void Cap(Vec p, Vec d, Vec nrm) {
-        if (cap == LineCap::Square) {
-            double ex = d.x * r, ey = d.y * r;
-            double xy[8] = {p.x + nrm.x,      p.y + nrm.y,      p.x + nrm.x + ex, p.y + nrm.y + ey,
-                            p.x - nrm.x + ex, p.y - nrm.y + ey, p.x - nrm.x,      p.y - nrm.y};
-            s->AddPolygon(xy, 4);
-        } else if (cap == LineCap::Round) {
-            double a0 = atan2(nrm.y, nrm.x);
-            // From +n to -n through d.
-            double sweep = kPi;
-            double mid = a0 + sweep / 2;
-            if (cos(mid) * d.x + sin(mid) * d.y < 0) {
-                sweep = -kPi;
-            }
-            ArcPiece(p, a0, sweep, false, false);
-        }
-    }
-
     void Dot(Vec p) {
         if (cap == LineCap::Round) {
             ArcPiece(p, 0, 2 * kPi, false, true);
@@ -191,6 +125,114 @@ struct Stroker {
         }
     }
 
+    // Arc points strictly between the ends, from angle a0 over `sweep`, area-true as in
+    // ArcPiece.
+    void ArcInterior(Polyline& out, Vec c, double a0, double sweep) {
+        int32_t steps = ArcSteps(sweep);
+        double t = fabs(sweep) / steps;
+        double outer = t > 1e-9 ? r * sqrt(t / sin(t)) : r;
+        for (int32_t i = 1; i < steps; ++i) {
+            double a = a0 + sweep * i / steps;
+            out.Add(c.x + outer * cos(a), c.y + outer * sin(a));
+        }
+    }
+
+    // The sweep from u to v (vectors from a centre) that bulges towards `towards`.
+    static double SweepTowards(Vec u, Vec v, Vec towards, double* start) {
+        double a0 = atan2(u.y, u.x);
+        double sweep = atan2(v.y, v.x) - a0;
+        while (sweep > kPi) {
+            sweep -= 2 * kPi;
+        }
+        while (sweep < -kPi) {
+            sweep += 2 * kPi;
+        }
+        double mid = a0 + sweep / 2;
+        if (cos(mid) * towards.x + sin(mid) * towards.y < 0) {
+            sweep = sweep > 0 ? sweep - 2 * kPi : sweep + 2 * kPi;
+        }
+        *start = a0;
+        return sweep;
+    }
+
+    // The join at p between a segment of length lenIn arriving along dIn and one of length
+    // lenOut leaving along dOut: points appended to the left (+n) and right (-n) sides, each in
+    // the direction of travel.
+    void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut) {
+        double cross = dIn.x * dOut.y - dIn.y * dOut.x;
+        double dot = dIn.x * dOut.x + dIn.y * dOut.y;
+        if (fabs(cross) < 1e-9 && dot > 0) {
+            left.Add(p.x + nOut.x, p.y + nOut.y);
+            right.Add(p.x - nOut.x, p.y - nOut.y);
+            return;
+        }
+        double side = (nIn.x * dOut.x + nIn.y * dOut.y) > 0 ? -1 : 1; // the outer side
+        Polyline& outer = side > 0 ? left : right;
+        Polyline& inner = side > 0 ? right : left;
+        Vec a{p.x + side * nIn.x, p.y + side * nIn.y};
+        Vec b{p.x + side * nOut.x, p.y + side * nOut.y};
+        outer.Add(a.x, a.y);
+        if (join == LineJoin::Round) {
+            double a0;
+            double sweep = SweepTowards(Vec{a.x - p.x, a.y - p.y}, Vec{b.x - p.x, b.y - p.y},
+                                        Vec{dIn.x - dOut.x, dIn.y - dOut.y}, &a0);
+            ArcInterior(outer, p, a0, sweep);
+        } else if (join == LineJoin::Miter) {
+            double sx = nIn.x + nOut.x, sy = nIn.y + nOut.y;
+            double len2 = sx * sx + sy * sy;
+            if (len2 > 1e-12 && 4 * r * r <= miterLimit * miterLimit * len2) {
+                double k = 2 * r * r / len2;
+                outer.Add(p.x + side * sx * k, p.y + side * sy * k);
+            }
+        }
+        outer.Add(b.x, b.y);
+        // Inner side: where the two offset lines cross, when that lies within the first half
+        // of both segments; else through the corner point itself (always right, since the
+        // segments' rectangles overlap there).
+        double t = 1 + dot > 1e-9 ? r * fabs(cross) / (1 + dot) : -1;
+        if (t >= 0 && 2 * t <= lenIn && 2 * t <= lenOut) {
+            inner.Add(p.x - side * nIn.x - dIn.x * t, p.y - side * nIn.y - dIn.y * t);
+        } else {
+            inner.Add(p.x - side * nIn.x, p.y - side * nIn.y);
+            inner.Add(p.x, p.y);
+            inner.Add(p.x - side * nOut.x, p.y - side * nOut.y);
+        }
+    }
+
+    // The cap at p for a stroke leaving along d: points from p + nrm to p - nrm.
+    void OutlineCap(Polyline& out, Vec p, Vec d, Vec nrm) {
+        out.Add(p.x + nrm.x, p.y + nrm.y);
+        if (cap == LineCap::Square) {
+            out.Add(p.x + nrm.x + d.x * r, p.y + nrm.y + d.y * r);
+            out.Add(p.x - nrm.x + d.x * r, p.y - nrm.y + d.y * r);
+        } else if (cap == LineCap::Round) {
+            double a0;
+            double sweep = SweepTowards(nrm, Vec{-nrm.x, -nrm.y}, d, &a0);
+            ArcInterior(out, p, a0, sweep);
+        }
+        out.Add(p.x - nrm.x, p.y - nrm.y);
+    }
+
+    // Emits a closed loop of points as edges, winding like the segment rectangles.
+    void EmitLoop(const Polyline& loop, int32_t from, int32_t to, bool reversed) {
+        int32_t count = to - from;
+        if (count < 2) {
+            return;
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            const Vec& p = loop.points[from + i];
+            const Vec& q = loop.points[from + (i + 1 == count ? 0 : i + 1)];
+            if (reversed) {
+                s->AddLine(q.x, q.y, p.x, p.y, -1);
+            } else {
+                s->AddLine(p.x, p.y, q.x, q.y, -1);
+            }
+        }
+    }
+
+    // A subpath's outline: the left side forwards, the end cap, the right side backwards and
+    // the start cap (open), or the left loop and the reversed right loop (closed). It winds
+    // like the sum of its rectangles and join wedges, so non-zero fills exactly the stroke.
     void Subpath(Polyline& line, bool closed) {
         Vec* q = line.points;
         int32_t n = line.count;
@@ -204,31 +246,58 @@ struct Stroker {
             Dot(q[0]);
             return;
         }
-        int32_t segments = closed ? n : n - 1;
+        left.count = 0;
+        right.count = 0;
+        const int32_t segments = closed ? n : n - 1;
         Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
-        for (int32_t i = 0; i < segments && !s->failed; ++i) {
+        double firstLen = 0, prevLen = 0;
+        for (int32_t i = 0; i < segments; ++i) {
             Vec p = q[i], e = q[i + 1 == n ? 0 : i + 1];
             double dx = e.x - p.x, dy = e.y - p.y;
             double len = sqrt(dx * dx + dy * dy);
             Vec d{dx / len, dy / len};
             Vec nrm{-d.y * r, d.x * r};
-            Segment(p, e, nrm);
             if (i == 0) {
                 firstD = d;
                 firstN = nrm;
+                firstLen = len;
+                if (!closed) {
+                    left.Add(p.x + nrm.x, p.y + nrm.y);
+                    right.Add(p.x - nrm.x, p.y - nrm.y);
+                }
             } else {
-                Join(p, prevD, d, prevN, nrm);
+                OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len);
             }
             prevD = d;
             prevN = nrm;
+            prevLen = len;
         }
         if (closed) {
-            Join(q[0], prevD, firstD, prevN, firstN);
-        } else {
-            Cap(q[n - 1], prevD, prevN);
-            Cap(q[0], Vec{-firstD.x, -firstD.y}, firstN);
+            OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen);
+            if (left.failed || right.failed) {
+                s->failed = 1;
+                return;
+            }
+            EmitLoop(left, 0, left.count, false);
+            EmitLoop(right, 0, right.count, true);
+            return;
         }
+        // Open: left side, end cap, right side backwards, start cap, all in `left`.
+        const Vec end = q[n - 1];
+        OutlineCap(left, end, prevD, prevN);
+        for (int32_t i = right.count - 1; i >= 0; --i) {
+            left.Add(right.points[i].x, right.points[i].y);
+        }
+        OutlineCap(left, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
+        if (left.failed || right.failed) {
+            s->failed = 1;
+            return;
+        }
+        EmitLoop(left, 0, left.count, false);
     }
+
+    Polyline left;
+    Polyline right;
 };
 
 } // namespace

@@ -285,22 +285,28 @@ TEST(RasterFillColour, SourceOverBlendsEachChannelRounded) {
         {0xFF000000u, 0xFFFFFFFFu}, {0xFF102030u, 0x00FFFFFFu}, {0xFFFFFFFFu, 0xFE0000FFu},
     };
     for (const Case& c : cases) {
-        Canvas canvas(2, 2, c.background);
-        RasterPath path;
-        Rectangle(path, 0, 0, P, P);         // one whole pixel
-        Rectangle(path, P, 0, P + P / 2, P); // half a pixel
-        FillPath(path, FillRule::NonZero, RasterPaint{c.colour, 1}, canvas.Surface(), canvas.All());
-        for (int32_t x = 0; x < 2; ++x) {
-            int32_t cover = x == 0 ? 255 : 128;
-            int32_t a = int32_t(((c.colour >> 24) * cover + 127) / 255);
-            for (int32_t shift = 0; shift < 24; shift += 8) {
-                int32_t s = (c.colour >> shift) & 255, d = (c.background >> shift) & 255;
-                int32_t expected = (s * a + d * (255 - a) + 127) / 255;
-                EXPECT_EQ(expected, int32_t((canvas.At(x, 0) >> shift) & 255))
-                    << std::hex << c.colour << " over " << c.background << " x " << x;
+        // Runs of every length up to 11 whole pixels (blended several at a time), then half a
+        // pixel.
+        for (int32_t run = 1; run < 12; ++run) {
+            Canvas canvas(run + 2, 2, c.background);
+            RasterPath path;
+            Rectangle(path, 0, 0, run * P, P);               // whole pixels
+            Rectangle(path, run * P, 0, run * P + P / 2, P); // half a pixel
+            FillPath(path, FillRule::NonZero, RasterPaint{c.colour, 1}, canvas.Surface(),
+                     canvas.All());
+            for (int32_t x = 0; x <= run; ++x) {
+                int32_t cover = x < run ? 255 : 128;
+                int32_t a = int32_t(((c.colour >> 24) * cover + 127) / 255);
+                for (int32_t shift = 0; shift < 24; shift += 8) {
+                    int32_t s = (c.colour >> shift) & 255, d = (c.background >> shift) & 255;
+                    int32_t expected = (s * a + d * (255 - a) + 127) / 255;
+                    EXPECT_EQ(expected, int32_t((canvas.At(x, 0) >> shift) & 255))
+                        << std::hex << c.colour << " over " << c.background << " x " << x;
+                }
+                EXPECT_EQ(255u, canvas.At(x, 0) >> 24);
+                EXPECT_EQ(c.background, canvas.At(x, 1));
             }
-            EXPECT_EQ(255u, canvas.At(x, 0) >> 24);
-            EXPECT_EQ(c.background, canvas.At(0, 1));
+            EXPECT_EQ(c.background, canvas.At(run + 1, 0));
         }
     }
 }
@@ -508,6 +514,8 @@ TEST(RasterHostile, DegenerateSurfacesDrawNothing) {
         {reinterpret_cast<uint8_t*>(&pixel), 4, 0, 1},
         {reinterpret_cast<uint8_t*>(&pixel), 4, 1, -3},
         {reinterpret_cast<uint8_t*>(&pixel), 4, 70000, 1},
+        {reinterpret_cast<uint8_t*>(&pixel) + 1, 4, 1, 1}, // not on a 32-bit word
+        {reinterpret_cast<uint8_t*>(&pixel), 6, 1, 2},     // rows not on 32-bit words
     };
     for (const RasterSurface& s : surfaces) {
         EXPECT_EQ(1, FillPath(path, FillRule::NonZero, kBlack, s, RasterRect{0, 0, 1, 1}));

@@ -14,10 +14,20 @@ StrokeStyle Style(int32_t width, LineJoin join, LineCap cap, int32_t miterLimit1
 }
 
 // An L: right from (2, 3) to (10, 3), then down to (10, 11), two pixels wide: pixel-aligned.
-void Ell(RasterPath& path) {
-    path.MoveTo(2 * P, 3 * P);
-    path.LineTo(10 * P, 3 * P);
-    path.LineTo(10 * P, 11 * P);
+// Variant 1 is mirrored (turning up), 2 and 3 are the same walked backwards.
+void Ell(RasterPath& path, int32_t variant) {
+    RasterPoint p[3] = {{2 * P, 3 * P}, {10 * P, 3 * P}, {10 * P, 11 * P}};
+    if (variant & 1)
+        for (RasterPoint& q : p)
+            q.y = 14 * P - q.y;
+    if (variant & 2) {
+        RasterPoint t = p[0];
+        p[0] = p[2];
+        p[2] = t;
+    }
+    path.MoveTo(p[0].x, p[0].y);
+    path.LineTo(p[1].x, p[1].y);
+    path.LineTo(p[2].x, p[2].y);
 }
 
 TEST(RasterStroke, JoinsAndCapsInkTheirArea) {
@@ -38,17 +48,73 @@ TEST(RasterStroke, JoinsAndCapsInkTheirArea) {
         {"miter, square", LineJoin::Miter, LineCap::Square, 36, 0},
         {"miter, round", LineJoin::Miter, LineCap::Round, 32 + 4 * quarter, 60},
     };
-    for (const Case& c : cases) {
-        Canvas canvas(16, 16);
-        RasterPath path;
-        Ell(path);
-        ASSERT_EQ(1, StrokePath(path, Style(2 * P, c.join, c.cap), kBlack, canvas.Surface(),
-                                canvas.All()));
-        EXPECT_NEAR(c.area * 255, double(canvas.TotalCover()), c.slack + 1) << c.name;
-        EXPECT_EQ(255, canvas.Cover(9, 3)) << c.name; // inner corner
-        EXPECT_EQ(c.join == LineJoin::Miter ? 255 : 0, canvas.Cover(10, 2) == 255 ? 255 : 0)
-            << c.name;
-    }
+    for (const Case& c : cases)
+        for (int32_t variant = 0; variant < 4; ++variant) {
+            Canvas canvas(16, 16);
+            RasterPath path;
+            Ell(path, variant);
+            ASSERT_EQ(1, StrokePath(path, Style(2 * P, c.join, c.cap), kBlack, canvas.Surface(),
+                                    canvas.All()));
+            EXPECT_NEAR(c.area * 255, double(canvas.TotalCover()), c.slack + 1)
+                << c.name << " variant " << variant;
+            const int32_t y = (variant & 1) ? 10 : 3, outerY = (variant & 1) ? 11 : 2;
+            EXPECT_EQ(255, canvas.Cover(9, y)) << c.name; // inner corner
+            EXPECT_EQ(c.join == LineJoin::Miter ? 255 : 0,
+                      canvas.Cover(10, outerY) == 255 ? 255 : 0)
+                << c.name << " variant " << variant;
+        }
+}
+
+TEST(RasterStroke, ShortSegmentsAndSharpTurnsLeaveNoHoles) {
+    // Zigzags and hairpins with segments shorter than the width: every pixel that one segment
+    // alone covers fully is fully covered by the whole stroke, whatever the join.
+    const RasterPoint zigzags[][6] = {
+        {{10 * P, 10 * P},
+         {12 * P, 30 * P},
+         {14 * P, 11 * P},
+         {15 * P, 29 * P},
+         {30 * P, 20 * P},
+         {11 * P, 21 * P}},
+        {{20 * P, 5 * P},
+         {21 * P, 6 * P},
+         {20 * P, 7 * P},
+         {22 * P, 7 * P + 30},
+         {8 * P, 30 * P},
+         {9 * P, 30 * P}},
+        {{5 * P, 20 * P},
+         {35 * P, 20 * P},
+         {5 * P, 20 * P + 3},
+         {35 * P, 21 * P},
+         {5 * P, 22 * P},
+         {20 * P, 35 * P}},
+    };
+    for (const auto& zig : zigzags)
+        for (LineJoin join : {LineJoin::Miter, LineJoin::Round, LineJoin::Bevel})
+            for (int32_t closed = 0; closed < 2; ++closed) {
+                Canvas whole(40, 40);
+                RasterPath path;
+                path.MoveTo(zig[0].x, zig[0].y);
+                for (int32_t i = 1; i < 6; ++i)
+                    path.LineTo(zig[i].x, zig[i].y);
+                if (closed)
+                    path.Close();
+                const StrokeStyle style = Style(6 * P, join, LineCap::Butt, 10 << 16);
+                StrokePath(path, style, kBlack, whole.Surface(), whole.All());
+                for (int32_t i = 0; i < (closed ? 6 : 5); ++i) {
+                    Canvas one(40, 40);
+                    RasterPath segment;
+                    segment.MoveTo(zig[i].x, zig[i].y);
+                    segment.LineTo(zig[(i + 1) % 6].x, zig[(i + 1) % 6].y);
+                    StrokePath(segment, style, kBlack, one.Surface(), one.All());
+                    for (int32_t y = 0; y < 40; ++y)
+                        for (int32_t x = 0; x < 40; ++x)
+                            if (one.Cover(x, y) == 255) {
+                                ASSERT_EQ(255, whole.Cover(x, y))
+                                    << "segment " << i << " at " << x << "," << y << " join "
+                                    << int(join) << " closed " << closed;
+                            }
+                }
+            }
 }
 
 TEST(RasterStroke, MiterLimitTurnsSharpCornersIntoBevels) {
