@@ -4,7 +4,8 @@
 #include <windows.h>
 #include <stdint.h>
 
-// A zero-filled-free block of `size` bytes, or null (also for sizes beyond 2 GB).
+// An uninitialised block of `size` bytes from the heap, or null (also for 0 and for 2 GB or
+// more).
 uint8_t* AllocateBlock(uint64_t size);
 void FreeBlock(void* block);
 // Frees the pixels, then the header, and clears both pointers.

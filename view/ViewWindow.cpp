@@ -1,10 +1,8 @@
 #include "view/ViewWindow.h"
 
-#include <new>
-#include <stdlib.h>
-
 #include "plugin/DocumentRenderer.h"
 #include "view/PluginRecords.h"
+#include "view/ViewBitmaps.h"
 
 ViewWindow::ViewWindow()
     : hwnd(nullptr), instance(nullptr), loadFailed(0), tiles{nullptr, 0, 0}, nextTile(nullptr),
@@ -29,12 +27,10 @@ ViewWindow::~ViewWindow() {
     nextTile = nullptr;
     instance = nullptr;
     prevWndProc = nullptr;
-    free(backInfo);
-    free(backBits);
-    free(colourTable);
-    backInfo = nullptr;
-    backBits = nullptr;
+    FreeBitmap(&backInfo, &backBits);
+    FreeBlock(colourTable);
     colourTable = nullptr;
+    colourCount = 0;
     backValid = 0;
     // The hyperlink text frees itself; the cursors are shared and the renderer is borrowed.
 }

@@ -181,8 +181,8 @@ int Differing(const Picture& a, const Picture& b) {
     return n;
 }
 
-// The tolerance of the display depth against a capture taken at 24 bits (see
-// RealRendererTest.cpp): exact; 8 per channel; block means within 24 on 98 percent of blocks.
+// The tolerance of the display depth against a capture taken at 24 bits, as in
+// RealRendererTest.cpp: a shade on edges at 24 and 16 bits; block means at 8 bits.
 void ExpectLikeCapture(const Picture& stored, const Picture& shown, int depth) {
     ASSERT_EQ(stored.width, shown.width);
     ASSERT_EQ(stored.height, shown.height);
@@ -193,10 +193,21 @@ void ExpectLikeCapture(const Picture& stored, const Picture& shown, int depth) {
         worst = d > worst ? d : worst;
         total += d;
     }
-    if (depth == 32) {
-        EXPECT_EQ(worst, 0);
-    } else if (depth == 16) {
-        EXPECT_LE(worst, 8);
+    if (depth == 32 || depth == 16) {
+        // Edges may move by a shade when the renderer's anti-aliasing is refined; objects may
+        // not. 16 bits add their quantisation (up to 8 per channel).
+        const int shade = depth == 32 ? 8 : 16;
+        int beyond = 0;
+        for (size_t i = 0; i < stored.rgb.size(); i += 3) {
+            int d = 0;
+            for (int c = 0; c < 3; ++c) {
+                int e = abs(int(stored.rgb[i + c]) - int(shown.rgb[i + c]));
+                d = e > d ? e : d;
+            }
+            beyond += d > shade ? 1 : 0;
+        }
+        EXPECT_LE(beyond * 100, int(stored.rgb.size() / 3)) << beyond << " pixels differ by more";
+        EXPECT_LE(double(total) / double(stored.rgb.size()), depth == 32 ? 1.0 : 4.0);
     } else {
         EXPECT_LE(double(total) / double(stored.rgb.size()), 24.0);
         int blocks = 0;
@@ -253,8 +264,9 @@ protected:
         if (!WriteAll(In("scenario.txt"), script)) {
             return ~0u;
         }
-        return RunProgram("\"" + host + "\" --plugins \"" + plugins + "\" " + options + " --script \"" +
-                   In("scenario.txt") + "\" --log \"" + In("log.txt") + "\"");
+        return RunProgram("\"" + host + "\" --plugins \"" + plugins + "\" " + options +
+                          " --script \"" + In("scenario.txt") + "\" --log \"" + In("log.txt") +
+                          "\"");
     }
     std::string Log() {
         std::vector<uint8_t> d;
@@ -381,7 +393,7 @@ TEST_F(HOST_SUITE, PrintingTheEmbeddedDrawingGivesThePicture) {
     CopyExample("town-map.vem");
     ASSERT_EQ(Host("--size 700x600", {"open \"" + In("index.html") + "\"", "idle", "ticks 6",
                                       "capture \"" + In("screen.bmp") + "\" in=1",
-                        "print \"" + In("print.bmp") + "\" scale=2"}),
+                                      "print \"" + In("print.bmp") + "\" scale=2"}),
               0u)
         << Log();
     std::string log = Log();
