@@ -12,6 +12,11 @@ namespace vemohost {
 
 Host* g_host = nullptr;
 int g_hostCallDepth = 0;
+int g_hostWindowDepth = 0;
+
+bool InsidePlugin() {
+    return g_hostCallDepth > 0 || g_hostWindowDepth > 0;
+}
 
 namespace {
 
@@ -30,6 +35,10 @@ const int kDefaultEmbedSide = 100;
 struct CallScope {
     CallScope() { ++g_hostCallDepth; }
     ~CallScope() { --g_hostCallDepth; }
+};
+struct WindowScope {
+    WindowScope() { ++g_hostWindowDepth; }
+    ~WindowScope() { --g_hostWindowDepth; }
 };
 
 std::string InstanceTag(const Instance& instance) {
@@ -358,13 +367,20 @@ bool Host::MapUrl(const std::string& url, std::string& path) const {
 }
 
 void Host::Open(const std::string& address) {
-    if (g_hostCallDepth > 0) {
+    if (InsidePlugin()) {
         requests_.push_back({Request::Navigate, 0, address});
+        SetTimer(frame_, kRetryTimer, 20, nullptr);
         return;
     }
     std::string url = address;
     UrlParts parts = SplitUrl(address);
-    if (parts.scheme.size() <= 1) { // a path (a drive letter is no scheme)
+    const bool relative =
+        parts.scheme.empty() && !address.empty() && address[0] != '\\' && address[0] != '/';
+    if (relative && !pageUrl_.empty()) { // relative to the page shown
+        std::string reference = address;
+        std::replace(reference.begin(), reference.end(), '\\', '/');
+        url = ResolveUrl(pageUrl_, reference);
+    } else if (parts.scheme.size() <= 1) { // a path (a drive letter is no scheme)
         std::string full = FullPath(address);
         url = LocalPathToUrl(full);
         if (options_.siteDir.empty()) {
@@ -611,6 +627,12 @@ void Host::DestroyInstance(Instance& instance) {
 }
 
 void Host::ClosePage() {
+    if (InsidePlugin()) {
+        LogLine("close-deferred");
+        requests_.push_back({Request::Close, 0, std::string()});
+        SetTimer(frame_, kRetryTimer, 20, nullptr);
+        return;
+    }
     if (instances_.empty() && pageUrl_.empty()) {
         return;
     }
@@ -843,7 +865,7 @@ void Host::ProcessRequests() {
     if (requests_.empty()) {
         return;
     }
-    if (g_hostCallDepth > 0) {
+    if (InsidePlugin()) {
         // Never inside a plug-in call: try again once it has returned.
         SetTimer(frame_, kRetryTimer, 20, nullptr);
         return;
@@ -852,6 +874,10 @@ void Host::ProcessRequests() {
     pending.swap(requests_);
     for (size_t i = 0; i < pending.size(); ++i) {
         const Request& request = pending[i];
+        if (request.kind == Request::Close) {
+            ClosePage();
+            continue;
+        }
         if (request.kind == Request::Navigate) {
             // Navigation replaces the page: later requests of the old page are void.
             Open(request.url);
@@ -987,6 +1013,27 @@ void Host::SetFail(FailTarget target, FailMode mode) {
                       : mode == FailMode::Once ? FailState::Once
                                                : FailState::Off;
     (target == FailTarget::GetUrl ? failGetUrl_ : failMemAlloc_) = state;
+}
+
+bool Host::IsInstanceWindow(HWND window) const {
+    for (const auto& instance : instances_) {
+        if (instance && instance->window &&
+            (window == instance->window || IsChild(instance->window, window))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Host::Dispatch(const MSG& message) {
+    // A plug-in's window procedure counts as a call into the plug-in: nothing pulls the
+    // instance away while it runs (it may run a modal loop of its own).
+    if (message.hwnd && IsInstanceWindow(message.hwnd)) {
+        WindowScope scope;
+        DispatchMessageA(&message);
+    } else {
+        DispatchMessageA(&message);
+    }
 }
 
 void Host::CountTimerMessage(HWND window) {

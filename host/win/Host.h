@@ -82,6 +82,8 @@ public:
     bool Print(int scale, Image& image);
     void SetFail(FailTarget target, FailMode mode);
     void CountTimerMessage(HWND window);
+    bool IsInstanceWindow(HWND window) const;
+    void Dispatch(const MSG& message); // the main loop's DispatchMessage
 
     // Browser services (the function table's entries land here).
     NPError GetUrl(NPP npp, const char* url, const char* target, const char* service);
@@ -98,7 +100,7 @@ public:
 
 private:
     struct Request {
-        enum Kind { StreamTo, Navigate } kind;
+        enum Kind { StreamTo, Navigate, Close } kind;
         int instanceNumber;
         std::string url;
     };

@@ -6,7 +6,8 @@
 //   geturl=URL [target=T]  at the end of its first stream: NPN_GetURL(URL, T or null)
 //   status=TEXT status TEXT from the first NPP_SetWindow
 //   timer=MS    a window timer (the scenario's "ticks")
-//   fullprint=decline  declines full-page printing
+//   fullprint=decline  declines full-page printing (so does a drawing whose address has
+//               "decline" in it: a full page has no attributes)
 // Its window reports input through the status line: mouse buttons with the key state, keys;
 // a right click opens a menu, key B shows a message box with the text box=TEXT, key D opens a
 // dialog with a check box, key S a save dialog. Every stream ends with a status line giving its
@@ -293,6 +294,9 @@ NPError TestNewStream(NPP npp, NPMIMEType, NPStream* stream, NPBool, uint16_t* t
     auto* instance = static_cast<TestInstance*>(npp->pdata);
     auto* record = new TestStream();
     record->number = ++instance->streams;
+    if (record->number == 1 && stream->url && strstr(stream->url, "decline")) {
+        instance->declineFullPrint = true;
+    }
     stream->pdata = record;
     *type = NP_NORMAL;
     return NPERR_NO_ERROR;
