@@ -101,7 +101,7 @@ bool IsPageAddress(const std::string& url) {
 // ---- The browser function table's entries --------------------------------------------------
 
 NPError HostGetURL(NPP npp, const char* url, const char* target) {
-    return g_host->GetUrl(npp, url, target, "NPN_GetURL");
+    return g_host->GetUrl(npp, url, target, false, nullptr);
 }
 
 NPError HostPostURL(NPP npp, const char* url, const char* target, uint32_t, const char*, NPBool) {
@@ -165,8 +165,8 @@ void* HostGetJavaPeer(NPP) {
     return nullptr;
 }
 
-NPError HostGetURLNotify(NPP npp, const char* url, const char* target, void*) {
-    return g_host->GetUrl(npp, url, target, "NPN_GetURLNotify");
+NPError HostGetURLNotify(NPP npp, const char* url, const char* target, void* notifyData) {
+    return g_host->GetUrl(npp, url, target, true, notifyData);
 }
 
 NPError HostPostURLNotify(NPP, const char* url, const char* target, uint32_t, const char*, NPBool,
@@ -689,13 +689,29 @@ bool Host::Busy() const {
 
 // ---- Streams -------------------------------------------------------------------------------
 
-void Host::OpenStream(Instance& instance, const std::string& url) {
+void Host::NotifyUrl(Instance& instance, const std::string& url, NPReason reason,
+                     void* notifyData) {
+    if (!instance.alive || !instance.plugin->Funcs().urlnotify) {
+        return;
+    }
+    {
+        CallScope scope;
+        instance.plugin->Funcs().urlnotify(&instance.npp, url.c_str(), reason, notifyData);
+    }
+    LogLine("call NPP_URLNotify " + InstanceTag(instance) + " url=" + QuoteForLog(url) +
+            " reason=" + std::to_string(reason));
+}
+
+void Host::OpenStream(Instance& instance, const std::string& url, bool notify, void* notifyData) {
     std::string path;
     std::vector<char> data;
     uint32_t modified = 0;
     if (!MapUrl(url, path) || !ReadWholeFile(path, data, modified)) {
         LogLine("stream-failed " + InstanceTag(instance) + " url=" + QuoteForLog(url) +
                 " why=\"not found\"");
+        if (notify) {
+            NotifyUrl(instance, url, NPRES_NETWORK_ERR, notifyData);
+        }
         return;
     }
     auto owned = std::make_unique<Stream>();
@@ -710,6 +726,8 @@ void Host::OpenStream(Instance& instance, const std::string& url) {
     stream.record.url = stream.url.c_str();
     stream.record.end = static_cast<uint32_t>(stream.data.size());
     stream.record.lastmodified = modified;
+    stream.notify = notify;
+    stream.notifyData = notifyData;
     NPError result = NPERR_GENERIC_ERROR;
     uint16_t type = NP_NORMAL;
     if (instance.plugin->Funcs().newstream) {
@@ -725,6 +743,9 @@ void Host::OpenStream(Instance& instance, const std::string& url) {
         return;
     }
     if (result != NPERR_NO_ERROR) {
+        if (notify) {
+            NotifyUrl(instance, url, NPRES_NETWORK_ERR, notifyData);
+        }
         return;
     }
     stream.type = type;
@@ -763,6 +784,9 @@ void Host::EndStream(Stream& stream, NPReason reason) {
     LogLine("call NPP_DestroyStream " + InstanceTag(instance) +
             " stream=" + std::to_string(stream.number) + " reason=" + std::to_string(reason) +
             " -> " + std::to_string(result));
+    if (stream.notify) {
+        NotifyUrl(instance, stream.url, reason, stream.notifyData);
+    }
 }
 
 bool Host::PumpStream(Stream& stream) {
@@ -890,7 +914,7 @@ void Host::ProcessRequests() {
         }
         for (auto& instance : instances_) {
             if (instance && instance->alive && instance->number == request.instanceNumber) {
-                OpenStream(*instance, request.url);
+                OpenStream(*instance, request.url, request.notify, request.notifyData);
                 break;
             }
         }
@@ -900,7 +924,7 @@ void Host::ProcessRequests() {
     }
 }
 
-NPError Host::GetUrl(NPP npp, const char* url, const char* target, const char* service) {
+NPError Host::GetUrl(NPP npp, const char* url, const char* target, bool notify, void* notifyData) {
     Instance* instance = FindInstance(npp);
     std::string head = std::string("geturl ") + (instance ? InstanceTag(*instance) : "#?") + " " +
                        Quoted(url) + " target=" + Quoted(target);
@@ -908,8 +932,8 @@ NPError Host::GetUrl(NPP npp, const char* url, const char* target, const char* s
         LogLine(head + " -> " + std::to_string(result) + (note ? std::string(" ") + note : ""));
         return result;
     };
-    if (strcmp(service, "NPN_GetURL") != 0) {
-        head += std::string(" service=") + service;
+    if (notify) {
+        head += " service=NPN_GetURLNotify";
     }
     if (!instance || !instance->alive) {
         return answer(NPERR_INVALID_INSTANCE_ERROR, nullptr);
@@ -929,7 +953,7 @@ NPError Host::GetUrl(NPP npp, const char* url, const char* target, const char* s
         if (!MapUrl(resolved, path)) {
             return answer(NPERR_INVALID_URL, nullptr);
         }
-        requests_.push_back({Request::StreamTo, instance->number, resolved});
+        requests_.push_back({Request::StreamTo, instance->number, resolved, notify, notifyData});
         answer(NPERR_NO_ERROR, ("resolved=" + QuoteForLog(resolved)).c_str());
     } else if (strcmp(target, "_self") == 0 || strcmp(target, "_top") == 0 ||
                strcmp(target, "_parent") == 0 || strcmp(target, "_current") == 0) {
