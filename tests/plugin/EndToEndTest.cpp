@@ -134,9 +134,7 @@ protected:
     }
 
     std::string Example(const char* name) {
-        const char* source = getenv("VEMO_SOURCE_DIR");
-        return ReadFile(WindowsPath(std::string(source != nullptr ? source : "")) + "\\examples\\" +
-                        name);
+        return ReadFile(WindowsPath(VEMO_EXAMPLES_DIR) + "\\" + name);
     }
 
     // Writes the drawing and a page embedding it, runs the stand-in until every stream has
