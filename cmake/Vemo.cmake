@@ -72,6 +72,8 @@ endif()
 #   A GoogleTest program. Built and run natively and in the x86_64 Windows build (under wine64),
 #   or only there with WINDOWS. DEPTH picks the Xvfb display of that colour depth. DEPENDS names
 #   targets that must be built before the test runs (DLLs it loads, for example).
+#   Windows tests find VEMO_SOURCE_DIR and VEMO_BINARY_DIR in their environment (set by
+#   cmake/wine-run.sh; gtest_discover_tests passes only one ENVIRONMENT entry through).
 function(vemo_add_gtest name)
     cmake_parse_arguments(T "WINDOWS" "DEPTH" "SOURCES;LIBS;DEPENDS" ${ARGN})
     if(NOT (VEMO_NATIVE OR VEMO_WIN64))
@@ -96,8 +98,7 @@ function(vemo_add_gtest name)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "VEMO_DEPTH=${depth};VEMO_SOURCE_DIR=${PROJECT_SOURCE_DIR};VEMO_BINARY_DIR=${PROJECT_BINARY_DIR}"
-                   TIMEOUT 300)
+        PROPERTIES ENVIRONMENT "VEMO_DEPTH=${depth}" TIMEOUT 300)
 endfunction()
 
 # vemo_add_fuzzer(name SOURCES ... [LIBS ...] [SEEDS dir ...]): a libFuzzer target (fuzz build

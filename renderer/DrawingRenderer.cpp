@@ -272,12 +272,20 @@ int32_t DrawingRenderer::RenderSlice(uint32_t handle, uint32_t budgetMs, int32_t
     }
     uint64_t deadline = Now() + budgetMs;
     int32_t drew = 0;
+    bool drawable = ctx->matrix.a != 0 && ctx->width > 0 && ctx->height > 0;
     if (!ctx->backgroundDone) {
-        PaintWhite(ctx->pixels, ctx->width, ctx->height);
+        // a first object that covers the buffer with opaque spans replaces the white; it is
+        // drawn whole below, before the clock is read
+        int32_t covers = 0;
+        if (!(drawable && ctx->nextObject == 0 && !doc.objects.Empty() &&
+              AlignedRectangle(doc, doc.objects[0], ctx->matrix, ctx->width, ctx->height,
+                               &covers) &&
+              covers)) {
+            PaintWhite(ctx->pixels, ctx->width, ctx->height);
+        }
         ctx->backgroundDone = 1;
         drew = 1;
     }
-    bool drawable = ctx->matrix.a != 0 && ctx->width > 0 && ctx->height > 0;
     if (!drawable) {
         ctx->nextObject = uint32_t(doc.objects.Size());
     }

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "renderer/DrawingFormat.h"
+#include "renderer/ViewMath.h"
 
 #include "renderer/raster/Raster.h"
 
@@ -365,6 +366,89 @@ bool Stroked(const Style& s) { return (s.strokeColour >> 24) != 0; }
 
 } // namespace
 
+namespace {
+
+// The pixel rectangle (top-down rows, clipped to the buffer) of an aligned rectangle object.
+bool AlignedRectangleOf(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
+                        int32_t width, int32_t height, RasterRect* out) {
+    if (!Filled(obj.style) || Stroked(obj.style) || m.b != 0 || m.c != 0) {
+        return false;
+    }
+    const uint8_t* ops = doc.ops.Data() + obj.firstOp;
+    uint32_t n = obj.opCount;
+    if (n > 0 && ops[n - 1] == kOpClose) {
+        --n;
+    }
+    if (n != 4 && n != 5) {
+        return false;
+    }
+    if (ops[0] != kOpMove) {
+        return false;
+    }
+    for (uint32_t i = 1; i < n; ++i) {
+        if (ops[i] != kOpLine) {
+            return false;
+        }
+    }
+    const DocPoint* p = doc.points.Data() + obj.firstPoint;
+    if (n == 5 && (p[4].x != p[0].x || p[4].y != p[0].y)) {
+        return false;
+    }
+    // sides alternate between vertical and horizontal
+    bool firstVertical = p[0].x == p[1].x;
+    for (int i = 0; i < 4; ++i) {
+        const DocPoint& q = p[i];
+        const DocPoint& r = p[(i + 1) % 4];
+        bool vertical = (i % 2 == 0) == firstVertical;
+        if (vertical ? q.x != r.x : q.y != r.y) {
+            return false;
+        }
+    }
+    int64_t xs[2] = {p[0].x, p[2].x}, ys[2] = {p[0].y, p[2].y};
+    const int64_t one = int64_t(1) << 30;
+    int64_t edge[4]; // left, right columns; bottom, top rows (from the bottom)
+    for (int k = 0; k < 2; ++k) {
+        PixelFixed a = ApplyMatrix(m, xs[k], ys[k]);
+        edge[k] = a.column;
+        edge[2 + k] = a.row;
+    }
+    int64_t limits[4] = {int64_t(width) * one, int64_t(width) * one, int64_t(height) * one,
+                         int64_t(height) * one};
+    int32_t pixel[4];
+    for (int k = 0; k < 4; ++k) {
+        int64_t v = edge[k];
+        if (v <= 0) {
+            pixel[k] = 0;
+        } else if (v >= limits[k]) {
+            pixel[k] = int32_t(limits[k] / one);
+        } else if (v % one == 0) {
+            pixel[k] = int32_t(v / one);
+        } else {
+            return false; // an edge inside a pixel needs coverage
+        }
+    }
+    int32_t x0 = pixel[0] < pixel[1] ? pixel[0] : pixel[1];
+    int32_t x1 = pixel[0] < pixel[1] ? pixel[1] : pixel[0];
+    int32_t r0 = pixel[2] < pixel[3] ? pixel[2] : pixel[3];
+    int32_t r1 = pixel[2] < pixel[3] ? pixel[3] : pixel[2];
+    *out = RasterRect{x0, height - r1, x1, height - r0};
+    return true;
+}
+
+} // namespace
+
+int32_t AlignedRectangle(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
+                         int32_t width, int32_t height, int32_t* covers) {
+    RasterRect r;
+    if (!AlignedRectangleOf(doc, obj, m, width, height, &r)) {
+        *covers = 0;
+        return 0;
+    }
+    *covers = (obj.style.fillColour >> 24) == 0xFF && r.x0 == 0 && r.y0 == 0 && r.x1 == width &&
+              r.y1 == height;
+    return 1;
+}
+
 struct PainterState {
     RasterPath fillPath;
     RasterPath strokePath;
@@ -394,6 +478,11 @@ int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const R
     Affine t = MakeAffine(m, height);
     s.surface = BottomUpSurface(pixels, width, height);
     s.clip = RasterRect{0, 0, width, height};
+    RasterRect spans;
+    if (AlignedRectangleOf(doc, obj, m, width, height, &spans)) {
+        FillRectangle(s.surface, spans, obj.style.fillColour);
+        return 1;
+    }
     bool ok = true;
     if (Stroked(obj.style)) {
         if (BuildPath(doc, obj, t, true, s.strokePath)) {

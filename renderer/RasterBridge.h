@@ -32,6 +32,12 @@ private:
     PainterState* state = nullptr;
 };
 
+// Whether the object is a filled, unstroked rectangle whose edges fall on pixel boundaries of the
+// buffer (or outside it); `covers` tells whether it is opaque and covers the whole buffer. Such
+// objects are drawn as plain spans.
+int32_t AlignedRectangle(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
+                         int32_t width, int32_t height, int32_t* covers);
+
 // Paints the whole bottom-up buffer white (0x00FFFFFF).
 void PaintWhite(void* pixels, int32_t width, int32_t height);
 

@@ -20,3 +20,10 @@ for arch in i686:win32 x86_64:win64; do
 done
 echo "dist/:"
 find dist -type f | sort
+
+# The demo: the example page in the browser stand-in under Xvfb, screenshots (PNG) into demo/.
+if [ -f build/win64/host/vemohost.exe ]; then
+    scripts/demo.sh "${VEMO_DEMO_DIR:-demo}"
+else
+    echo "demo: the browser stand-in is not built; no screenshots"
+fi

@@ -137,7 +137,27 @@ inline int32_t Div255(int32_t v) {
 }
 
 void FillRow(uint32_t* p, int32_t n, uint32_t colour) {
-    for (int32_t i = 0; i < n; ++i) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    if (n >= 16 && (reinterpret_cast<uintptr_t>(p) & 3) == 0) {
+        // Up to a 16-byte boundary, then aligned stores four at a time.
+        while ((reinterpret_cast<uintptr_t>(p + i) & 15) != 0) {
+            p[i++] = colour;
+        }
+        const __m128i c = _mm_set1_epi32(int32_t(colour));
+        for (; i + 16 <= n; i += 16) {
+            __m128i* q = reinterpret_cast<__m128i*>(p + i);
+            _mm_store_si128(q, c);
+            _mm_store_si128(q + 1, c);
+            _mm_store_si128(q + 2, c);
+            _mm_store_si128(q + 3, c);
+        }
+        for (; i + 4 <= n; i += 4) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
+        }
+    }
+#endif
+    for (; i < n; ++i) {
         p[i] = colour;
     }
 }
@@ -168,6 +188,13 @@ void BlendRow(uint32_t* p, int32_t n, uint32_t rb, uint32_t ag, uint32_t a) {
     for (; i < n; ++i) {
         p[i] = BlendPixel(p[i], rb, ag, a);
     }
+}
+
+// A surface the converter can draw on: pixels of 32-bit words, sizes within the limits.
+bool UsableSurface(const RasterSurface& s) {
+    return s.firstRow && s.width > 0 && s.height > 0 && s.width <= kRasterMaxSize &&
+           s.height <= kRasterMaxSize && (reinterpret_cast<uintptr_t>(s.firstRow) & 3) == 0 &&
+           (s.stride & 3) == 0;
 }
 
 } // namespace
@@ -206,7 +233,7 @@ int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& cl
     minX = minY = INT32_MAX;
     maxX = maxY = INT32_MIN;
     int32_t sw = surface.width, sh = surface.height;
-    if (!surface.firstRow || sw <= 0 || sh <= 0 || sw > kRasterMaxSize || sh > kRasterMaxSize) {
+    if (!UsableSurface(surface)) {
         width = height = 0;
         return 1;
     }
@@ -859,8 +886,7 @@ int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const Raste
 }
 
 void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_t colour) {
-    if (!surface.firstRow || surface.width <= 0 || surface.height <= 0 ||
-        surface.width > kRasterMaxSize || surface.height > kRasterMaxSize) {
+    if (!UsableSurface(surface)) {
         return;
     }
     int32_t x0 = rect.x0 > 0 ? rect.x0 : 0;

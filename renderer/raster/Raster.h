@@ -15,9 +15,11 @@
 // bytes B, G, R, A. Drawing blends source-over.
 //
 // Limits: a job holds at most kRasterMaxEdges line edges after flattening and clipping (a
-// start beyond that fails and draws nothing); a surface is at most kRasterMaxSize pixels wide
-// and high. With the non-zero rule, winding numbers whose magnitude passes 16383 inside one
-// path may be drawn as if uncovered (the accumulators wrap; nothing else goes wrong).
+// start beyond that fails and draws nothing); each edge takes 60 bytes while the job lives
+// (so at most 120 MiB), plus 64 to 256 KiB of accumulators; a curve becomes at most 4096
+// lines; a surface is at most kRasterMaxSize pixels wide and high. With the non-zero rule, winding
+// numbers whose magnitude passes 16383 inside one path may be drawn as if uncovered (the
+// accumulators wrap; nothing else goes wrong).
 #pragma once
 
 #include <stddef.h>
@@ -25,7 +27,7 @@
 
 constexpr int32_t kRasterShift = 8;
 constexpr int32_t kRasterOne = 1 << kRasterShift; // one pixel in 24.8
-constexpr int32_t kRasterMaxEdges = 1 << 22;
+constexpr int32_t kRasterMaxEdges = 1 << 21;
 constexpr int32_t kRasterMaxSize = 65535;
 
 struct RasterPoint {
@@ -42,7 +44,8 @@ struct RasterRect {
 };
 
 // Pixel (x, y) lives at firstRow + y * stride + 4 * x. A bottom-up buffer (the last row first
-// in memory) has firstRow at its last row and a negative stride.
+// in memory) has firstRow at its last row and a negative stride. Pixels are 32-bit words:
+// firstRow and stride must be multiples of 4.
 struct RasterSurface {
     uint8_t* firstRow;
     ptrdiff_t stride; // bytes from one row to the row below it
@@ -91,20 +94,20 @@ public:
 
     const uint8_t* verbs() const { return verbList; }
     const RasterPoint* points() const { return pointList; }
-    int32_t verbCount() const { return verbs_; }
-    int32_t pointCount() const { return points_; }
-    int32_t failed() const { return failed_; }
+    int32_t verbCount() const { return verbUsed; }
+    int32_t pointCount() const { return pointUsed; }
+    int32_t failed() const { return appendFailed; }
 
 private:
     int32_t Append(uint8_t verb, const RasterPoint* p, int32_t n);
 
     uint8_t* verbList = nullptr;
     RasterPoint* pointList = nullptr;
-    int32_t verbs_ = 0;
-    int32_t points_ = 0;
+    int32_t verbUsed = 0;
+    int32_t pointUsed = 0;
     int32_t verbCapacity = 0;
     int32_t pointCapacity = 0;
-    int32_t failed_ = 0;
+    int32_t appendFailed = 0;
 };
 
 // Stroke geometry. Widths below one pixel are drawn one pixel wide with the colour's alpha

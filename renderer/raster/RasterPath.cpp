@@ -10,53 +10,53 @@ RasterPath::~RasterPath() {
 }
 
 int32_t RasterPath::Append(uint8_t verb, const RasterPoint* p, int32_t n) {
-    if (failed_) {
+    if (appendFailed) {
         return 0;
     }
-    if (points_ > kMaxPoints - n || verbs_ >= kMaxPoints) {
-        failed_ = 1;
+    if (pointUsed > kMaxPoints - n || verbUsed >= kMaxPoints) {
+        appendFailed = 1;
         return 0;
     }
-    if (verbs_ + 1 > verbCapacity) {
+    if (verbUsed + 1 > verbCapacity) {
         int32_t capacity = verbCapacity < 16 ? 16 : verbCapacity * 2;
         if (capacity > kMaxPoints) {
             capacity = kMaxPoints;
         }
         uint8_t* grown = new (std::nothrow) uint8_t[capacity];
         if (!grown) {
-            failed_ = 1;
+            appendFailed = 1;
             return 0;
         }
-        if (verbs_) {
-            memcpy(grown, verbList, size_t(verbs_));
+        if (verbUsed) {
+            memcpy(grown, verbList, size_t(verbUsed));
         }
         delete[] verbList;
         verbList = grown;
         verbCapacity = capacity;
     }
-    if (points_ + n > pointCapacity) {
+    if (pointUsed + n > pointCapacity) {
         int32_t capacity = pointCapacity < 16 ? 16 : pointCapacity * 2;
-        if (capacity < points_ + n) {
-            capacity = points_ + n;
+        if (capacity < pointUsed + n) {
+            capacity = pointUsed + n;
         }
         if (capacity > kMaxPoints) {
             capacity = kMaxPoints;
         }
         RasterPoint* grown = new (std::nothrow) RasterPoint[capacity];
         if (!grown) {
-            failed_ = 1;
+            appendFailed = 1;
             return 0;
         }
-        if (points_) {
-            memcpy(grown, pointList, size_t(points_) * sizeof(RasterPoint));
+        if (pointUsed) {
+            memcpy(grown, pointList, size_t(pointUsed) * sizeof(RasterPoint));
         }
         delete[] pointList;
         pointList = grown;
         pointCapacity = capacity;
     }
-    verbList[verbs_++] = verb;
+    verbList[verbUsed++] = verb;
     for (int32_t i = 0; i < n; ++i) {
-        pointList[points_++] = p[i];
+        pointList[pointUsed++] = p[i];
     }
     return 1;
 }
@@ -87,18 +87,18 @@ int32_t RasterPath::Close() {
 }
 
 void RasterPath::Clear() {
-    verbs_ = 0;
-    points_ = 0;
-    failed_ = 0;
+    verbUsed = 0;
+    pointUsed = 0;
+    appendFailed = 0;
 }
 
 int32_t RasterPath::Bounds(RasterPoint* minimum, RasterPoint* maximum) const {
-    if (points_ == 0) {
+    if (pointUsed == 0) {
         return 0;
     }
     RasterPoint lo = pointList[0];
     RasterPoint hi = pointList[0];
-    for (int32_t i = 1; i < points_; ++i) {
+    for (int32_t i = 1; i < pointUsed; ++i) {
         const RasterPoint& p = pointList[i];
         lo.x = p.x < lo.x ? p.x : lo.x;
         lo.y = p.y < lo.y ? p.y : lo.y;

@@ -514,6 +514,8 @@ TEST(RasterHostile, DegenerateSurfacesDrawNothing) {
         {reinterpret_cast<uint8_t*>(&pixel), 4, 0, 1},
         {reinterpret_cast<uint8_t*>(&pixel), 4, 1, -3},
         {reinterpret_cast<uint8_t*>(&pixel), 4, 70000, 1},
+        {reinterpret_cast<uint8_t*>(&pixel) + 1, 4, 1, 1}, // not on a 32-bit word
+        {reinterpret_cast<uint8_t*>(&pixel), 6, 1, 2},     // rows not on 32-bit words
     };
     for (const RasterSurface& s : surfaces) {
         EXPECT_EQ(1, FillPath(path, FillRule::NonZero, kBlack, s, RasterRect{0, 0, 1, 1}));

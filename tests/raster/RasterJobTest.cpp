@@ -93,6 +93,25 @@ TEST(RasterJob, ATransparentColourOrAnEmptyPathFinishesAtOnce) {
     EXPECT_EQ(0, canvas.TotalCover());
 }
 
+TEST(RasterJob, MoreEdgesThanTheLimitFailAndDrawNothing) {
+    // A zigzag of kRasterMaxEdges + 2 slanted lines, all inside the surface.
+    Canvas canvas(8, 8);
+    RasterPath path;
+    path.MoveTo(0, 0);
+    for (int32_t i = 0; i <= kRasterMaxEdges + 2; ++i)
+        ASSERT_EQ(1, path.LineTo((i % 7) * P + 3, (i % 2) ? 8 * P : 0));
+    RasterJob job;
+    EXPECT_EQ(0, job.StartFill(path, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All()));
+    EXPECT_EQ(1, job.Finished());
+    EXPECT_EQ(0, canvas.TotalCover());
+    // The job is still usable.
+    RasterPath square;
+    Rectangle(square, 0, 0, P, P);
+    EXPECT_EQ(1, job.StartFill(square, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All()));
+    job.Run();
+    EXPECT_EQ(255, canvas.TotalCover());
+}
+
 TEST(RasterPath, RecordsVerbsAndPointsAndBounds) {
     RasterPath path;
     RasterPoint lo, hi;

@@ -215,6 +215,25 @@ TEST(DrawingParser, LinksApplyUntilTheNextLinkRecord) {
     }
 }
 
+TEST(DrawingParser, ObjectsBeyondTheLimitAreRefusedAsMemory) {
+    Document doc;
+    DrawingParser parser(doc);
+    DrawingWriter header;
+    ASSERT_EQ(kOk, parser.Feed(header.Data(), uint32_t(header.Size())));
+    // one move per path: 19 bytes a record
+    const uint8_t path[19] = {6, 0, 13, 0, 0, 0, 1, 0, 0, 0, 0, 7, 0, 0, 0, 9, 0, 0, 0};
+    std::vector<uint8_t> block;
+    for (int i = 0; i < 4096; ++i) {
+        block.insert(block.end(), path, path + sizeof path);
+    }
+    for (uint32_t i = 0; i < kMaxObjects / 4096; ++i) {
+        ASSERT_EQ(kOk, parser.Feed(block.data(), uint32_t(block.size()))) << i;
+    }
+    EXPECT_EQ(kMaxObjects, doc.objects.Size());
+    EXPECT_EQ(kOutOfMemory, parser.Feed(path, sizeof path));
+    EXPECT_EQ(kOutOfMemory, parser.Finish());
+}
+
 TEST(DrawingParser, AnEmptyPathDrawsNothing) {
     Document doc;
     EXPECT_EQ(0, Parse(doc, FileWith({6, 0, 4, 0, 0, 0, 0, 0, 0, 0})).end);

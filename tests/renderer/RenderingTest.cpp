@@ -240,6 +240,36 @@ TEST_F(Rendering, SlicesStopAtTheirBudget) {
     EXPECT_EQ(kSliceNewPixels | kSliceFinished, r);
 }
 
+TEST_F(Rendering, PixelAlignedRectanglesFillWholePixels) {
+    DrawingWriter w;
+    w.FillColour(0xFF00FF00); // covers the buffer: no white under it
+    w.Rectangle(-50, -50, 150, 150);
+    w.FillColour(0xFFFF0000);
+    w.Rectangle(10, 10, 30, 40);
+    w.FillColour(0x800000FF); // translucent, drawn without a path
+    w.MoveTo(60, 60);
+    w.LineTo(60, 70);
+    w.LineTo(80, 70);
+    w.LineTo(80, 60);
+    w.LineTo(60, 60);
+    w.EndPath();
+    Load(w);
+    MakeContext(DocRect{0, 0, 100, 100});
+    EXPECT_EQ(kSliceNewPixels | kSliceFinished, Slice());
+    // columns 10-29, rows 10-39 from the bottom = 60-89 from the top
+    EXPECT_EQ(0xFF0000u, At(10, 89));
+    EXPECT_EQ(0xFF0000u, At(29, 60));
+    EXPECT_EQ(0x00FF00u, At(9, 89));
+    EXPECT_EQ(0x00FF00u, At(30, 60));
+    EXPECT_EQ(0x00FF00u, At(10, 59));
+    EXPECT_EQ(0x00FF00u, At(10, 90));
+    uint32_t blend = At(70, 35);
+    EXPECT_NEAR(0x00, int((blend >> 16) & 0xFF), 1);
+    EXPECT_NEAR(0x7F, int((blend >> 8) & 0xFF), 2);
+    EXPECT_NEAR(0x80, int(blend & 0xFF), 2);
+    EXPECT_EQ(0x00FF00u, At(70, 40));
+}
+
 TEST_F(Rendering, FarReachingGeometryIsCutNotWrapped) {
     // one document unit to the pixel: these shapes reach two billion pixels past the buffer
     DrawingWriter w;

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The demo: the example page in the browser stand-in (vemohost.exe) with the plug-in and the
+# renderer as built, under Xvfb at 24, 16 and 8 bits; the drawings render and PNG screenshots
+# of the page, of the drawing building up over a slow stream, of a full-page drawing and of a
+# printed page go into a folder.
+#
+#   scripts/demo.sh [FOLDER]          screenshots into FOLDER (default: demo)
+#   scripts/demo.sh --show            open the example page on this machine's display, for a person
+#
+# Uses the x86_64 build (build/win64; built here when missing) under wine64.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+show=0
+out=demo
+for arg in "$@"; do
+    case "$arg" in
+    --show) show=1 ;;
+    -h | --help) sed -n '2,10p' "$0"; exit 0 ;;
+    *) out=$arg ;;
+    esac
+done
+user_display=${DISPLAY:-}
+
+build=build/win64
+host=$build/host/vemohost.exe
+plugin=$build/plugin/NPVemoC.dll
+renderer=$build/renderer/VemoDoc.dll
+if [ ! -f "$host" ] || [ ! -f "$plugin" ] || [ ! -f "$renderer" ]; then
+    cmake --preset win64 >/dev/null
+    cmake --build "$build" -j "${VEMO_JOBS:-2}" --target vemohost NPVemoC VemoDoc
+fi
+
+winpath() { # a Unix path as Wine sees it
+    local p
+    p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+    echo "Z:${p//\//\\}"
+}
+
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+source scripts/wine-env.sh
+trap vemo_wine_stop EXIT
+vemo_wine_start || true # (the warm-up steps answer non-zero when a server runs already)
+"$VEMO_WINE" regsvr32 /s "$(winpath "$renderer")" </dev/null
+plugins=$(winpath "$build/plugin")
+page=$(winpath examples/index.html)
+
+if [ "$show" = 1 ]; then
+    if [ -z "$user_display" ]; then
+        echo "demo: --show needs a display (DISPLAY is not set)" >&2
+        exit 1
+    fi
+    echo "demo: opening the example page; close the window to end"
+    DISPLAY=$user_display "$VEMO_WINE" "$(winpath "$host")" --plugins "$plugins" --size 700x600 \
+        "$page" </dev/null >/dev/null
+    exit 0
+fi
+
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+shots=$(winpath "$out")
+run_host() { # display options... -- steps...
+    local display=$1
+    shift
+    local options=()
+    while [ "$1" != "--" ]; do
+        options+=("$1")
+        shift
+    done
+    shift
+    local steps=()
+    for s in "$@"; do
+        steps+=(--do "$s")
+    done
+    DISPLAY=$display "$VEMO_WINE" "$(winpath "$host")" --plugins "$plugins" --size 700x600 \
+        "${options[@]}" "${steps[@]}" --log "$shots\\host-log.txt" </dev/null >/dev/null
+}
+
+for depth in 24 16 8; do
+    display_var=VEMO_DISPLAY_$depth
+    run_host "${!display_var}" -- "open \"$page\"" idle "ticks 6" \
+        "capture \"$shots\\page-$depth-bit.bmp\" in=page"
+    echo "demo: the example page at $depth bits"
+done
+
+# The drawing building up over a slow line: 128 bytes every 400 ms.
+run_host "$VEMO_DISPLAY_24" --chunk 128 --pace 400 -- "open \"$page\"" \
+    "ticks 4" "capture \"$shots\\slow-1.bmp\" in=1" \
+    "ticks 4" "capture \"$shots\\slow-2.bmp\" in=1" \
+    "ticks 4" "capture \"$shots\\slow-3.bmp\" in=1" \
+    idle "ticks 4" "capture \"$shots\\slow-4.bmp\" in=1"
+echo "demo: a slow stream, captured every 4 ticks"
+
+# A drawing opened by itself, and the page printed at twice the screen's resolution.
+run_host "$VEMO_DISPLAY_24" -- "open \"$(winpath examples/chart.vem)\"" idle "ticks 6" \
+    "capture \"$shots\\full-page-chart.bmp\" in=page"
+run_host "$VEMO_DISPLAY_24" -- "open \"$page\"" idle "ticks 6" \
+    "print \"$shots\\printed-page.bmp\" scale=2"
+echo "demo: a full-page drawing and a printed page"
+
+"$VEMO_WINE" regsvr32 /s /u "$(winpath "$renderer")" </dev/null || true
+
+for bmp in "$out"/*.bmp; do
+    if command -v convert >/dev/null; then
+        convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+    fi
+done
+echo "demo: screenshots in $out:"
+ls -1 "$out"
