@@ -36,6 +36,10 @@ if(VEMO_WINDOWS)
     # No link time in the PE header: the same sources give the same binaries (and the
     # installer's cabinet of them the same bytes).
     add_link_options(-Wl,--no-insert-timestamp)
+    # Resource scripts name the files they include or embed; windres's preprocessor lists the
+    # included ones for Ninja, so a changed .rc, header or included script compiles them again.
+    set(CMAKE_RC_COMPILE_OBJECT
+        "<CMAKE_RC_COMPILER> -O coff <DEFINES> <INCLUDES> <FLAGS> --preprocessor-arg=-MD --preprocessor-arg=-MT --preprocessor-arg=<OBJECT> --preprocessor-arg=-MF --preprocessor-arg=<DEP_FILE> <SOURCE> <OBJECT>")
     add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
     if(VEMO_WIN32)
         add_link_options(-Wl,--enable-stdcall-fixup)

@@ -8,12 +8,12 @@ namespace {
 
 constexpr long long kCoordinateLimit = 100000;
 
-struct StepSpec {
+struct StepEntry {
     const char* name;
     StepKind kind;
 };
 
-const StepSpec kSteps[] = {
+const StepEntry kSteps[] = {
     {"open", StepKind::Open},   {"wait", StepKind::Wait},       {"ticks", StepKind::Ticks},
     {"idle", StepKind::Idle},   {"move", StepKind::Move},       {"down", StepKind::Down},
     {"up", StepKind::Up},       {"click", StepKind::Click},     {"drag", StepKind::Drag},
@@ -286,9 +286,9 @@ bool ParseWords(std::vector<std::string> words, std::vector<bool> quoted, Step& 
     words.erase(words.begin());
     quoted.erase(quoted.begin());
     bool known = false;
-    for (const StepSpec& spec : kSteps) {
-        if (verb == spec.name) {
-            step.kind = spec.kind;
+    for (const StepEntry& entry : kSteps) {
+        if (verb == entry.name) {
+            step.kind = entry.kind;
             known = true;
             break;
         }
@@ -537,9 +537,9 @@ int VirtualKeyFromName(std::string_view name) {
 }
 
 const char* StepName(StepKind kind) {
-    for (const StepSpec& spec : kSteps) {
-        if (spec.kind == kind) {
-            return spec.name;
+    for (const StepEntry& entry : kSteps) {
+        if (entry.kind == kind) {
+            return entry.name;
         }
     }
     return "?";

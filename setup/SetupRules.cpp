@@ -51,6 +51,21 @@ struct TextWriter {
     }
 };
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Narrows a text to its part without blanks at either end.
+void TrimBlanks(const char** begin, size_t* length) {
+    while (*length > 0 && IsBlank((*begin)[*length - 1])) {
+        --*length;
+    }
+    while (*length > 0 && IsBlank(**begin)) {
+        ++*begin;
+        --*length;
+    }
+}
+
 } // namespace
 
 const char* SkipProgramName(const char* commandLine) {
@@ -81,14 +96,13 @@ int32_t MakeCommandLineDestination(const char* folderText, char* destination, in
     if (folderText == nullptr) {
         return Fail(destination, capacity);
     }
-    size_t length = strlen(folderText);
-    while (length > 0 && (folderText[length - 1] == ' ' || folderText[length - 1] == '\t')) {
-        --length;
-    }
     const char* begin = folderText;
+    size_t length = strlen(folderText);
+    TrimBlanks(&begin, &length);
     if (length >= 2 && begin[0] == '"' && begin[length - 1] == '"') {
         ++begin;
         length -= 2;
+        TrimBlanks(&begin, &length);
     }
     if (length == 0) {
         return Fail(destination, capacity);

@@ -33,9 +33,9 @@ constexpr int32_t kLongestFileName = 11;
 const char* SkipProgramName(const char* commandLine);
 
 // Makes the destination folder of a silent run out of the folder text of the command line:
-// blanks at its end are dropped, then one pair of surrounding quotation marks, and a "\" is
-// appended unless the folder already ends with one. 0 for an empty folder and for one that
-// does not fit.
+// blanks at its ends are dropped, then one pair of surrounding quotation marks (and blanks
+// inside them at the ends), and a "\" is appended unless the folder already ends with one.
+// 0 for an empty folder and for one that does not fit.
 int32_t MakeCommandLineDestination(const char* folderText, char* destination, int32_t capacity);
 
 // destination := first + second. 0 when it does not fit.

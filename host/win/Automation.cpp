@@ -235,6 +235,11 @@ LRESULT CALLBACK RunnerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         g_runner->RunPosted(static_cast<size_t>(wParam));
         return 0;
     }
+    if (message == WM_TIMER && g_runner) { // a step put off by RunPosted
+        KillTimer(window, wParam);
+        g_runner->RunPosted(static_cast<size_t>(wParam) - 1);
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -319,7 +324,7 @@ bool Runner::RunStep(Step& step) {
     case StepKind::Open:
     case StepKind::Close:
     case StepKind::Quit:
-        if (g_hostCallDepth > 0) { // never from inside a plug-in's call
+        if (InsidePlugin()) { // never from inside a plug-in's call
             if (Expired(step)) {
                 Fail(step, "a plug-in call did not return");
                 return true;
@@ -444,6 +449,10 @@ void Runner::RunPosted(size_t index) {
         return;
     }
     Step& step = steps_[index];
+    if (InsidePlugin()) { // inside a plug-in's call: once it has returned
+        SetTimer(window_, index + 1, 20, nullptr);
+        return;
+    }
     switch (step.kind) {
     case StepKind::Open:
         host_.Open(step.text);
@@ -817,7 +826,7 @@ bool Runner::Finish() {
             return false;
         }
     }
-    if (g_hostCallDepth > 0) {
+    if (InsidePlugin()) {
         if (GetTickCount() - finishStart_ < 10000) {
             return false;
         }

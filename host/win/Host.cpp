@@ -12,6 +12,11 @@ namespace vemohost {
 
 Host* g_host = nullptr;
 int g_hostCallDepth = 0;
+int g_hostWindowDepth = 0;
+
+bool InsidePlugin() {
+    return g_hostCallDepth > 0 || g_hostWindowDepth > 0;
+}
 
 namespace {
 
@@ -30,6 +35,10 @@ const int kDefaultEmbedSide = 100;
 struct CallScope {
     CallScope() { ++g_hostCallDepth; }
     ~CallScope() { --g_hostCallDepth; }
+};
+struct WindowScope {
+    WindowScope() { ++g_hostWindowDepth; }
+    ~WindowScope() { --g_hostWindowDepth; }
 };
 
 std::string InstanceTag(const Instance& instance) {
@@ -92,7 +101,7 @@ bool IsPageAddress(const std::string& url) {
 // ---- The browser function table's entries --------------------------------------------------
 
 NPError HostGetURL(NPP npp, const char* url, const char* target) {
-    return g_host->GetUrl(npp, url, target, "NPN_GetURL");
+    return g_host->GetUrl(npp, url, target, false, nullptr);
 }
 
 NPError HostPostURL(NPP npp, const char* url, const char* target, uint32_t, const char*, NPBool) {
@@ -156,8 +165,8 @@ void* HostGetJavaPeer(NPP) {
     return nullptr;
 }
 
-NPError HostGetURLNotify(NPP npp, const char* url, const char* target, void*) {
-    return g_host->GetUrl(npp, url, target, "NPN_GetURLNotify");
+NPError HostGetURLNotify(NPP npp, const char* url, const char* target, void* notifyData) {
+    return g_host->GetUrl(npp, url, target, true, notifyData);
 }
 
 NPError HostPostURLNotify(NPP, const char* url, const char* target, uint32_t, const char*, NPBool,
@@ -358,13 +367,20 @@ bool Host::MapUrl(const std::string& url, std::string& path) const {
 }
 
 void Host::Open(const std::string& address) {
-    if (g_hostCallDepth > 0) {
+    if (InsidePlugin()) {
         requests_.push_back({Request::Navigate, 0, address});
+        SetTimer(frame_, kRetryTimer, 20, nullptr);
         return;
     }
     std::string url = address;
     UrlParts parts = SplitUrl(address);
-    if (parts.scheme.size() <= 1) { // a path (a drive letter is no scheme)
+    const bool relative =
+        parts.scheme.empty() && !address.empty() && address[0] != '\\' && address[0] != '/';
+    if (relative && !pageUrl_.empty()) { // relative to the page shown
+        std::string reference = address;
+        std::replace(reference.begin(), reference.end(), '\\', '/');
+        url = ResolveUrl(pageUrl_, reference);
+    } else if (parts.scheme.size() <= 1) { // a path (a drive letter is no scheme)
         std::string full = FullPath(address);
         url = LocalPathToUrl(full);
         if (options_.siteDir.empty()) {
@@ -611,6 +627,12 @@ void Host::DestroyInstance(Instance& instance) {
 }
 
 void Host::ClosePage() {
+    if (InsidePlugin()) {
+        LogLine("close-deferred");
+        requests_.push_back({Request::Close, 0, std::string()});
+        SetTimer(frame_, kRetryTimer, 20, nullptr);
+        return;
+    }
     if (instances_.empty() && pageUrl_.empty()) {
         return;
     }
@@ -667,13 +689,29 @@ bool Host::Busy() const {
 
 // ---- Streams -------------------------------------------------------------------------------
 
-void Host::OpenStream(Instance& instance, const std::string& url) {
+void Host::NotifyUrl(Instance& instance, const std::string& url, NPReason reason,
+                     void* notifyData) {
+    if (!instance.alive || !instance.plugin->Funcs().urlnotify) {
+        return;
+    }
+    {
+        CallScope scope;
+        instance.plugin->Funcs().urlnotify(&instance.npp, url.c_str(), reason, notifyData);
+    }
+    LogLine("call NPP_URLNotify " + InstanceTag(instance) + " url=" + QuoteForLog(url) +
+            " reason=" + std::to_string(reason));
+}
+
+void Host::OpenStream(Instance& instance, const std::string& url, bool notify, void* notifyData) {
     std::string path;
     std::vector<char> data;
     uint32_t modified = 0;
     if (!MapUrl(url, path) || !ReadWholeFile(path, data, modified)) {
         LogLine("stream-failed " + InstanceTag(instance) + " url=" + QuoteForLog(url) +
                 " why=\"not found\"");
+        if (notify) {
+            NotifyUrl(instance, url, NPRES_NETWORK_ERR, notifyData);
+        }
         return;
     }
     auto owned = std::make_unique<Stream>();
@@ -688,6 +726,8 @@ void Host::OpenStream(Instance& instance, const std::string& url) {
     stream.record.url = stream.url.c_str();
     stream.record.end = static_cast<uint32_t>(stream.data.size());
     stream.record.lastmodified = modified;
+    stream.notify = notify;
+    stream.notifyData = notifyData;
     NPError result = NPERR_GENERIC_ERROR;
     uint16_t type = NP_NORMAL;
     if (instance.plugin->Funcs().newstream) {
@@ -703,6 +743,9 @@ void Host::OpenStream(Instance& instance, const std::string& url) {
         return;
     }
     if (result != NPERR_NO_ERROR) {
+        if (notify) {
+            NotifyUrl(instance, url, NPRES_NETWORK_ERR, notifyData);
+        }
         return;
     }
     stream.type = type;
@@ -741,6 +784,9 @@ void Host::EndStream(Stream& stream, NPReason reason) {
     LogLine("call NPP_DestroyStream " + InstanceTag(instance) +
             " stream=" + std::to_string(stream.number) + " reason=" + std::to_string(reason) +
             " -> " + std::to_string(result));
+    if (stream.notify) {
+        NotifyUrl(instance, stream.url, reason, stream.notifyData);
+    }
 }
 
 bool Host::PumpStream(Stream& stream) {
@@ -843,7 +889,7 @@ void Host::ProcessRequests() {
     if (requests_.empty()) {
         return;
     }
-    if (g_hostCallDepth > 0) {
+    if (InsidePlugin()) {
         // Never inside a plug-in call: try again once it has returned.
         SetTimer(frame_, kRetryTimer, 20, nullptr);
         return;
@@ -852,6 +898,10 @@ void Host::ProcessRequests() {
     pending.swap(requests_);
     for (size_t i = 0; i < pending.size(); ++i) {
         const Request& request = pending[i];
+        if (request.kind == Request::Close) {
+            ClosePage();
+            continue;
+        }
         if (request.kind == Request::Navigate) {
             // Navigation replaces the page: later requests of the old page are void.
             Open(request.url);
@@ -864,7 +914,7 @@ void Host::ProcessRequests() {
         }
         for (auto& instance : instances_) {
             if (instance && instance->alive && instance->number == request.instanceNumber) {
-                OpenStream(*instance, request.url);
+                OpenStream(*instance, request.url, request.notify, request.notifyData);
                 break;
             }
         }
@@ -874,7 +924,7 @@ void Host::ProcessRequests() {
     }
 }
 
-NPError Host::GetUrl(NPP npp, const char* url, const char* target, const char* service) {
+NPError Host::GetUrl(NPP npp, const char* url, const char* target, bool notify, void* notifyData) {
     Instance* instance = FindInstance(npp);
     std::string head = std::string("geturl ") + (instance ? InstanceTag(*instance) : "#?") + " " +
                        Quoted(url) + " target=" + Quoted(target);
@@ -882,8 +932,8 @@ NPError Host::GetUrl(NPP npp, const char* url, const char* target, const char* s
         LogLine(head + " -> " + std::to_string(result) + (note ? std::string(" ") + note : ""));
         return result;
     };
-    if (strcmp(service, "NPN_GetURL") != 0) {
-        head += std::string(" service=") + service;
+    if (notify) {
+        head += " service=NPN_GetURLNotify";
     }
     if (!instance || !instance->alive) {
         return answer(NPERR_INVALID_INSTANCE_ERROR, nullptr);
@@ -903,7 +953,7 @@ NPError Host::GetUrl(NPP npp, const char* url, const char* target, const char* s
         if (!MapUrl(resolved, path)) {
             return answer(NPERR_INVALID_URL, nullptr);
         }
-        requests_.push_back({Request::StreamTo, instance->number, resolved});
+        requests_.push_back({Request::StreamTo, instance->number, resolved, notify, notifyData});
         answer(NPERR_NO_ERROR, ("resolved=" + QuoteForLog(resolved)).c_str());
     } else if (strcmp(target, "_self") == 0 || strcmp(target, "_top") == 0 ||
                strcmp(target, "_parent") == 0 || strcmp(target, "_current") == 0) {
@@ -987,6 +1037,27 @@ void Host::SetFail(FailTarget target, FailMode mode) {
                       : mode == FailMode::Once ? FailState::Once
                                                : FailState::Off;
     (target == FailTarget::GetUrl ? failGetUrl_ : failMemAlloc_) = state;
+}
+
+bool Host::IsInstanceWindow(HWND window) const {
+    for (const auto& instance : instances_) {
+        if (instance && instance->window &&
+            (window == instance->window || IsChild(instance->window, window))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Host::Dispatch(const MSG& message) {
+    // A plug-in's window procedure counts as a call into the plug-in: nothing pulls the
+    // instance away while it runs (it may run a modal loop of its own).
+    if (message.hwnd && IsInstanceWindow(message.hwnd)) {
+        WindowScope scope;
+        DispatchMessageA(&message);
+    } else {
+        DispatchMessageA(&message);
+    }
 }
 
 void Host::CountTimerMessage(HWND window) {

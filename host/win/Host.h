@@ -51,6 +51,8 @@ struct Stream {
     size_t offset = 0;
     uint16_t type = NP_NORMAL;
     bool open = false;
+    bool notify = false; // asked for with NPN_GetURLNotify
+    void* notifyData = nullptr;
 };
 
 // A box of the page layout: a text run or an embed's place.
@@ -82,9 +84,12 @@ public:
     bool Print(int scale, Image& image);
     void SetFail(FailTarget target, FailMode mode);
     void CountTimerMessage(HWND window);
+    bool IsInstanceWindow(HWND window) const;
+    void Dispatch(const MSG& message); // the main loop's DispatchMessage
 
     // Browser services (the function table's entries land here).
-    NPError GetUrl(NPP npp, const char* url, const char* target, const char* service);
+    // notify: NPN_GetURLNotify (the plug-in's NPP_URLNotify is called when the stream ends).
+    NPError GetUrl(NPP npp, const char* url, const char* target, bool notify, void* notifyData);
     void Status(NPP npp, const char* message);
     void* MemAlloc(uint32_t size);
     void MemFree(void* pointer);
@@ -98,9 +103,11 @@ public:
 
 private:
     struct Request {
-        enum Kind { StreamTo, Navigate } kind;
+        enum Kind { StreamTo, Navigate, Close } kind;
         int instanceNumber;
         std::string url;
+        bool notify = false;
+        void* notifyData = nullptr;
     };
 
     void BuildBrowserTable();
@@ -110,7 +117,9 @@ private:
                              const std::vector<PageAttribute>& attributes, const RECT& rect);
     void SetWindow(Instance& instance);
     void DestroyInstance(Instance& instance);
-    void OpenStream(Instance& instance, const std::string& url);
+    void OpenStream(Instance& instance, const std::string& url, bool notify = false,
+                    void* notifyData = nullptr);
+    void NotifyUrl(Instance& instance, const std::string& url, NPReason reason, void* notifyData);
     void EndStream(Stream& stream, NPReason reason);
     bool PumpStream(Stream& stream); // one offer; false when the stream made no progress
     void Pump();

@@ -18,5 +18,9 @@ bool SaveImage(const Image& image, const std::string& path);
 // Depth of calls into plug-ins in progress (work that would pull an instance from under a call
 // waits until it is 0).
 extern int g_hostCallDepth;
+// Depth of plug-in window procedures running from the stand-in's message loop.
+extern int g_hostWindowDepth;
+// Inside either: instances must stay where they are.
+bool InsidePlugin();
 
 } // namespace vemohost

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
             host.CountTimerMessage(message.hwnd);
         }
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        host.Dispatch(message);
     }
     host.Shutdown();
     g_host = nullptr;

@@ -1,5 +1,7 @@
 // Scenario steps driving a plug-in through real input, menus, dialogs, captures and printing,
 // and the log that records them.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "HostProcess.h"
@@ -158,6 +160,15 @@ TEST_F(Scenario, FullPagePrintingAsksTheFullPageCallFirst) {
     HostRun accepted = RunHost({"data.hts", "--do", "idle", "--do", "print f.bmp"}, folder_);
     ExpectOrder(accepted, {"call NPP_Print #1 mode=full -> pluginPrinted=1", "print file="});
     EXPECT_FALSE(accepted.Has("call NPP_Print #1 mode=embed"));
+
+    WriteText(folder_ + "\\decline.hts", "x");
+    HostRun declined = RunHost({"decline.hts", "--do", "idle", "--do", "print d.bmp"}, folder_);
+    ExpectOrder(declined, {"call NPP_Print #1 mode=full -> pluginPrinted=0",
+                           "call NPP_Print #1 mode=embed x=0 y=0 width=640 height=480",
+                           "print file=\"d.bmp\""});
+    Image printed;
+    ASSERT_TRUE(ReadImage(folder_ + "\\d.bmp", printed));
+    EXPECT_EQ(printed.At(639, 479), 0x000000u) << "the plug-in printed the whole page";
 }
 
 TEST_F(Scenario, TicksCountTheInstancesTimerMessages) {
@@ -176,6 +187,18 @@ TEST_F(Scenario, ResizingAFullPageCallsSetWindowAgain) {
     ExpectOrder(run, {"call NPP_SetWindow #1 x=0 y=0 width=640 height=480", "step 2 resize",
                       "resize width=300 height=200",
                       "call NPP_SetWindow #1 x=0 y=0 width=300 height=200 -> 0"});
+}
+
+TEST_F(Scenario, OpenResolvesAgainstTheCurrentPageAndNavigationReplacesIt) {
+    CreateDirectoryA((folder_ + "\\sub").c_str(), nullptr);
+    WriteText(folder_ + "\\sub\\inner.htm", "<embed src=../data.hts>");
+    HostRun run = RunScript("idle\nopen sub/inner.htm\nidle\n");
+    ExpectOrder(run, {"call NPP_Destroy #1", "page-closed", "page \"file:///", "call NPP_New #2",
+                      "call NPP_NewStream #2 stream=2 url=\"file:///"});
+    EXPECT_NE(
+        run.lines[run.Find("page \"file:///", run.Find("page-closed"))].find("/sub/inner.htm"),
+        std::string::npos)
+        << run.Text();
 }
 
 TEST_F(Scenario, FaultsCanBeSwitchedDuringARun) {

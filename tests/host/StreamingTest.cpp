@@ -145,6 +145,18 @@ TEST_F(Streaming, GetUrlWithoutTargetStreamsToTheSameInstanceAfterTheCall) {
     EXPECT_EQ(run.Count("call NPP_New #"), 1) << "no second instance";
 }
 
+TEST_F(Streaming, GetUrlNotifyReportsTheEndOfItsStream) {
+    HostRun run = Run("geturl=second.hts notify", {});
+    ExpectOrder(run, {"geturl #1 \"second.hts\" target=null service=NPN_GetURLNotify -> 0",
+                      "call NPP_NewStream #1 stream=2", StreamStatus(2, "second.hts", second_, 0),
+                      "call NPP_DestroyStream #1 stream=2 reason=0 -> 0",
+                      "status #1 \"notify " + PageUrl("second.hts") + " reason=0 data=1234\"",
+                      "call NPP_URLNotify #1 url=\"" + PageUrl("second.hts") + "\" reason=0"});
+    HostRun missing = Run("geturl=missing.hts notify", {});
+    ExpectOrder(missing, {"stream-failed #1", "status #1 \"notify " + PageUrl("missing.hts") +
+                                                  " reason=1 data=1234\""});
+}
+
 TEST_F(Streaming, GetUrlToSelfNavigatesToAPageOfTheSite) {
     HostRun run = Run("geturl=other.htm target=_self", {});
     ExpectOrder(run,

@@ -63,6 +63,9 @@ TEST(SetupCommandLine, MakesDestinationFolder) {
         {"C:\\x\"", "C:\\x\"\\"},
         {"\"", "\"\\"},
         {"\"\"", nullptr},
+        {"\"   \"", nullptr},
+        {"\" C:\\My Plugins \"", "C:\\My Plugins\\"},
+        {"\t C:\\x", "C:\\x\\"},
         {"   ", nullptr},
         {"", nullptr},
     };

@@ -101,15 +101,26 @@ TEST_F(SilentInstall, TakesTheFolderInTheFormsUsersWriteIt) {
     }
 }
 
-TEST_F(SilentInstall, MissingFolderFailsWithoutMessage) {
-    std::string folder = scratch + "missing";
-    SetupRun run = RunSetup(TestSetup(), folder);
-    EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_FALSE(run.timedOut);
-    EXPECT_TRUE(run.windows.empty()) << run.windows.front();
-    EXPECT_FALSE(FolderExists(folder));
-    EXPECT_FALSE(FileExists(InstalledRenderer())) << "the renderer comes after the plug-in";
-    ExpectNoTemporaryFiles();
+TEST_F(SilentInstall, MissingOrEmptyFolderFailsWithoutMessage) {
+    struct Case {
+        const char* name;
+        std::string argument;
+    } cases[] = {
+        {"missing folder", scratch + "missing"},
+        {"missing folder, quoted", "\"" + scratch + "missing\\\""},
+        {"empty quotation marks", "\"\""},
+        {"quotation marks around blanks", "\"   \""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetupRun run = RunSetup(TestSetup(), c.argument);
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_TRUE(run.windows.empty()) << run.windows.front();
+        EXPECT_FALSE(FolderExists(scratch + "missing"));
+        EXPECT_FALSE(FileExists(InstalledRenderer())) << "the renderer comes after the plug-in";
+        ExpectNoTemporaryFiles();
+    }
 }
 
 TEST_F(SilentInstall, FailedRegistrationKeepsCopiesAndTheOlderPlugin) {

@@ -3,10 +3,12 @@
 //   color=RRGGBB  paints its window (and its printout) in that colour
 //   write=N     NPP_Write consumes at most N bytes;  ready=N  NPP_WriteReady answers N
 //   failat=N    NPP_Write returns -1 once the offset reaches N
-//   geturl=URL [target=T]  at the end of its first stream: NPN_GetURL(URL, T or null)
+//   geturl=URL [target=T] [notify]  at the end of its first stream: NPN_GetURL(URL, T or null),
+//               or NPN_GetURLNotify with the data 1234 (NPP_URLNotify reports in the status)
 //   status=TEXT status TEXT from the first NPP_SetWindow
 //   timer=MS    a window timer (the scenario's "ticks")
-//   fullprint=decline  declines full-page printing
+//   fullprint=decline  declines full-page printing (so does a drawing whose address has
+//               "decline" in it: a full page has no attributes)
 // Its window reports input through the status line: mouse buttons with the key state, keys;
 // a right click opens a menu, key B shows a message box with the text box=TEXT, key D opens a
 // dialog with a check box, key S a save dialog. Every stream ends with a status line giving its
@@ -35,6 +37,7 @@ struct TestInstance {
     char getUrl[512];
     char target[64];
     bool hasTarget;
+    bool notify;
     char status[256];
     char box[256];
     int timerMs;
@@ -230,6 +233,8 @@ NPError TestNew(NPMIMEType, NPP npp, uint16_t mode, int16_t argc, char* argn[], 
         } else if (Is(name, "target")) {
             lstrcpynA(instance->target, value, sizeof instance->target);
             instance->hasTarget = true;
+        } else if (Is(name, "notify")) {
+            instance->notify = true;
         } else if (Is(name, "status")) {
             lstrcpynA(instance->status, value, sizeof instance->status);
         } else if (Is(name, "box")) {
@@ -293,6 +298,9 @@ NPError TestNewStream(NPP npp, NPMIMEType, NPStream* stream, NPBool, uint16_t* t
     auto* instance = static_cast<TestInstance*>(npp->pdata);
     auto* record = new TestStream();
     record->number = ++instance->streams;
+    if (record->number == 1 && stream->url && strstr(stream->url, "decline")) {
+        instance->declineFullPrint = true;
+    }
     stream->pdata = record;
     *type = NP_NORMAL;
     return NPERR_NO_ERROR;
@@ -335,8 +343,11 @@ NPError TestDestroyStream(NPP npp, NPStream* stream, NPReason reason) {
              stream->url, record->bytes, record->sum, reason);
     Status(npp, text);
     if (record->number == 1 && instance->getUrl[0]) {
-        NPError result = g_browser->geturl(npp, instance->getUrl,
-                                           instance->hasTarget ? instance->target : nullptr);
+        const char* target = instance->hasTarget ? instance->target : nullptr;
+        NPError result = instance->notify && g_browser->geturlnotify
+                             ? g_browser->geturlnotify(npp, instance->getUrl, target,
+                                                       reinterpret_cast<void*>(1234))
+                             : g_browser->geturl(npp, instance->getUrl, target);
         snprintf(text, sizeof text, "geturl -> %d", result);
         Status(npp, text);
     }
@@ -346,6 +357,13 @@ NPError TestDestroyStream(NPP npp, NPStream* stream, NPReason reason) {
 }
 
 void TestStreamAsFile(NPP, NPStream*, const char*) {}
+
+void TestUrlNotify(NPP npp, const char* url, NPReason reason, void* data) {
+    char text[700];
+    snprintf(text, sizeof text, "notify %s reason=%d data=%d", url, reason,
+             static_cast<int>(reinterpret_cast<intptr_t>(data)));
+    Status(npp, text);
+}
 
 void TestPrint(NPP npp, NPPrint* print) {
     if (!npp || !npp->pdata || !print) {
@@ -393,6 +411,9 @@ NPError WINAPI NP_GetEntryPoints(NPPluginFuncs* funcs) {
     funcs->write = TestWrite;
     funcs->print = TestPrint;
     funcs->event = nullptr;
+    if (funcs->size >= offsetof(NPPluginFuncs, urlnotify) + sizeof(funcs->urlnotify)) {
+        funcs->urlnotify = TestUrlNotify;
+    }
     return NPERR_NO_ERROR;
 }
 
