@@ -57,5 +57,10 @@ echo
 if [ ${#broken[@]} -gt 0 ]; then
     echo "failing: ${broken[*]}"
 fi
+# The closing line in ctest's words, over all presets.
+total=$((passed + failed))
+percent=100
+[ $total -gt 0 ] && percent=$((passed * 100 / total))
 echo "all presets: $passed passed, $failed failed"
+echo "$percent% tests passed, $failed tests failed out of $total"
 [ ${#broken[@]} -eq 0 ]
