@@ -13,9 +13,8 @@ rm -rf dist
 mkdir -p dist/i686 dist/x86_64
 for arch in i686:win32 x86_64:win64; do
     a=${arch%%:*} b=${arch##*:}
-    for f in NPVemoC.dll VemoDoc.dll setup.exe vemohost.exe; do
-        found=$(find "build/$b" -name "$f" -not -path '*/CMakeFiles/*' | head -n 1)
-        [ -n "$found" ] && cp "$found" "dist/$a/"
+    for f in plugin/NPVemoC.dll renderer/VemoDoc.dll setup/setup.exe host/vemohost.exe; do
+        cp "build/$b/$f" "dist/$a/"
     done
 done
 echo "dist/:"
