@@ -48,7 +48,9 @@ vemo_wine_start() {
     # No crash dialogs (they would block forever), no window-manager stalls on dialog close.
     "$VEMO_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
     "$VEMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
-    # A warm server: ctest does not wait for Wine's helpers to close its pipes.
+    # A warm server: ctest does not wait for Wine's helpers to close its pipes. The server the
+    # commands above started lingers a few seconds; a persistent one can start only after it.
+    "$VEMO_WINESERVER" -w </dev/null >/dev/null 2>&1
     "$VEMO_WINESERVER" -p </dev/null >/dev/null 2>&1
     "$VEMO_WINE" wineboot </dev/null >/dev/null 2>&1
 }
