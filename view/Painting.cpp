@@ -90,6 +90,27 @@ int32_t ViewWindow::MakeBitmap(BITMAPINFO** info, uint8_t** bits, int32_t width,
     return *bits != nullptr ? 1 : 0;
 }
 
+HPALETTE MakePaintPalette(const uint8_t* colourTable, uint32_t colourCount, int32_t depth) {
+    if (colourTable == nullptr || colourCount == 0) {
+        return nullptr;
+    }
+    uint32_t entries = depth >= 8 || depth < 0 ? 256u : (1u << depth);
+    if (entries > colourCount) {
+        entries = colourCount;
+    }
+    uint8_t* block = AllocateBlock(sizeof(LOGPALETTE) + uint64_t(entries) * 4);
+    if (block == nullptr) {
+        return nullptr;
+    }
+    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(block);
+    logical->palVersion = 0x300;
+    logical->palNumEntries = WORD(entries);
+    memcpy(logical->palPalEntry, colourTable, size_t(entries) * 4);
+    HPALETTE palette = CreatePalette(logical);
+    FreeBlock(block);
+    return palette;
+}
+
 namespace {
 
 // A logical palette made from the view's colour table for one paint, selected as a background
@@ -100,23 +121,7 @@ struct PaintPalette {
     HPALETTE previous = nullptr;
 
     void Select(HDC target, const uint8_t* colourTable, uint32_t colourCount, int32_t depth) {
-        if (colourTable == nullptr || colourCount == 0) {
-            return;
-        }
-        uint32_t entries = depth >= 8 || depth < 0 ? 256u : (1u << depth);
-        if (entries > colourCount) {
-            entries = colourCount;
-        }
-        uint8_t* block = AllocateBlock(sizeof(LOGPALETTE) + uint64_t(entries) * 4);
-        if (block == nullptr) {
-            return;
-        }
-        LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(block);
-        logical->palVersion = 0x300;
-        logical->palNumEntries = WORD(entries);
-        memcpy(logical->palPalEntry, colourTable, size_t(entries) * 4);
-        palette = CreatePalette(logical);
-        FreeBlock(block);
+        palette = MakePaintPalette(colourTable, colourCount, depth);
         if (palette == nullptr) {
             return;
         }

@@ -1,6 +1,9 @@
 // The view on 16-bit and 8-bit displays: the 32-bit fallback buffer without conversion, and
 // the colour table and 8-bit conversion of palette displays. Built into one program per depth.
+#include <string.h>
+
 #include "tests/view/ViewFixture.h"
+#include "view/ViewBitmaps.h"
 
 namespace viewtest {
 namespace {
@@ -73,6 +76,14 @@ TEST_F(PaletteDisplay, GetsA256ColourTableAndConversion) {
     view->PaintRegion(dc, 0, 0, 100, 80, view->backInfo, view->backBits);
     EXPECT_EQ(GetCurrentObject(dc, OBJ_PAL), before);
     ReleaseDC(browser->child, dc);
+    // The palette painting selects holds all 256 entries of the colour table.
+    HPALETTE palette = MakePaintPalette(view->colourTable, view->colourCount, view->bitsPerPixel);
+    ASSERT_NE(palette, nullptr);
+    EXPECT_EQ(GetPaletteEntries(palette, 0, 0, nullptr), 256u);
+    PALETTEENTRY entries[256];
+    ASSERT_EQ(GetPaletteEntries(palette, 0, 256, entries), 256u);
+    EXPECT_EQ(memcmp(entries, view->colourTable, sizeof entries), 0);
+    DeleteObject(palette);
 }
 
 #endif
