@@ -211,7 +211,7 @@ void ViewWindow::PaintRegion(HDC dc, int32_t left, int32_t top, int32_t right, i
     }
 
     if (tool == kToolZoom && dragging == 1) {
-        DrawDragFrame(dc);
+        DrawDragFrame(dragStart, dragEnd);
     }
 }
 

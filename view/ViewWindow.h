@@ -148,7 +148,7 @@ struct ViewWindow {
     void OnMouseMove(WPARAM keys, int32_t x, int32_t y);
     void OnButtonDown(WPARAM keys, int32_t x, int32_t y);
     void OnButtonUp(WPARAM keys, int32_t x, int32_t y);
-    void DrawDragFrame(HDC dc);
+    void DrawDragFrame(WindowPoint a, WindowPoint b);
     void SelectZoomTool();
     void SelectPushTool();
     void ShowFullView();
@@ -156,6 +156,14 @@ struct ViewWindow {
     void ShowAboutBox();
     void OpenPluginPage();
     void SaveGraphicAs();
+
+    // Hyperlinks and navigation.
+    void SetHyperlink(const char* text);
+    void NavigatePage(const TextBuffer& address);
+
+    // Push scrolling.
+    void PushStep(int32_t x, int32_t y);
+    void ShiftBackBuffer(int32_t dx, int32_t dyRows);
 };
 
 // The procedure that the view installs on the window; finds the view in GWLP_USERDATA.
