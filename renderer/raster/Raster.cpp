@@ -214,7 +214,6 @@ RasterSurface BottomUpSurface(void* pixels, int32_t width, int32_t height) {
 // ------------------------------------------------------------------------------------------------
 
 RasterJobState::~RasterJobState() {
-    delete[] edges;
     delete[] sorted;
     delete[] active;
     delete[] bandCounts;
@@ -227,6 +226,7 @@ RasterJobState::~RasterJobState() {
 
 int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& clip) {
     edgeCount = 0;
+    edges.Clear();
     activeCount = 0;
     nextEdge = 0;
     failed = 0;
@@ -275,12 +275,11 @@ void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, i
     if (y0 == y1 || failed) {
         return;
     }
-    if (edgeCount >= kRasterMaxEdges ||
-        !Grow(edges, edgeCapacity, int64_t(edgeCount) + 1, edgeCount)) {
+    if (edgeCount >= kRasterMaxEdges || !edges.Add(RasterEdge{x0, y0, x1, y1, dir})) {
         failed = 1;
         return;
     }
-    edges[edgeCount++] = RasterEdge{x0, y0, x1, y1, dir};
+    ++edgeCount;
     int32_t lo = x0 < x1 ? x0 : x1, hi = x0 < x1 ? x1 : x0;
     minX = lo < minX ? lo : minX;
     maxX = hi > maxX ? hi : maxX;
@@ -405,6 +404,7 @@ int32_t RasterJobState::CopyPath(const RasterPath& path) {
 void RasterJobState::Fail() {
     failed = 1;
     edgeCount = 0;
+    edges.Clear();
     activeCount = 0;
     finished = 1;
     phase = JobPhase::Done;

@@ -3,6 +3,8 @@
 
 #include "renderer/raster/Raster.h"
 
+#include <new>
+
 // A line edge in the job's local 24.8 coordinates (origin at the clip's top left corner),
 // always running downwards (y0 < y1); dir is +1 or -1, the sign of its winding.
 struct RasterEdge {
@@ -14,6 +16,60 @@ struct RasterEdge {
 };
 
 struct StrokeWalk;
+
+// A list that grows a block at a time and never moves what it holds, so that adding to it
+// costs the same at any size (no large copies, no large fresh allocations at once). Blocks
+// are kept for reuse after Clear.
+template <class T> struct BlockList {
+    static constexpr int32_t kShift = 12;
+    static constexpr int32_t kBlock = 1 << kShift;
+    static constexpr int32_t kMask = kBlock - 1;
+
+    T** blocks = nullptr;
+    int32_t blockCount = 0;    // blocks allocated
+    int32_t blockCapacity = 0; // room in `blocks`
+    int32_t count = 0;
+
+    BlockList() = default;
+    BlockList(const BlockList&) = delete;
+    BlockList& operator=(const BlockList&) = delete;
+    ~BlockList() {
+        for (int32_t i = 0; i < blockCount; ++i) {
+            delete[] blocks[i];
+        }
+        delete[] blocks;
+    }
+    T& operator[](int32_t i) { return blocks[i >> kShift][i & kMask]; }
+    const T& operator[](int32_t i) const { return blocks[i >> kShift][i & kMask]; }
+    void Clear() { count = 0; }
+    // Appends; false when memory ran out (the list is unchanged).
+    bool Add(const T& value) {
+        const int32_t block = count >> kShift;
+        if (block == blockCount) {
+            if (blockCount == blockCapacity) {
+                int32_t grown = blockCapacity ? blockCapacity * 2 : 16;
+                T** fresh = new (std::nothrow) T*[size_t(grown)];
+                if (!fresh) {
+                    return false;
+                }
+                for (int32_t i = 0; i < blockCount; ++i) {
+                    fresh[i] = blocks[i];
+                }
+                delete[] blocks;
+                blocks = fresh;
+                blockCapacity = grown;
+            }
+            T* storage = new (std::nothrow) T[kBlock];
+            if (!storage) {
+                return false;
+            }
+            blocks[blockCount++] = storage;
+        }
+        blocks[block][count & kMask] = value;
+        ++count;
+        return true;
+    }
+};
 
 // What a job is doing; preparation runs through the first ones in order.
 enum class JobPhase : int32_t {
@@ -71,11 +127,10 @@ struct RasterJobState {
     int32_t bandKept = 0;   // active edges kept for the next band so far
 
     // Edges after clipping, then sorted by their first band, and the active ones.
-    RasterEdge* edges = nullptr;
+    BlockList<RasterEdge> edges;
     RasterEdge* sorted = nullptr;
     RasterEdge* active = nullptr;
     int32_t edgeCount = 0;
-    int32_t edgeCapacity = 0;
     int32_t listCapacity = 0;
     int32_t activeCapacity = 0;
     int32_t activeCount = 0;

@@ -36,38 +36,29 @@ struct Vec {
 
 // Points of one subpath, growing; reused for every subpath.
 struct Polyline {
-    Vec* points = nullptr;
+    BlockList<Vec> list;
     int32_t count = 0;
-    int32_t capacity = 0;
     int32_t failed = 0;
     int32_t drawn = 0; // a drawing verb came after the subpath's start
-    ~Polyline() { delete[] points; }
+    const Vec& operator[](int32_t i) const { return list[i]; }
     void Add(double x, double y) {
         if (count > 0) {
-            double dx = x - points[count - 1].x, dy = y - points[count - 1].y;
+            const Vec& last = list[count - 1];
+            double dx = x - last.x, dy = y - last.y;
             if (dx * dx + dy * dy < 1e-6) {
                 return;
             }
         }
-        if (count == capacity) {
-            if (failed || capacity >= kRasterMaxEdges) {
-                failed = 1;
-                return;
-            }
-            int32_t grown = capacity ? capacity * 2 : 64;
-            Vec* fresh = new (std::nothrow) Vec[size_t(grown)];
-            if (!fresh) {
-                failed = 1;
-                return;
-            }
-            for (int32_t i = 0; i < count; ++i) {
-                fresh[i] = points[i];
-            }
-            delete[] points;
-            points = fresh;
-            capacity = grown;
+        if (failed || count >= kRasterMaxEdges) {
+            failed = 1;
+            return;
         }
-        points[count++] = Vec{x, y};
+        list.count = count;
+        if (!list.Add(Vec{x, y})) {
+            failed = 1;
+            return;
+        }
+        ++count;
     }
     void operator()(double x, double y) { Add(x, y); }
 };
@@ -267,7 +258,7 @@ struct StrokeWalk {
     int32_t Subpath(RasterJobState& s) {
         Polyline& left = st.left;
         Polyline& right = st.right;
-        const Vec* q = line.points;
+        const Polyline& q = line;
         for (;;) {
             switch (stage) {
             case StrokeStage::Walking:
@@ -338,7 +329,7 @@ struct StrokeWalk {
                     if (s.work <= 0) {
                         return 0;
                     }
-                    left.Add(right.points[index].x, right.points[index].y);
+                    left.Add(right[index].x, right[index].y);
                     --index;
                     s.work -= 1;
                 }
@@ -376,8 +367,8 @@ struct StrokeWalk {
             if (s.work <= 0) {
                 return 0;
             }
-            const Vec& p = loop.points[index];
-            const Vec& q = loop.points[index + 1 == count ? 0 : index + 1];
+            const Vec& p = loop[index];
+            const Vec& q = loop[index + 1 == count ? 0 : index + 1];
             if (reversed) {
                 s.AddLine(q.x, q.y, p.x, p.y, -1);
             } else {
@@ -528,8 +519,8 @@ int32_t StrokeContinue(RasterJobState& s) {
         }
         case kVerbClose:
             if (line.count > 0) {
-                k.curX = line.points[0].x;
-                k.curY = line.points[0].y;
+                k.curX = line[0].x;
+                k.curY = line[0].y;
                 k.EndSubpath(true, AfterSubpath::Close);
             }
             break;
