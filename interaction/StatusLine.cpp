@@ -16,6 +16,17 @@ namespace {
 constexpr LONG kLinkCapacity = 256;
 constexpr LONG kLinkTolerance = 16;
 
+// The browser's table may lack an entry (an older or smaller table) or be gone altogether.
+bool BrowserHasStatus() {
+    const NPNetscapeFuncs* browser = BrowserFunctions();
+    return browser != nullptr && browser->status != nullptr;
+}
+
+bool BrowserHasGetUrl() {
+    const NPNetscapeFuncs* browser = BrowserFunctions();
+    return browser != nullptr && browser->geturl != nullptr;
+}
+
 } // namespace
 
 void ViewWindow::RefreshHover(int32_t x, int32_t y) {
@@ -58,7 +69,7 @@ void ViewWindow::UpdateStatusLine() {
         return; // the browser's status line keeps its last text
     }
     DocumentRecord* document = Document();
-    if (document == nullptr) {
+    if (document == nullptr || !BrowserHasStatus()) {
         return;
     }
     char text[kStatusTextCapacity];
@@ -71,7 +82,11 @@ void ViewWindow::NavigatePage(const TextBuffer& address) {
     if (document == nullptr || address.length == 0 || address.text == nullptr) {
         return; // no instance to ask for, or no address to go to
     }
-    NPError result = NPN_GetURL(document->instance, address.text, "_self");
+    // A browser that cannot take the request has failed it.
+    NPError result = NPERR_GENERIC_ERROR;
+    if (BrowserHasGetUrl()) {
+        result = NPN_GetURL(document->instance, address.text, "_self");
+    }
     if (uint16_t(result) != NPERR_NO_ERROR) {
         document->ShowErrorBox(kStringMakerPage);
     }
