@@ -18,9 +18,9 @@ protected:
     }
 };
 
-const std::vector<UINT> kStateOrder = {kCmdZoomTool, kCmdPushTool, kCmdPreviousZoom,
-                                       kCmdDefaultView, kCmdFullView, kCmdSmoothed,
-                                       kCmdSaveGraphicAs, kCmdAbout, kCmdGoToVemo};
+const std::vector<UINT> kStateOrder = {kCmdZoomTool,      kCmdPushTool, kCmdPreviousZoom,
+                                       kCmdDefaultView,   kCmdFullView, kCmdSmoothed,
+                                       kCmdSaveGraphicAs, kCmdAbout,    kCmdGoToVemo};
 
 TEST_F(ContextMenu, ItHoldsTheViewsCommandsInOrder) {
     MakeView();
@@ -33,10 +33,18 @@ TEST_F(ContextMenu, ItHoldsTheViewsCommandsInOrder) {
         UINT id;
     };
     const Expected expected[] = {
-        {"Zoom Tool", 32773},     {"Push Tool", 32774},          {"", 0},
-        {"Previous Zoom", 32775}, {"Default View", 32776},       {"Full View", 32777},
-        {"", 0},                  {"Smoothed", 32779},           {"", 0},
-        {"Save Graphic As...", 32804}, {"About...", 32788},      {"Go to Vemo", 32803},
+        {"Zoom Tool", 32773},
+        {"Push Tool", 32774},
+        {"", 0},
+        {"Previous Zoom", 32775},
+        {"Default View", 32776},
+        {"Full View", 32777},
+        {"", 0},
+        {"Smoothed", 32779},
+        {"", 0},
+        {"Save Graphic As...", 32804},
+        {"About...", 32788},
+        {"Go to Vemo", 32803},
     };
     ASSERT_EQ(probe.items.size(), 12u);
     for (size_t i = 0; i < 12; ++i) {
@@ -132,9 +140,8 @@ TEST_F(ContextMenu, NoMenuOpensDuringADrag) {
         SCOPED_TRACE(dragging);
         view->dragging = dragging;
         MenuProbe probe;
-        EXPECT_EQ(Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(browser->child),
-                       MAKELPARAM(60, 60)),
-                  0);
+        EXPECT_EQ(
+            Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(browser->child), MAKELPARAM(60, 60)), 0);
         viewtest::PumpFor(100);
         EXPECT_EQ(probe.opened, dragging ? 0 : 1);
     }

@@ -80,8 +80,9 @@ TEST_F(HyperlinkHover, TheStatusLineShowsTheRowOfTheToolAndLink) {
          "Go to http://host/maps/a.html. CTRL-click: Zoom in. CTRL-SHIFT-click: Zoom out. Drag: "
          "AreaZoom. Right click: Menu."},
         {kToolPush, "", "Drag to move the page. Right click: Menu."},
-        {kToolPush, "a.html", "Go to http://host/maps/a.html. Drag to move the page. Right click: "
-                              "Menu."},
+        {kToolPush, "a.html",
+         "Go to http://host/maps/a.html. Drag to move the page. Right click: "
+         "Menu."},
         {kToolNone, "", "Right click: Menu."},
         {kToolNone, "a.html", "Go to http://host/maps/a.html. Right click: Menu."},
     };

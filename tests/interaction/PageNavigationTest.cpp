@@ -18,11 +18,8 @@ TEST_F(PageNavigation, ARefusedRequestShowsTheErrorBox) {
         bool box;
     };
     const Case cases[] = {
-        {NPERR_NO_ERROR, false},
-        {NPERR_GENERIC_ERROR, true},
-        {NPERR_INVALID_URL, true},
-        {NPError(0x10000), false},
-        {NPError(0x10001), true},
+        {NPERR_NO_ERROR, false},   {NPERR_GENERIC_ERROR, true}, {NPERR_INVALID_URL, true},
+        {NPError(0x10000), false}, {NPError(0x10001), true},
     };
     MakeView();
     ShowDrawing();

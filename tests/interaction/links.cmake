@@ -13,3 +13,9 @@ if(VEMO_WIN64 AND TARGET vemo_view AND TARGET vemo_plugin)
         target_include_directories(${test} PRIVATE ${PROJECT_SOURCE_DIR}/resources)
     endforeach()
 endif()
+
+# End to end through the browser stand-in with the built plug-in and renderer.
+if(VEMO_WIN64 AND TARGET vemohost AND TARGET NPVemoC AND TARGET VemoDoc)
+    vemo_add_gtest(LinksEndToEndTest WINDOWS SOURCES LinksEndToEndTest.cpp
+        DEPENDS vemohost NPVemoC VemoDoc)
+endif()
