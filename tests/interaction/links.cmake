@@ -19,3 +19,13 @@ if(VEMO_WIN64 AND TARGET vemohost AND TARGET NPVemoC AND TARGET VemoDoc)
     vemo_add_gtest(LinksEndToEndTest WINDOWS SOURCES LinksEndToEndTest.cpp
         DEPENDS vemohost NPVemoC VemoDoc)
 endif()
+
+# The menu resource of both built libraries; the i686 one comes from the win32 preset's tree
+# (scripts/test.sh builds win32 before win64).
+if(VEMO_WIN64 AND TARGET NPVemoC)
+    vemo_add_gtest(ContextMenuResourceTest WINDOWS SOURCES ContextMenuResourceTest.cpp
+        DEPENDS NPVemoC)
+    target_compile_definitions(ContextMenuResourceTest PRIVATE
+        VEMO_PLUGIN_DLL_X86_64="Z:$<TARGET_FILE:NPVemoC>"
+        VEMO_PLUGIN_DLL_I686="Z:${PROJECT_SOURCE_DIR}/build/win32/plugin/NPVemoC.dll")
+endif()
