@@ -115,7 +115,7 @@ int32_t ComposeStatusText(int32_t tool, const char* link, int32_t linkLength, in
     int32_t linkRoom = linkLength;
     if (overLink) {
         int32_t rest = Expand(format, "", 0, 0, zoomPercent, nullptr, 0); // without the address
-        if (rest + linkLength > limit) {
+        if (linkLength > limit - rest) {
             linkRoom = limit - rest - kCutMarkLength;
             linkRoom = linkRoom < 0 ? 0 : linkRoom;
         }

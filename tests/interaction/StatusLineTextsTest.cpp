@@ -121,6 +121,15 @@ TEST(StatusLineTexts, SmallAreasNeverOverflow) {
     EXPECT_EQ(untouched, '#');
 }
 
+// A length near the largest value is cut like any other (the text is only read up to the cut).
+TEST(StatusLineTexts, AHugeLengthIsCutWithoutOverflow) {
+    std::string link(400, 'w');
+    char text[kStatusTextCapacity];
+    int32_t length = ComposeStatusText(0, link.c_str(), 0x7FFFFFFF, 100, text, sizeof text);
+    EXPECT_EQ(length, kStatusTextCapacity - 1);
+    EXPECT_EQ(std::string(text).substr(size_t(length) - 24), "w.... Right click: Menu.");
+}
+
 TEST(StatusLineTexts, AMissingOrNegativeLengthLinkCountsAsNone) {
     char text[kStatusTextCapacity];
     ComposeStatusText(0, nullptr, 5, 100, text, sizeof text);
