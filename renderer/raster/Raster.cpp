@@ -416,6 +416,7 @@ int32_t RasterJobState::Arrange() {
     cellStride = width + 2;
     touchedStride = (cellStride + 63) / 64;
     bandUnits = bandRows * kRasterOne;
+    bandReciprocal = ((uint64_t(1) << 32) + uint64_t(bandRows) - 1) / uint64_t(bandRows);
     firstBand = minY / bandUnits;
     endBand = (maxY - 1) / bandUnits + 1;
     int32_t bands = endBand - firstBand;
@@ -478,7 +479,7 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
             int64_t left = int64_t(edgeCount) - sortIndex;
             int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
             for (int32_t i = sortIndex; i < end; ++i) {
-                ++bandCounts[edges[i].y0 / bandUnits - firstBand + 1];
+                ++bandCounts[BandOf(edges[i].y0) - firstBand + 1];
             }
             work -= end - sortIndex;
             sortIndex = end;
@@ -500,7 +501,8 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
             int64_t left = int64_t(edgeCount) - sortIndex;
             int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
             for (int32_t i = sortIndex; i < end; ++i) {
-                sorted[bandCounts[edges[i].y0 / bandUnits - firstBand]++] = edges[i];
+                const RasterEdge& e = edges[i];
+                sorted[bandCounts[BandOf(e.y0) - firstBand]++] = e;
             }
             work -= end - sortIndex;
             sortIndex = end;
