@@ -52,10 +52,15 @@
 // 4. Blending is source-over with straight colour: out = (c * a + d * (255 - a)) / 255 per
 //    channel, rounded, computed two channels at a time in 32-bit lanes.
 //
-// 5. Resuming. A job keeps its sorted edges, the active list and the next band, so Step can
-//    stop after any band and go on later; the pixels are the same as in one go. Edges are
-//    bucketed by first band (a counting sort) and kept in the active list until their last
-//    one, so a band only looks at edges that cross it.
+// 5. Resuming. Everything a job does is cut into pieces of bounded work, each loop keeping its
+//    index in the job: the walk along the path (a verb at a time; a curve is at most 4096
+//    lines), the stroker (a segment, a join's arc or an outline edge at a time), the counting
+//    sort (edges are bucketed by first band, a range of edges at a time), and the bands (an edge
+//    at a time, then the band's sweep). The cells only add up, so the pieces may fall anywhere
+//    and the pixels are the same as in one go. Edges and outline points live in lists that
+//    grow a block at a time, so growing them never copies what they hold. (Start copies the
+//    path itself: one memcpy, a millisecond for the largest path a drawing can hold.) Edges stay
+//    in the active list until their last band, so a band only looks at edges that cross it.
 //
 // Strokes (RasterStroke.cpp) become one outline per subpath that winds like the sum of the
 // stroke's pieces (a rectangle per segment, a wedge per join, the caps), so the non-zero rule

@@ -123,9 +123,9 @@ struct RasterJobState {
     int32_t firstBand = 0;
     int32_t bandUnits = 0;
     uint64_t bandReciprocal = 0; // 2^32 / bandRows, rounded up
-    int32_t bandBegun = 0;  // the current band's edges are being converted
-    int32_t bandEdge = 0;   // next active edge of the current band
-    int32_t bandKept = 0;   // active edges kept for the next band so far
+    int32_t bandBegun = 0;       // the current band's edges are being converted
+    int32_t bandEdge = 0;        // next active edge of the current band
+    int32_t bandKept = 0;        // active edges kept for the next band so far
 
     // Edges after clipping, then sorted by their first band, and the active ones.
     BlockList<RasterEdge> edges;
