@@ -180,12 +180,14 @@ void BlendRow(uint32_t* p, int32_t n, uint32_t rb, uint32_t ag, uint32_t a) {
                            int16_t(s2 * a + 128), int16_t(255 * a + 128));
         const __m128i na = _mm_set1_epi16(int16_t(255 - a));
         const __m128i zero = _mm_setzero_si128();
+        const __m128i k257 = _mm_set1_epi16(257);
         for (; i + 4 <= n; i += 4) {
             __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
             __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), na), sa);
             __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), na), sa);
-            lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-            hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+            // (v + (v >> 8)) >> 8 is (v * 257) >> 16 for every 16-bit v: one multiply.
+            lo = _mm_mulhi_epu16(lo, k257);
+            hi = _mm_mulhi_epu16(hi, k257);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(lo, hi));
         }
     }
