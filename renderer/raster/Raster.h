@@ -1,8 +1,9 @@
 // vemo_raster: the scan converter behind the drawing renderer.
 //
 // Fills and strokes paths into 32-bit BGRA pixel buffers with exact-area anti-aliasing (or
-// pixel-centre sampling when smoothing is off), band by band, so that a caller with a time
-// budget can stop between bands and continue later. Pure C++: no platform headers, no threads,
+// pixel-centre sampling when smoothing is off), in pieces of bounded work (preparation
+// included), so that a caller with a time budget can stop between any two pieces and continue
+// later. Pure C++: no platform headers, no threads,
 // no exceptions; allocation failures are reported as 0 results.
 //
 // Coordinates are pixels of the surface in 24.8 fixed point (256 is one pixel), x to the right,
@@ -15,7 +16,7 @@
 // bytes B, G, R, A. Drawing blends source-over.
 //
 // Limits: a job holds at most kRasterMaxEdges line edges after flattening and clipping (a
-// start beyond that fails and draws nothing); each edge takes 60 bytes while the job lives
+// job beyond that fails and draws nothing); each edge takes 60 bytes while the job lives
 // (so at most 120 MiB), plus 64 to 256 KiB of accumulators; a curve becomes at most 4096
 // lines; a surface is at most kRasterMaxSize pixels wide and high. With the non-zero rule, winding
 // numbers whose magnitude passes 16383 inside one path may be drawn as if uncovered (the
@@ -127,11 +128,20 @@ struct RasterPaint {
 
 struct RasterJobState;
 
-// One fill or stroke in progress. Start flattens and clips the geometry (its cost grows with
-// the path's size, not with the clip); Step then converts and composites it a band of rows at
-// a time, top to bottom. A job may be reused: Start again once finished or after Cancel; its
-// buffers are kept and grow as needed. The surface's pixels must stay valid until the job is
-// finished or cancelled; the path may change as soon as Start returned.
+// One fill or stroke in progress. Start copies the path and the settings; the work is then done
+// in pieces as small as the caller likes: preparation (flattening, stroking, clipping, sorting
+// the edges, whose cost grows with the path's size, not with the clip), then converting and
+// compositing a band of rows at a time, top to bottom. However the work is cut, the pixels are
+// the same. A job may be reused: Start again once finished or after Cancel; its buffers are
+// kept and grow as needed. The surface's pixels must stay valid until the job is finished or
+// cancelled; the path may change as soon as Start returned.
+//
+// Work is counted in units of roughly equal cost (a line flattened, stroked or stored, an edge
+// sorted, an edge crossing a band; a band's sweep counts as kRasterBandWork units), so that
+// Advance(n) takes time in proportion to n whatever the geometry. One unit may stand for a few
+// more pieces (a curve's lines, a round join's arc), never for more than a bounded handful.
+constexpr int32_t kRasterBandWork = 256;
+
 class RasterJob {
 public:
     RasterJob() = default;
@@ -139,32 +149,43 @@ public:
     RasterJob(const RasterJob&) = delete;
     RasterJob& operator=(const RasterJob&) = delete;
 
-    // 1 when the job is ready to run (possibly with nothing to draw), 0 when memory ran out or
-    // the limits were passed: then nothing is drawn and the job is finished. The clip is
-    // intersected with the surface.
+    // 1 when the job is ready to run (possibly with nothing to draw), 0 when memory ran out
+    // copying the path: then the job is finished. The clip is intersected with the surface.
     int32_t StartFill(const RasterPath& path, FillRule rule, const RasterPaint& paint,
                       const RasterSurface& surface, const RasterRect& clip);
     int32_t StartStroke(const RasterPath& path, const StrokeStyle& style, const RasterPaint& paint,
                         const RasterSurface& surface, const RasterRect& clip);
 
-    // Draws at most maxBands bands (none for maxBands < 1); 1 once everything is drawn.
+    // Does at most about `work` units (at least one piece when work > 0); 1 once finished.
+    int32_t Advance(int32_t work);
+    // Does at most `work` units of the preparation only; 1 once it is complete (then
+    // BandsLeft tells the bands to draw).
+    int32_t Prepare(int32_t work);
+    // Completes the preparation, then draws at most maxBands bands (none for maxBands < 1);
+    // 1 once everything is drawn.
     int32_t Step(int32_t maxBands);
-    // Draws everything that is left; 1.
+    // Draws everything that is left; 1 when the job succeeded, 0 when it failed.
     int32_t Run();
     int32_t Finished() const;
+    // 1 when memory ran out or the limits were passed: then nothing is drawn and the job is
+    // finished.
+    int32_t Failed() const;
     // Drops the rest of the job.
     void Cancel();
 
-    // Rows per band of the current job (at least 1), and bands left to draw.
+    // Rows per band of the current job (at least 1), and bands left to draw (0 until the
+    // preparation is complete).
     int32_t BandHeight() const;
     int32_t BandsLeft() const;
 
 private:
-    int32_t Prepare();
+    int32_t Start(const RasterPath& path, const RasterPaint& paint, const RasterSurface& surface,
+                  const RasterRect& clip, int32_t alphaScale256);
     RasterJobState* state = nullptr;
 };
 
-// One-call forms: start and run a job. 1 on success, 0 when memory ran out.
+// One-call forms: start and run a job. 1 on success, 0 when memory ran out or the limits were
+// passed (then nothing is drawn).
 int32_t FillPath(const RasterPath& path, FillRule rule, const RasterPaint& paint,
                  const RasterSurface& surface, const RasterRect& clip);
 int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const RasterPaint& paint,
