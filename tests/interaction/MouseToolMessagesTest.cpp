@@ -48,6 +48,7 @@ struct Sequence {
     int32_t dragging;
     int32_t cancelled;
     int contexts; // render contexts made: one per restart, one per tile a push queues
+    int links = 0; // requests to the browser for the link, in the plug-in's own page
 };
 
 class MouseTools : public ToolsFixture {
@@ -92,6 +93,13 @@ protected:
         EXPECT_EQ(view->dragging, s.dragging) << s.name;
         EXPECT_EQ(view->dragCancelled, s.cancelled) << s.name;
         EXPECT_EQ(int(renderer.contexts.size() - contextsBefore), s.contexts) << s.name;
+        const std::vector<TestBrowser::UrlRequest>& urls = TestBrowser::Get().urls;
+        ASSERT_EQ(int(urls.size()), s.links) << s.name;
+        for (const TestBrowser::UrlRequest& request : urls) {
+            EXPECT_EQ(request.instance, &browserInstance) << s.name;
+            EXPECT_EQ(request.url, s.link) << s.name;
+            EXPECT_EQ(request.target, "_self") << s.name;
+        }
         EXPECT_TRUE(view->previousView == pressed) << s.name << ": the view before the last press";
     }
 };
@@ -182,7 +190,7 @@ TEST_F(MouseTools, ZoomToolClicksAndDrags) {
          1,
          0,
          0},
-        {"a click on a link does not zoom",
+        {"a click on a link goes there instead of zooming",
          kToolZoom,
          "http://a/b.html",
          {Down(100, 100), Up(100, 100)},
@@ -190,7 +198,8 @@ TEST_F(MouseTools, ZoomToolClicksAndDrags) {
          100,
          0,
          0,
-         0},
+         0,
+         1},
         {"a ctrl click on a link zooms",
          kToolZoom,
          "http://a/b.html",
@@ -291,6 +300,36 @@ TEST_F(MouseTools, PushAndNoToolClicksAndDrags) {
          {Down(100, 100), Move(90, 100), Up(90, 100)},
          DocRect{7500, 0, 307500, 300000},
          100,
+         0,
+         0,
+         1},
+        {"push click on a link goes there",
+         kToolPush,
+         "http://a/b.html",
+         {Down(100, 100), Up(100, 100)},
+         kFirstView,
+         100,
+         0,
+         0,
+         0,
+         1},
+        {"push shift click on a link goes there",
+         kToolPush,
+         "http://a/b.html",
+         {Down(100, 100, MK_LBUTTON | MK_SHIFT), Up(100, 100, MK_SHIFT)},
+         kFirstView,
+         100,
+         0,
+         0,
+         0,
+         1},
+        {"no tool: a click on a link goes there",
+         kToolNone,
+         "http://a/b.html",
+         {Down(100, 100), Up(100, 100)},
+         kFirstView,
+         100,
+         0,
          0,
          0,
          1},
