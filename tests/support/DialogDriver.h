@@ -20,6 +20,7 @@ struct SeenControl {
     std::string className;
     std::string text;
     int checked; // BM_GETCHECK for buttons, -1 for other controls
+    LONG style;
 };
 
 struct SeenDialog {
@@ -121,6 +122,7 @@ private:
         GetClassNameA(child, className, sizeof className);
         control.className = className;
         control.text = TextOf(child);
+        control.style = GetWindowLongA(child, GWL_STYLE);
         control.checked = lstrcmpiA(className, "Button") == 0
                               ? static_cast<int>(SendMessageA(child, BM_GETCHECK, 0, 0))
                               : -1;
