@@ -91,6 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t started = stroke ? job.StartStroke(path, style, paint, surface, clip)
                              : job.StartFill(path, rule, paint, surface, clip);
     if (started) {
+        // The preparation in pieces of a size the input picks, then band by band.
+        const int32_t piece = 1 + (flags >> 5) * 131;
+        while (!job.Prepare(piece)) {
+        }
         int32_t bands = job.BandsLeft();
         int32_t steps = 0;
         while (!job.Step(1 + (flags >> 5)))

@@ -12,6 +12,10 @@ namespace vemo {
 
 namespace {
 
+// Scan converter work done between two looks at the clock (see RasterJob): a fraction of a
+// millisecond however the drawing is made.
+constexpr int32_t kSliceWork = 4096;
+
 // A view that shows the whole of a box; the whole of one inch when the box is empty.
 DocRect ViewOfBox(const DocBox& b) {
     auto clamp = [](int64_t v) {
@@ -291,7 +295,7 @@ int32_t DrawingRenderer::RenderSlice(uint32_t handle, uint32_t budgetMs, int32_t
     }
     for (;;) {
         if (ctx->painter.Busy()) {
-            ctx->painter.Step(16);
+            ctx->painter.Step(kSliceWork);
             drew = 1;
         } else if (ctx->nextObject < doc.objects.Size()) {
             const DrawObject& obj = doc.objects[ctx->nextObject++];

@@ -198,58 +198,89 @@ bool ClipSegment(PointD& p, PointD& q) {
     return true;
 }
 
-// Builds the raster path of an object. forStroke selects how far-away geometry is cut.
-bool BuildPath(const Document& doc, const DrawObject& obj, const Affine& t, bool forStroke,
-               RasterPath& path) {
-    path.Clear();
-    const uint8_t* ops = doc.ops.Data() + obj.firstOp;
+// Whether every point of the object maps inside the guard box, so that its path can be handed
+// over as it is (the curves stay in their points' hull). The box's corners settle it at once
+// when they are inside; else each point is looked at.
+bool DirectGeometry(const Document& doc, const DrawObject& obj, const Affine& t) {
+    const double xs[2] = {double(obj.box.x0), double(obj.box.x1)};
+    const double ys[2] = {double(obj.box.y0), double(obj.box.y1)};
+    bool corners = true;
+    for (int i = 0; i < 4 && corners; ++i) {
+        PointD p;
+        t.Apply(xs[i & 1], ys[i >> 1], &p.x, &p.y);
+        corners = Inside(p);
+    }
+    if (corners) {
+        return true;
+    }
     const DocPoint* pts = doc.points.Data() + obj.firstPoint;
-    // Fast way: every point inside the guard box (the curves stay in their points' hull).
-    bool direct = true;
-    for (uint32_t i = 0; i < obj.pointCount && direct; ++i) {
+    for (uint32_t i = 0; i < obj.pointCount; ++i) {
         PointD p;
         t.Apply(pts[i].x, pts[i].y, &p.x, &p.y);
-        direct = Inside(p);
+        if (!Inside(p)) {
+            return false;
+        }
     }
+    return true;
+}
+
+// Appends the object's operations from *op (its points from *point) to the path, at most
+// maxOps of them; true once all are in.
+bool AppendDirect(const Document& doc, const DrawObject& obj, const Affine& t, RasterPath& path,
+                  uint32_t* op, uint32_t* point, uint32_t maxOps) {
+    const uint8_t* ops = doc.ops.Data() + obj.firstOp;
+    const DocPoint* pts = doc.points.Data() + obj.firstPoint;
     auto fixed = [&t](const DocPoint& q, int32_t* x, int32_t* y) {
         double px, py;
         t.Apply(q.x, q.y, &px, &py);
         *x = ToFixed(px);
         *y = ToFixed(py);
     };
-    uint32_t k = 0;
-    if (direct) {
-        int32_t x[3], y[3];
-        for (uint32_t i = 0; i < obj.opCount; ++i) {
-            switch (ops[i]) {
-            case kOpMove:
-                fixed(pts[k++], &x[0], &y[0]);
-                path.MoveTo(x[0], y[0]);
-                break;
-            case kOpLine:
-                fixed(pts[k++], &x[0], &y[0]);
-                path.LineTo(x[0], y[0]);
-                break;
-            case kOpQuad:
-                fixed(pts[k], &x[0], &y[0]);
-                fixed(pts[k + 1], &x[1], &y[1]);
-                k += 2;
-                path.QuadTo(x[0], y[0], x[1], y[1]);
-                break;
-            case kOpCubic:
-                fixed(pts[k], &x[0], &y[0]);
-                fixed(pts[k + 1], &x[1], &y[1]);
-                fixed(pts[k + 2], &x[2], &y[2]);
-                k += 3;
-                path.CubicTo(x[0], y[0], x[1], y[1], x[2], y[2]);
-                break;
-            default:
-                path.Close();
-                break;
-            }
+    uint32_t k = *point;
+    uint32_t i = *op;
+    const uint32_t end = obj.opCount - i > maxOps ? i + maxOps : obj.opCount;
+    int32_t x[3], y[3];
+    for (; i < end; ++i) {
+        switch (ops[i]) {
+        case kOpMove:
+            fixed(pts[k++], &x[0], &y[0]);
+            path.MoveTo(x[0], y[0]);
+            break;
+        case kOpLine:
+            fixed(pts[k++], &x[0], &y[0]);
+            path.LineTo(x[0], y[0]);
+            break;
+        case kOpQuad:
+            fixed(pts[k], &x[0], &y[0]);
+            fixed(pts[k + 1], &x[1], &y[1]);
+            k += 2;
+            path.QuadTo(x[0], y[0], x[1], y[1]);
+            break;
+        case kOpCubic:
+            fixed(pts[k], &x[0], &y[0]);
+            fixed(pts[k + 1], &x[1], &y[1]);
+            fixed(pts[k + 2], &x[2], &y[2]);
+            k += 3;
+            path.CubicTo(x[0], y[0], x[1], y[1], x[2], y[2]);
+            break;
+        default:
+            path.Close();
+            break;
         }
-        return !path.failed();
     }
+    *op = i;
+    *point = k;
+    return i >= obj.opCount;
+}
+
+// Builds the raster path of an object whose points reach beyond the guard box. forStroke
+// selects how far-away geometry is cut.
+bool BuildFarPath(const Document& doc, const DrawObject& obj, const Affine& t, bool forStroke,
+                  RasterPath& path) {
+    path.Clear();
+    const uint8_t* ops = doc.ops.Data() + obj.firstOp;
+    const DocPoint* pts = doc.points.Data() + obj.firstPoint;
+    uint32_t k = 0;
     // Far-reaching geometry: flatten in floating point, then cut it down to the guard box.
     Flattener fl;
     PointD current{0, 0}, start{0, 0};
@@ -347,6 +378,18 @@ bool BuildPath(const Document& doc, const DrawObject& obj, const Affine& t, bool
             path.Close();
         }
     }
+    return !path.failed();
+}
+
+// Builds the raster path of an object in one go. forStroke selects how far-away geometry is cut.
+bool BuildPath(const Document& doc, const DrawObject& obj, const Affine& t, bool forStroke,
+               RasterPath& path) {
+    if (!DirectGeometry(doc, obj, t)) {
+        return BuildFarPath(doc, obj, t, forStroke, path);
+    }
+    path.Clear();
+    uint32_t op = 0, point = 0;
+    AppendDirect(doc, obj, t, path, &op, &point, obj.opCount);
     return !path.failed();
 }
 
@@ -449,16 +492,47 @@ int32_t AlignedRectangle(const Document& doc, const DrawObject& obj, const Rende
     return 1;
 }
 
+// What the painter does next for its object.
+enum class PaintStage { Idle, BuildFill, RunFill, BuildStroke, RunStroke };
+
+// Operations converted per unit of work when a path is built in pieces.
+constexpr uint32_t kOpsPerUnit = 2;
+
 struct PainterState {
-    RasterPath fillPath;
-    RasterPath strokePath;
+    RasterPath path;
     RasterJob job;
+    const Document* doc = nullptr;
+    DrawObject obj{};
+    Affine t{};
     RasterSurface surface{};
     RasterRect clip{};
-    RasterPaint strokePaint{};
-    StrokeStyle strokeStyle{};
-    bool strokePending = false;
-    bool running = false;
+    int32_t smoothed = 1;
+    PaintStage stage = PaintStage::Idle;
+    bool direct = true;    // the points fit the guard box: one path serves fill and stroke
+    bool pathDone = false; // `path` holds the whole direct geometry
+    uint32_t op = 0;       // building progress
+    uint32_t point = 0;
+
+    void StartBuilding(PaintStage build) {
+        stage = build;
+        op = point = 0;
+        path.Clear();
+        pathDone = false;
+    }
+
+    // One piece of building the path: 0 while building, 1 once built, -1 when memory ran out.
+    int32_t Build(int32_t work, bool forStroke) {
+        if (!direct) {
+            // Far-reaching geometry is rare (extreme zoom) and flattened in one go.
+            return BuildFarPath(*doc, obj, t, forStroke, path) ? 1 : -1;
+        }
+        pathDone = AppendDirect(*doc, obj, t, path, &op, &point, uint32_t(work) * kOpsPerUnit);
+        if (path.failed()) {
+            pathDone = false;
+            return -1;
+        }
+        return pathDone ? 1 : 0;
+    }
 };
 
 ObjectPainter::~ObjectPainter() { delete state; }
@@ -473,9 +547,7 @@ int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const R
     }
     PainterState& s = *state;
     s.job.Cancel();
-    s.running = false;
-    s.strokePending = false;
-    Affine t = MakeAffine(m, height);
+    s.stage = PaintStage::Idle;
     s.surface = BottomUpSurface(pixels, width, height);
     s.clip = RasterRect{0, 0, width, height};
     RasterRect spans;
@@ -483,65 +555,92 @@ int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const R
         FillRectangle(s.surface, spans, obj.style.fillColour);
         return 1;
     }
-    bool ok = true;
-    if (Stroked(obj.style)) {
-        if (BuildPath(doc, obj, t, true, s.strokePath)) {
-            s.strokePending = true;
-            s.strokeStyle = MakeStrokeStyle(obj.style, t);
-            s.strokePaint = RasterPaint{obj.style.strokeColour, smoothed ? 1 : 0};
-        } else {
-            ok = false;
-        }
-    }
-    if (Filled(obj.style)) {
-        if (!BuildPath(doc, obj, t, false, s.fillPath)) {
-            return 0;
-        }
-        RasterPaint paint{obj.style.fillColour, smoothed ? 1 : 0};
-        ::FillRule rule = obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
-        if (s.job.StartFill(s.fillPath, rule, paint, s.surface, s.clip)) {
-            s.running = true;
-            return 1;
-        }
-        ok = false;
-    }
-    if (s.strokePending) {
-        s.strokePending = false;
-        if (s.job.StartStroke(s.strokePath, s.strokeStyle, s.strokePaint, s.surface, s.clip)) {
-            s.running = true;
-            return 1;
-        }
-        ok = false;
-    }
-    return ok ? 1 : 0;
-}
-
-int32_t ObjectPainter::Step(int32_t maxBands) {
-    if (state == nullptr || !state->running) {
+    if (!Filled(obj.style) && !Stroked(obj.style)) {
         return 1;
     }
-    PainterState& s = *state;
-    if (!s.job.Step(maxBands)) {
-        return 0;
-    }
-    s.running = false;
-    if (s.strokePending) {
-        s.strokePending = false;
-        if (s.job.StartStroke(s.strokePath, s.strokeStyle, s.strokePaint, s.surface, s.clip)) {
-            s.running = true;
-            return 0;
-        }
-    }
+    s.doc = &doc;
+    s.obj = obj;
+    s.t = MakeAffine(m, height);
+    s.smoothed = smoothed ? 1 : 0;
+    s.direct = DirectGeometry(doc, obj, s.t);
+    s.StartBuilding(Filled(obj.style) ? PaintStage::BuildFill : PaintStage::BuildStroke);
     return 1;
 }
 
-int32_t ObjectPainter::Busy() const { return state != nullptr && state->running ? 1 : 0; }
+int32_t ObjectPainter::Step(int32_t work) {
+    if (state == nullptr) {
+        return 1;
+    }
+    PainterState& s = *state;
+    for (;;) {
+        switch (s.stage) {
+        case PaintStage::Idle:
+            return 1;
+        case PaintStage::BuildFill:
+        case PaintStage::BuildStroke: {
+            const bool stroke = s.stage == PaintStage::BuildStroke;
+            const int32_t built = s.Build(work, stroke);
+            if (built == 0) {
+                return 0;
+            }
+            if (built < 0) {
+                // out of memory: this part of the object is left out
+                if (!stroke && Stroked(s.obj.style) && !s.direct) {
+                    s.StartBuilding(PaintStage::BuildStroke);
+                } else {
+                    s.stage = PaintStage::Idle;
+                }
+                break;
+            }
+            if (stroke) {
+                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t),
+                                  RasterPaint{s.obj.style.strokeColour, s.smoothed}, s.surface,
+                                  s.clip);
+                s.stage = PaintStage::RunStroke;
+            } else {
+                ::FillRule rule =
+                    s.obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
+                s.job.StartFill(s.path, rule, RasterPaint{s.obj.style.fillColour, s.smoothed},
+                                s.surface, s.clip);
+                s.stage = PaintStage::RunFill;
+            }
+            break;
+        }
+        case PaintStage::RunFill:
+            if (!s.job.Advance(work)) {
+                return 0;
+            }
+            if (!Stroked(s.obj.style)) {
+                s.stage = PaintStage::Idle;
+                return 1;
+            }
+            if (s.direct && s.pathDone) {
+                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t),
+                                  RasterPaint{s.obj.style.strokeColour, s.smoothed}, s.surface,
+                                  s.clip);
+                s.stage = PaintStage::RunStroke;
+            } else {
+                s.StartBuilding(PaintStage::BuildStroke);
+            }
+            break;
+        case PaintStage::RunStroke:
+            if (!s.job.Advance(work)) {
+                return 0;
+            }
+            s.stage = PaintStage::Idle;
+            return 1;
+        }
+    }
+}
+
+int32_t ObjectPainter::Busy() const {
+    return state != nullptr && state->stage != PaintStage::Idle ? 1 : 0;
+}
 
 void ObjectPainter::Cancel() {
     if (state != nullptr) {
         state->job.Cancel();
-        state->running = false;
-        state->strokePending = false;
+        state->stage = PaintStage::Idle;
     }
 }
 

@@ -11,8 +11,8 @@ namespace vemo {
 
 struct PainterState;
 
-// Draws one object at a time: its fill, then its stroke, a few bands per step, so that a slice
-// can stop between any two bands.
+// Draws one object at a time: its fill, then its stroke, in pieces of bounded work (see
+// RasterJob), so that a slice can stop between any two pieces.
 class ObjectPainter {
 public:
     ObjectPainter() = default;
@@ -23,8 +23,8 @@ public:
     // Prepares the object. 0 when memory ran out (the object is then left out).
     int32_t Begin(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
                   void* pixels, int32_t width, int32_t height, int32_t smoothed);
-    // Draws up to maxBands bands; 1 once the object is complete.
-    int32_t Step(int32_t maxBands);
+    // Does up to about `work` units of the scan converter's work; 1 once the object is complete.
+    int32_t Step(int32_t work);
     int32_t Busy() const;
     void Cancel();
 

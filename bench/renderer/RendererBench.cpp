@@ -1,13 +1,17 @@
 // The whole renderer (document model, painter's-order slices, the scan converter) against cairo
-// drawing the same geometry, in the same run, into 1024 x 768 frames. Prints the best of several
-// runs for each scene, the ratio, and the mean channel difference between the two pictures,
-// plus a blank-frame fill as the memory-bandwidth floor.
+// drawing the same geometry, in the same run, into 1024 x 768 frames. Prints the least and the
+// median of several runs for each scene (the thread's processor time, so that other work on a
+// shared machine does not count), the ratios, and the mean channel difference between the two
+// pictures, plus a blank-frame fill as the memory-bandwidth floor. Then, for pathological
+// drawings, the longest slice against the slice's budget.
 //
 //   bench_renderer [runs] [town-map.vem]
 #include <cairo.h>
 
+#include <algorithm>
 #include <chrono>
 #include <math.h>
+#include <time.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -124,13 +128,36 @@ std::vector<uint8_t> GiantPath() {
     return Bytes(w);
 }
 
+// Processor time of this thread, in milliseconds.
+double ThreadMs() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
 double Milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// A stroke of a thousand cubics with round joins: flattening and stroking dominate.
+std::vector<uint8_t> LongRoundStroke() {
+    DrawingWriter w;
+    w.FillColour(0);
+    w.Stroke(0xFF203040, 3 * kUnit, kJoinRound, kCapRound);
+    w.MoveTo(100 * kUnit, 100 * kUnit);
+    Random r;
+    for (int i = 0; i < 1000; ++i) {
+        int32_t x = r.Range(50, 970) * kUnit, y = r.Range(50, 710) * kUnit;
+        w.CubicTo(x + r.Range(-40, 40) * kUnit, y + r.Range(-40, 40) * kUnit,
+                  x + r.Range(-40, 40) * kUnit, y + r.Range(-40, 40) * kUnit, x, y);
+    }
+    w.EndPath();
+    return Bytes(w);
+}
+
 // Ours: every slice until the context is finished.
 double RenderOurs(DrawingRenderer& renderer, const DocRect& view, std::vector<uint32_t>& pixels) {
-    auto start = std::chrono::steady_clock::now();
+    const double start = ThreadMs();
     uint32_t handle = 0;
     renderer.CreateRenderContext(kWidth, kHeight, 1, pixels.data(), &handle);
     renderer.SetContextView(handle, &view, 1);
@@ -141,32 +168,49 @@ double RenderOurs(DrawingRenderer& renderer, const DocRect& view, std::vector<ui
         }
     }
     renderer.DestroyRenderContext(handle);
-    return Milliseconds(std::chrono::steady_clock::now() - start);
+    return ThreadMs() - start;
 }
 
-// The longest slice when every slice has a budget of `budget` milliseconds.
-double LongestSlice(DrawingRenderer& renderer, const DocRect& view, std::vector<uint32_t>& pixels,
+// Slices of a budget of `budget` milliseconds until the drawing is done: the longest one by
+// the clock and by processor time, and how many there were.
+struct Slices {
+    double longestWall = 0;
+    double longestCpu = 0;
+    int count = 0;
+};
+
+Slices LongestSlice(DrawingRenderer& renderer, const DocRect& view, std::vector<uint32_t>& pixels,
                     uint32_t budget) {
     uint32_t handle = 0;
     renderer.CreateRenderContext(kWidth, kHeight, 1, pixels.data(), &handle);
     renderer.SetContextView(handle, &view, 1);
-    double longest = 0;
+    Slices s;
     for (;;) {
         auto start = std::chrono::steady_clock::now();
+        double cpu = ThreadMs();
         int32_t r = renderer.RenderSlice(handle, budget, 0, nullptr, nullptr, nullptr, nullptr);
+        cpu = ThreadMs() - cpu;
         double t = Milliseconds(std::chrono::steady_clock::now() - start);
-        longest = t > longest ? t : longest;
+        s.longestWall = t > s.longestWall ? t : s.longestWall;
+        s.longestCpu = cpu > s.longestCpu ? cpu : s.longestCpu;
+        ++s.count;
         if (r < 0 || (r & kSliceFinished)) {
             break;
         }
     }
     renderer.DestroyRenderContext(handle);
-    return longest;
+    return s;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // cairo: the same objects, fill then stroke, through the same document-to-pixel mapping.
 double RenderCairo(const Document& doc, const RenderMatrix& m, std::vector<uint32_t>& pixels) {
-    auto start = std::chrono::steady_clock::now();
+    const double start = ThreadMs();
     cairo_surface_t* surface = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(pixels.data()), CAIRO_FORMAT_RGB24, kWidth, kHeight,
         kWidth * 4);
@@ -242,7 +286,7 @@ double RenderCairo(const Document& doc, const RenderMatrix& m, std::vector<uint3
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     cairo_surface_destroy(surface);
-    return Milliseconds(std::chrono::steady_clock::now() - start);
+    return ThreadMs() - start;
 }
 
 // Mean channel difference; cairo's rows are top-down, ours bottom-up.
@@ -270,11 +314,12 @@ int main(int argc, char** argv) {
         const char* name;
         std::vector<uint8_t> file;
         bool fitDefaultView;
+        bool cairoOnce; // cairo takes many seconds
     };
-    std::vector<Scene> scenes = {{"many small paths (20000)", ManySmallPaths(), false},
-                                 {"few huge shapes (4)", FewHugeShapes(), false},
-                                 {"thin strokes (5000)", ThinStrokes(), false},
-                                 {"one path at the limit", GiantPath(), false}};
+    std::vector<Scene> scenes = {{"many small paths (20000)", ManySmallPaths(), false, false},
+                                 {"few huge shapes (4)", FewHugeShapes(), false, false},
+                                 {"thin strokes (5000)", ThinStrokes(), false, false},
+                                 {"one path at the limit", GiantPath(), false, true}};
     std::string townPath = argc > 2 ? argv[2] : std::string(VEMO_SOURCE_DIR) + "/examples/town-map.vem";
     if (FILE* f = fopen(townPath.c_str(), "rb")) {
         std::vector<uint8_t> town;
@@ -284,20 +329,21 @@ int main(int argc, char** argv) {
             town.insert(town.end(), buffer, buffer + n);
         }
         fclose(f);
-        scenes.push_back({"town map", town, true});
+        scenes.push_back({"town map", town, true, false});
     }
     std::vector<uint32_t> ours(size_t(kWidth) * (kHeight + 1)), theirs(size_t(kWidth) * kHeight);
 
     double floor = 1e9;
     for (int i = 0; i < runs * 4; ++i) {
-        auto start = std::chrono::steady_clock::now();
+        const double start = ThreadMs();
         PaintWhite(ours.data(), kWidth, kHeight);
-        double t = Milliseconds(std::chrono::steady_clock::now() - start);
+        double t = ThreadMs() - start;
         floor = t < floor ? t : floor;
     }
-    printf("%-26s %10s %10s %8s %10s %14s\n", "scene (1024 x 768)", "ours ms", "cairo ms",
-           "ratio", "mean diff", "slice@5ms max");
-    printf("%-26s %10.3f %10s %8s %10s\n", "blank frame fill (floor)", floor, "-", "-", "-");
+    printf("times: thread processor time in ms, least and median of the runs\n");
+    printf("%-26s %9s %9s %9s %9s %7s %7s %9s\n", "scene (1024 x 768)", "ours min", "ours med",
+           "cairo min", "cairo med", "ratio", "r(med)", "mean diff");
+    printf("%-26s %9.3f\n", "blank frame fill (floor)", floor);
     for (Scene& s : scenes) {
         DrawingRenderer renderer;
         renderer.LoadData(uint32_t(s.file.size()), s.file.data());
@@ -308,20 +354,45 @@ int main(int argc, char** argv) {
             renderer.GetDefaultView(&view, &flag);
         }
         RenderMatrix m = MatrixForView(kWidth, kHeight, view, 1);
-        double bestOurs = 1e9, bestCairo = 1e9;
-        // cairo needs a minute for the path at the limit: it runs once
-        int sceneRuns = s.file.size() > (kMaxPathRecordBytes / 2) ? 1 : runs;
-        for (int i = 0; i < sceneRuns; ++i) {
-            double a = RenderOurs(renderer, view, ours);
-            double b = RenderCairo(renderer.GetDocument(), m, theirs);
-            bestOurs = a < bestOurs ? a : bestOurs;
-            bestCairo = b < bestCairo ? b : bestCairo;
+        std::vector<double> timesOurs, timesCairo;
+        for (int i = 0; i < runs; ++i) {
+            timesOurs.push_back(RenderOurs(renderer, view, ours));
+            if (i == 0 || !s.cairoOnce) {
+                timesCairo.push_back(RenderCairo(renderer.GetDocument(), m, theirs));
+            }
         }
         double difference = MeanDifference(ours, theirs);
-        double longest = LongestSlice(renderer, view, ours, 5);
-        printf("%-26s %10.3f %10.3f %8.2f %10.3f %14.3f\n", s.name, bestOurs, bestCairo,
-               bestCairo / bestOurs, difference, longest);
+        double minOurs = *std::min_element(timesOurs.begin(), timesOurs.end());
+        double minCairo = *std::min_element(timesCairo.begin(), timesCairo.end());
+        double medOurs = Median(timesOurs), medCairo = Median(timesCairo);
+        printf("%-26s %9.3f %9.3f %9.3f %9.3f %7.2f %7.2f %9.3f\n", s.name, minOurs, medOurs,
+               minCairo, medCairo, minCairo / minOurs, medCairo / medOurs, difference);
     }
-    printf("ratio = cairo time / our time (above 1: ours is faster)\n");
+    printf("ratio = cairo time / our time (above 1: ours is faster); r(med) from the medians\n\n");
+
+    // Pathological drawings: how long one slice takes at most, for a budget of 5 ms.
+    const uint32_t budget = 5;
+    printf("%-26s %8s %12s %12s %8s\n", "longest slice", "budget", "cpu max ms", "wall max ms",
+           "slices");
+    struct Hard {
+        const char* name;
+        std::vector<uint8_t> file;
+    } hard[] = {{"1000-cubic round stroke", LongRoundStroke()},
+                {"one path at the limit", GiantPath()},
+                {"many small paths (20000)", ManySmallPaths()}};
+    for (Hard& h : hard) {
+        DrawingRenderer renderer;
+        renderer.LoadData(uint32_t(h.file.size()), h.file.data());
+        renderer.LoadData(0, nullptr);
+        Slices worst;
+        for (int i = 0; i < runs; ++i) {
+            Slices one = LongestSlice(renderer, kView, ours, budget);
+            worst.longestCpu = std::max(worst.longestCpu, one.longestCpu);
+            worst.longestWall = std::max(worst.longestWall, one.longestWall);
+            worst.count = one.count;
+        }
+        printf("%-26s %8u %12.3f %12.3f %8d\n", h.name, budget, worst.longestCpu,
+               worst.longestWall, worst.count);
+    }
     return 0;
 }

@@ -214,22 +214,27 @@ RasterSurface BottomUpSurface(void* pixels, int32_t width, int32_t height) {
 // ------------------------------------------------------------------------------------------------
 
 RasterJobState::~RasterJobState() {
-    delete[] edges;
     delete[] sorted;
     delete[] active;
     delete[] bandCounts;
     delete[] cells;
     delete[] touched;
+    delete[] verbs;
+    delete[] points;
+    StrokeDelete(stroke);
 }
 
 int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& clip) {
     edgeCount = 0;
+    edges.Clear();
     activeCount = 0;
     nextEdge = 0;
     failed = 0;
     hit = 0;
     hitOnly = 0;
     finished = 1;
+    phase = JobPhase::Done;
+    bandBegun = 0;
     minX = minY = INT32_MAX;
     maxX = maxY = INT32_MIN;
     int32_t sw = surface.width, sh = surface.height;
@@ -270,12 +275,11 @@ void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, i
     if (y0 == y1 || failed) {
         return;
     }
-    if (edgeCount >= kRasterMaxEdges ||
-        !Grow(edges, edgeCapacity, int64_t(edgeCount) + 1, edgeCount)) {
+    if (edgeCount >= kRasterMaxEdges || !edges.Add(RasterEdge{x0, y0, x1, y1, dir})) {
         failed = 1;
         return;
     }
-    edges[edgeCount++] = RasterEdge{x0, y0, x1, y1, dir};
+    ++edgeCount;
     int32_t lo = x0 < x1 ? x0 : x1, hi = x0 < x1 ? x1 : x0;
     minX = lo < minX ? lo : minX;
     maxX = hi > maxX ? hi : maxX;
@@ -380,22 +384,39 @@ void RasterJobState::AddPolygon(const double* xy, int32_t count) {
     }
 }
 
-int32_t RasterJobState::Finish() {
-    if (failed) {
-        edgeCount = 0;
-        finished = 1;
+int32_t RasterJobState::CopyPath(const RasterPath& path) {
+    verbCount = pointCount = 0;
+    if (!Grow(verbs, verbCapacity, path.verbCount()) ||
+        !Grow(points, pointCapacity, path.pointCount())) {
         return 0;
     }
-    if (edgeCount == 0 || width <= 0) {
-        finished = 1;
-        return 1;
+    verbCount = path.verbCount();
+    pointCount = path.pointCount();
+    if (verbCount > 0) {
+        memcpy(verbs, path.verbs(), size_t(verbCount));
     }
+    if (pointCount > 0) {
+        memcpy(points, path.points(), sizeof(RasterPoint) * size_t(pointCount));
+    }
+    return 1;
+}
+
+void RasterJobState::Fail() {
+    failed = 1;
+    edgeCount = 0;
+    edges.Clear();
+    activeCount = 0;
+    finished = 1;
+    phase = JobPhase::Done;
+}
+
+int32_t RasterJobState::Arrange() {
     int64_t rows = kBandCells / (width + 2);
     bandRows = rows < 1 ? 1 : (rows > 64 ? 64 : int32_t(rows));
     cellStride = width + 2;
     touchedStride = (cellStride + 63) / 64;
-    const int32_t bandUnits = bandRows * kRasterOne;
-    int32_t firstBand = minY / bandUnits;
+    bandUnits = bandRows * kRasterOne;
+    firstBand = minY / bandUnits;
     endBand = (maxY - 1) / bandUnits + 1;
     int32_t bands = endBand - firstBand;
     const int64_t cellsNeeded = int64_t(cellStride) * bandRows;
@@ -404,8 +425,6 @@ int32_t RasterJobState::Finish() {
     if (!Grow(cells, cellCapacity, cellsNeeded) || !Grow(touched, touchedCapacity, touchedNeeded) ||
         !Grow(bandCounts, bandCountCapacity, int64_t(bands) + 1) ||
         !Grow(sorted, listCapacity, edgeCount) || !Grow(active, activeCapacity, edgeCount)) {
-        edgeCount = 0;
-        finished = 1;
         return 0;
     }
     // The sweep leaves the accumulators cleared behind it; fresh ones start cleared.
@@ -415,23 +434,101 @@ int32_t RasterJobState::Finish() {
     if (touchedCapacity != oldTouched) {
         memset(touched, 0, sizeof(uint64_t) * size_t(touchedCapacity));
     }
-    // Counting sort by first band.
     for (int32_t b = 0; b <= bands; ++b) {
         bandCounts[b] = 0;
     }
-    for (int32_t i = 0; i < edgeCount; ++i) {
-        ++bandCounts[edges[i].y0 / bandUnits - firstBand + 1];
+    return 1;
+}
+
+int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
+    work = budget;
+    int32_t bandsDone = 0;
+    while (!finished) {
+        switch (phase) {
+        case JobPhase::Outline: {
+            int32_t done = stroking ? StrokeContinue(*this) : OutlineFill();
+            if (failed) {
+                Fail();
+                return 1;
+            }
+            if (!done) {
+                return 0;
+            }
+            phase = JobPhase::Arrange;
+            break;
+        }
+        case JobPhase::Arrange:
+            if (edgeCount == 0) {
+                finished = 1;
+                phase = JobPhase::Done;
+                return 1;
+            }
+            if (!Arrange()) {
+                Fail();
+                return 1;
+            }
+            sortIndex = 0;
+            phase = JobPhase::Count;
+            break;
+        case JobPhase::Count: {
+            // Counting sort by first band: how many edges start in each band...
+            if (work <= 0) {
+                return 0;
+            }
+            int64_t left = int64_t(edgeCount) - sortIndex;
+            int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
+            for (int32_t i = sortIndex; i < end; ++i) {
+                ++bandCounts[edges[i].y0 / bandUnits - firstBand + 1];
+            }
+            work -= end - sortIndex;
+            sortIndex = end;
+            if (sortIndex < edgeCount) {
+                return 0;
+            }
+            for (int32_t b = 1; b <= endBand - firstBand; ++b) {
+                bandCounts[b] += bandCounts[b - 1];
+            }
+            sortIndex = 0;
+            phase = JobPhase::Place;
+            break;
+        }
+        case JobPhase::Place: {
+            // ...then each edge to its place.
+            if (work <= 0) {
+                return 0;
+            }
+            int64_t left = int64_t(edgeCount) - sortIndex;
+            int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
+            for (int32_t i = sortIndex; i < end; ++i) {
+                sorted[bandCounts[edges[i].y0 / bandUnits - firstBand]++] = edges[i];
+            }
+            work -= end - sortIndex;
+            sortIndex = end;
+            if (sortIndex < edgeCount) {
+                return 0;
+            }
+            currentBand = firstBand;
+            nextEdge = 0;
+            activeCount = 0;
+            bandBegun = 0;
+            phase = JobPhase::Bands;
+            break;
+        }
+        case JobPhase::Bands:
+            if (bandsDone >= maxBands || work <= 0 || !DrawBand()) {
+                return 0;
+            }
+            ++bandsDone;
+            if (++currentBand >= endBand) {
+                finished = 1;
+                phase = JobPhase::Done;
+            }
+            break;
+        case JobPhase::Done:
+            finished = 1;
+            break;
+        }
     }
-    for (int32_t b = 1; b <= bands; ++b) {
-        bandCounts[b] += bandCounts[b - 1];
-    }
-    for (int32_t i = 0; i < edgeCount; ++i) {
-        sorted[bandCounts[edges[i].y0 / bandUnits - firstBand]++] = edges[i];
-    }
-    currentBand = firstBand;
-    nextEdge = 0;
-    activeCount = 0;
-    finished = 0;
     return 1;
 }
 
@@ -506,12 +603,12 @@ void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t
     }
 }
 
-void RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom,
-                                int32_t bandTopRow) {
+int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom,
+                                   int32_t bandTopRow) {
     int32_t ya = e.y0 > top ? e.y0 : top;
     int32_t yb = e.y1 < bottom ? e.y1 : bottom;
     if (ya >= yb) {
-        return;
+        return 1;
     }
     int32_t rowFirst = ya >> kRasterShift, rowLast = (yb - 1) >> kRasterShift;
     if (e.x0 == e.x1) {
@@ -532,7 +629,7 @@ void RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom
             Touch(bits, cell);
             Touch(bits, cell + 1);
         }
-        return;
+        return rowLast - rowFirst + 1;
     }
     const double dxdy = double(e.x1 - e.x0) / double(e.y1 - e.y0);
     const double dydx = double(e.y1 - e.y0) / double(e.x1 - e.x0);
@@ -547,14 +644,17 @@ void RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom
                  xPrev, y0, xNext, y1, e.dir, dydx);
         xPrev = xNext;
     }
+    // rows plus the cell borders crossed
+    const double across = double(e.x1 - e.x0) * double(yb - ya) / double(e.y1 - e.y0);
+    return rowLast - rowFirst + 1 + int32_t((across < 0 ? -across : across) / kRasterOne);
 }
 
-void RasterJobState::EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom,
-                                 int32_t bandTopRow) {
+int32_t RasterJobState::EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom,
+                                    int32_t bandTopRow) {
     int32_t ya = e.y0 > top ? e.y0 : top;
     int32_t yb = e.y1 < bottom ? e.y1 : bottom;
     if (ya >= yb) {
-        return;
+        return 1;
     }
     const int32_t half = kRasterOne / 2;
     // Rows whose centre line y = r * 256 + 128 lies in [ya, yb).
@@ -578,6 +678,7 @@ void RasterJobState::EdgeAliased(const RasterEdge& e, int32_t top, int32_t botto
         row[p] += uint32_t(e.dir * kFullCover);
         Touch(touched + ptrdiff_t(local) * touchedStride, int32_t(p));
     }
+    return rowLast >= rowFirst ? rowLast - rowFirst + 1 : 1;
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -622,46 +723,71 @@ void RasterJobState::Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum) {
     }
 }
 
-void RasterJobState::DrawBand(int32_t band) {
+int32_t RasterJobState::DrawBand() {
+    const int32_t band = currentBand;
     const int32_t bandTopRow = band * bandRows;
     int32_t rows = height - bandTopRow;
     rows = rows < bandRows ? rows : bandRows;
     const int32_t top = bandTopRow * kRasterOne;
     const int32_t bottom = (bandTopRow + rows) * kRasterOne;
-    // Ask for the band's pixels now: they arrive while the edges are converted. (The start of
-    // each row's stretch is enough; the hardware follows longer runs by itself.)
-    if (!hitOnly) {
-        int32_t rowFirst = minY >> kRasterShift, rowLast = (maxY - 1) >> kRasterShift;
-        rowFirst = rowFirst > bandTopRow ? rowFirst : bandTopRow;
-        rowLast = rowLast < bandTopRow + rows - 1 ? rowLast : bandTopRow + rows - 1;
-        const int32_t x0 = minX >> kRasterShift;
-        int32_t x1 = maxX >> kRasterShift;
-        x1 = x1 < width ? x1 : width - 1;
-        const int32_t lines = (x1 - x0) / 16 + 1 < 4 ? (x1 - x0) / 16 + 1 : 4;
-        for (int32_t y = rowFirst; y <= rowLast; ++y) {
-            const uint8_t* p = origin + stride * y + ptrdiff_t(x0) * 4;
-            for (int32_t i = 0; i < lines; ++i) {
-                __builtin_prefetch(p + 64 * i, 1, 3);
+    if (!bandBegun) {
+        bandBegun = 1;
+        bandEdge = 0;
+        bandKept = 0;
+        // Ask for the band's pixels now: they arrive while the edges are converted. (The start
+        // of each row's stretch is enough; the hardware follows longer runs by itself.)
+        if (!hitOnly) {
+            int32_t rowFirst = minY >> kRasterShift, rowLast = (maxY - 1) >> kRasterShift;
+            rowFirst = rowFirst > bandTopRow ? rowFirst : bandTopRow;
+            rowLast = rowLast < bandTopRow + rows - 1 ? rowLast : bandTopRow + rows - 1;
+            const int32_t x0 = minX >> kRasterShift;
+            int32_t x1 = maxX >> kRasterShift;
+            x1 = x1 < width ? x1 : width - 1;
+            const int32_t lines = (x1 - x0) / 16 + 1 < 4 ? (x1 - x0) / 16 + 1 : 4;
+            for (int32_t y = rowFirst; y <= rowLast; ++y) {
+                const uint8_t* p = origin + stride * y + ptrdiff_t(x0) * 4;
+                for (int32_t i = 0; i < lines; ++i) {
+                    __builtin_prefetch(p + 64 * i, 1, 3);
+                }
             }
         }
     }
-    while (nextEdge < edgeCount && sorted[nextEdge].y0 < bottom) {
-        active[activeCount++] = sorted[nextEdge++];
-    }
-    int32_t kept = 0;
-    for (int32_t i = 0; i < activeCount; ++i) {
-        const RasterEdge& e = active[i];
-        if (smoothed) {
-            EdgeSmooth(e, top, bottom, bandTopRow);
-        } else {
-            EdgeAliased(e, top, bottom, bandTopRow);
+    // The edges still active from earlier bands, then those that start in this one. Edges
+    // that go on below are kept (in place: never ahead of the one being read). The cells only
+    // add up, so the order and the pieces the work is cut into do not matter.
+    while (bandEdge < activeCount) {
+        if (work <= 0) {
+            return 0;
         }
+        const RasterEdge& e = active[bandEdge++];
+        work -= smoothed ? EdgeSmooth(e, top, bottom, bandTopRow)
+                         : EdgeAliased(e, top, bottom, bandTopRow);
         if (e.y1 > bottom) {
-            active[kept++] = e;
+            active[bandKept++] = e;
         }
     }
-    activeCount = kept;
+    while (nextEdge < edgeCount && sorted[nextEdge].y0 < bottom) {
+        if (work <= 0) {
+            return 0;
+        }
+        const RasterEdge& e = sorted[nextEdge++];
+        work -= smoothed ? EdgeSmooth(e, top, bottom, bandTopRow)
+                         : EdgeAliased(e, top, bottom, bandTopRow);
+        if (e.y1 > bottom) {
+            active[bandKept++] = e;
+        }
+    }
+    activeCount = bandKept;
+    bandBegun = 0;
+    SweepBand(band);
+    work -= kRasterBandWork;
+    return 1;
+}
 
+void RasterJobState::SweepBand(int32_t band) {
+    const int32_t bandTopRow = band * bandRows;
+    int32_t rows = height - bandTopRow;
+    rows = rows < bandRows ? rows : bandRows;
     // Sweep the rows through their touched cells.
     const int32_t wordFirst = (minX >> kRasterShift) >> 6;
     const int32_t wordLast = ((maxX >> kRasterShift) + 1) >> 6;
@@ -703,33 +829,41 @@ namespace {
 struct FillWalker {
     RasterJobState* s;
     double x, y;
+    int64_t lines;
     void operator()(double nx, double ny) {
         s->AddLine(x, y, nx, ny, 1);
         x = nx;
         y = ny;
+        ++lines;
     }
 };
 
-void AddPathOutline(RasterJobState& s, const RasterPath& path) {
-    const double ox = s.originX, oy = s.originY;
-    const double w = double(s.width) * kRasterOne, h = double(s.height) * kRasterOne;
-    const uint8_t* verbs = path.verbs();
-    const RasterPoint* pts = path.points();
-    const int32_t verbCount = path.verbCount(), pointCount = path.pointCount();
-    FillWalker walk{&s, 0, 0};
-    double startX = -ox, startY = -oy;
-    walk.x = startX;
-    walk.y = startY;
-    int32_t pi = 0;
-    for (int32_t vi = 0; vi < verbCount && !s.failed; ++vi) {
-        uint8_t verb = verbs[vi];
-        int32_t need = verb == kVerbMove || verb == kVerbLine ? 1
-                       : verb == kVerbQuad                    ? 2
-                       : verb == kVerbCubic                   ? 3
-                                                              : 0;
-        if (pi + need > pointCount) {
+inline int32_t PointsOf(uint8_t verb) {
+    return verb == kVerbMove || verb == kVerbLine ? 1
+           : verb == kVerbQuad                    ? 2
+           : verb == kVerbCubic                   ? 3
+                                                  : 0;
+}
+
+} // namespace
+
+int32_t RasterJobState::OutlineFill() {
+    const double ox = originX, oy = originY;
+    const double w = double(width) * kRasterOne, h = double(height) * kRasterOne;
+    const RasterPoint* pts = points;
+    FillWalker walk{this, penX, penY, 0};
+    int32_t vi = verbIndex, pi = pointIndex;
+    for (; vi < verbCount && !failed; ++vi) {
+        if (work - walk.lines <= 0) {
             break;
         }
+        const uint8_t verb = verbs[vi];
+        const int32_t need = PointsOf(verb);
+        if (pi + need > pointCount) {
+            vi = verbCount;
+            break;
+        }
+        ++walk.lines;
         switch (verb) {
         case kVerbMove:
             walk(startX, startY); // closes the previous subpath
@@ -769,10 +903,17 @@ void AddPathOutline(RasterJobState& s, const RasterPath& path) {
         }
         pi += need;
     }
+    work -= walk.lines;
+    verbIndex = vi;
+    pointIndex = pi;
+    penX = walk.x;
+    penY = walk.y;
+    if (vi < verbCount && !failed) {
+        return 0;
+    }
     walk(startX, startY);
+    return 1;
 }
-
-} // namespace
 
 // ------------------------------------------------------------------------------------------------
 // RasterJob
@@ -782,70 +923,100 @@ RasterJob::~RasterJob() {
     delete state;
 }
 
-int32_t RasterJob::Prepare() {
+int32_t RasterJob::Start(const RasterPath& path, const RasterPaint& paint,
+                         const RasterSurface& surface, const RasterRect& clip,
+                         int32_t alphaScale256) {
     if (!state) {
         state = new (std::nothrow) RasterJobState;
+        if (!state) {
+            return 0;
+        }
     }
-    return state ? 1 : 0;
+    RasterJobState& s = *state;
+    s.Begin(surface, clip);
+    s.SetPaint(paint.colour, alphaScale256, paint.smoothed);
+    if (s.width <= 0 || s.alpha == 0 || path.verbCount() == 0) {
+        return 1; // nothing to draw
+    }
+    if (!s.CopyPath(path)) {
+        s.Fail();
+        return 0;
+    }
+    s.verbIndex = 0;
+    s.pointIndex = 0;
+    s.penX = s.startX = -s.originX;
+    s.penY = s.startY = -s.originY;
+    s.phase = JobPhase::Outline;
+    s.finished = 0;
+    return 1;
 }
 
 int32_t RasterJob::StartFill(const RasterPath& path, FillRule rule, const RasterPaint& paint,
                              const RasterSurface& surface, const RasterRect& clip) {
-    if (!Prepare()) {
-        return 0;
+    int32_t ok = Start(path, paint, surface, clip, 256);
+    if (state) {
+        state->evenOdd = rule == FillRule::EvenOdd ? 1 : 0;
+        state->stroking = 0;
     }
-    RasterJobState& s = *state;
-    s.Begin(surface, clip);
-    s.SetPaint(paint.colour, 256, paint.smoothed);
-    s.evenOdd = rule == FillRule::EvenOdd ? 1 : 0;
-    if (s.width <= 0 || s.alpha == 0) {
-        return 1;
-    }
-    AddPathOutline(s, path);
-    return s.Finish();
+    return ok;
 }
 
 int32_t RasterJob::StartStroke(const RasterPath& path, const StrokeStyle& style,
                                const RasterPaint& paint, const RasterSurface& surface,
                                const RasterRect& clip) {
-    if (!Prepare()) {
-        return 0;
-    }
-    RasterJobState& s = *state;
-    s.Begin(surface, clip);
     int32_t scale = 256;
     if (paint.smoothed && style.width > 0 && style.width < kRasterOne) {
         scale = style.width;
     }
-    s.SetPaint(paint.colour, scale, paint.smoothed);
+    if (!Start(path, paint, surface, clip, scale)) {
+        return 0;
+    }
+    RasterJobState& s = *state;
     s.evenOdd = 0;
-    if (s.width <= 0 || s.alpha == 0) {
+    s.stroking = 1;
+    s.strokeStyle = style;
+    if (!s.finished && !StrokeBegin(s)) {
+        s.Fail();
+        return 0;
+    }
+    return 1;
+}
+
+int32_t RasterJob::Advance(int32_t work) {
+    if (!state || state->finished) {
         return 1;
     }
-    StrokeIntoJob(s, path, style);
-    return s.Finish();
+    return work > 0 ? state->Work(work, INT32_MAX) : 0;
+}
+
+int32_t RasterJob::Prepare(int32_t work) {
+    if (!state || state->finished) {
+        return 1;
+    }
+    if (work > 0) {
+        state->Work(work, 0);
+    }
+    return state->finished || state->phase == JobPhase::Bands;
 }
 
 int32_t RasterJob::Step(int32_t maxBands) {
     if (!state || state->finished) {
         return 1;
     }
-    RasterJobState& s = *state;
-    for (int32_t i = 0; i < maxBands && s.currentBand < s.endBand; ++i) {
-        s.DrawBand(s.currentBand++);
-    }
-    if (s.currentBand >= s.endBand) {
-        s.finished = 1;
-    }
-    return s.finished;
+    return state->Work(INT64_MAX, maxBands < 0 ? 0 : maxBands);
 }
 
 int32_t RasterJob::Run() {
-    return Step(INT32_MAX);
+    Step(INT32_MAX);
+    return Failed() ? 0 : 1;
 }
 
 int32_t RasterJob::Finished() const {
     return !state || state->finished;
+}
+
+int32_t RasterJob::Failed() const {
+    return state && state->failed;
 }
 
 void RasterJob::Cancel() {
@@ -854,9 +1025,13 @@ void RasterJob::Cancel() {
     }
     // Clear what the current band may have left in the accumulators.
     RasterJobState& s = *state;
-    memset(s.cells, 0, sizeof(uint32_t) * size_t(s.cellCapacity));
-    memset(s.touched, 0, sizeof(uint64_t) * size_t(s.touchedCapacity));
+    if (s.phase == JobPhase::Bands) {
+        memset(s.cells, 0, sizeof(uint32_t) * size_t(s.cellCapacity));
+        memset(s.touched, 0, sizeof(uint64_t) * size_t(s.touchedCapacity));
+    }
     s.finished = 1;
+    s.phase = JobPhase::Done;
+    s.bandBegun = 0;
 }
 
 int32_t RasterJob::BandHeight() const {
@@ -864,7 +1039,9 @@ int32_t RasterJob::BandHeight() const {
 }
 
 int32_t RasterJob::BandsLeft() const {
-    return (!state || state->finished) ? 0 : state->endBand - state->currentBand;
+    return (!state || state->finished || state->phase != JobPhase::Bands)
+               ? 0
+               : state->endBand - state->currentBand;
 }
 
 int32_t FillPath(const RasterPath& path, FillRule rule, const RasterPaint& paint,
@@ -939,34 +1116,44 @@ int32_t HitWindow(RasterJobState& s, RasterPoint point, int32_t radius) {
     return 1;
 }
 
+// Runs the window's job until something is covered or everything is converted.
+int32_t HitRun(RasterJobState& s, const RasterPath& path) {
+    if (s.width <= 0 || path.verbCount() == 0) {
+        return 0;
+    }
+    if (!s.CopyPath(path)) {
+        return 0;
+    }
+    s.verbIndex = 0;
+    s.pointIndex = 0;
+    s.penX = s.startX = -s.originX;
+    s.penY = s.startY = -s.originY;
+    s.phase = JobPhase::Outline;
+    s.finished = 0;
+    if (s.stroking && !StrokeBegin(s)) {
+        return 0;
+    }
+    while (!s.finished && !s.hit) {
+        s.Work(INT64_MAX, 1);
+    }
+    return s.hit;
+}
+
 } // namespace
 
 int32_t HitTestFill(const RasterPath& path, FillRule rule, RasterPoint point, int32_t radius) {
     RasterJobState s;
     HitWindow(s, point, radius);
     s.evenOdd = rule == FillRule::EvenOdd ? 1 : 0;
-    AddPathOutline(s, path);
-    if (!s.Finish()) {
-        return 0;
-    }
-    while (!s.finished && !s.hit) {
-        s.DrawBand(s.currentBand++);
-        s.finished = s.currentBand >= s.endBand;
-    }
-    return s.hit;
+    s.stroking = 0;
+    return HitRun(s, path);
 }
 
 int32_t HitTestStroke(const RasterPath& path, const StrokeStyle& style, RasterPoint point,
                       int32_t radius) {
     RasterJobState s;
     HitWindow(s, point, radius);
-    StrokeIntoJob(s, path, style);
-    if (!s.Finish()) {
-        return 0;
-    }
-    while (!s.finished && !s.hit) {
-        s.DrawBand(s.currentBand++);
-        s.finished = s.currentBand >= s.endBand;
-    }
-    return s.hit;
+    s.stroking = 1;
+    s.strokeStyle = style;
+    return HitRun(s, path);
 }

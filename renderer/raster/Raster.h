@@ -127,11 +127,20 @@ struct RasterPaint {
 
 struct RasterJobState;
 
-// One fill or stroke in progress. Start flattens and clips the geometry (its cost grows with
-// the path's size, not with the clip); Step then converts and composites it a band of rows at
-// a time, top to bottom. A job may be reused: Start again once finished or after Cancel; its
-// buffers are kept and grow as needed. The surface's pixels must stay valid until the job is
-// finished or cancelled; the path may change as soon as Start returned.
+// One fill or stroke in progress. Start copies the path and the settings; the work is then done
+// in pieces as small as the caller likes: preparation (flattening, stroking, clipping, sorting
+// the edges, whose cost grows with the path's size, not with the clip), then converting and
+// compositing a band of rows at a time, top to bottom. However the work is cut, the pixels are
+// the same. A job may be reused: Start again once finished or after Cancel; its buffers are
+// kept and grow as needed. The surface's pixels must stay valid until the job is finished or
+// cancelled; the path may change as soon as Start returned.
+//
+// Work is counted in units of roughly equal cost (a line flattened, stroked or stored, an edge
+// sorted, an edge crossing a band; a band's sweep counts as kRasterBandWork units), so that
+// Advance(n) takes time in proportion to n whatever the geometry. One unit may stand for a few
+// more pieces (a curve's lines, a round join's arc), never for more than a bounded handful.
+constexpr int32_t kRasterBandWork = 256;
+
 class RasterJob {
 public:
     RasterJob() = default;
@@ -139,32 +148,43 @@ public:
     RasterJob(const RasterJob&) = delete;
     RasterJob& operator=(const RasterJob&) = delete;
 
-    // 1 when the job is ready to run (possibly with nothing to draw), 0 when memory ran out or
-    // the limits were passed: then nothing is drawn and the job is finished. The clip is
-    // intersected with the surface.
+    // 1 when the job is ready to run (possibly with nothing to draw), 0 when memory ran out
+    // copying the path: then the job is finished. The clip is intersected with the surface.
     int32_t StartFill(const RasterPath& path, FillRule rule, const RasterPaint& paint,
                       const RasterSurface& surface, const RasterRect& clip);
     int32_t StartStroke(const RasterPath& path, const StrokeStyle& style, const RasterPaint& paint,
                         const RasterSurface& surface, const RasterRect& clip);
 
-    // Draws at most maxBands bands (none for maxBands < 1); 1 once everything is drawn.
+    // Does at most about `work` units (at least one piece when work > 0); 1 once finished.
+    int32_t Advance(int32_t work);
+    // Does at most `work` units of the preparation only; 1 once it is complete (then
+    // BandsLeft tells the bands to draw).
+    int32_t Prepare(int32_t work);
+    // Completes the preparation, then draws at most maxBands bands (none for maxBands < 1);
+    // 1 once everything is drawn.
     int32_t Step(int32_t maxBands);
-    // Draws everything that is left; 1.
+    // Draws everything that is left; 1 when the job succeeded, 0 when it failed.
     int32_t Run();
     int32_t Finished() const;
+    // 1 when memory ran out or the limits were passed: then nothing is drawn and the job is
+    // finished.
+    int32_t Failed() const;
     // Drops the rest of the job.
     void Cancel();
 
-    // Rows per band of the current job (at least 1), and bands left to draw.
+    // Rows per band of the current job (at least 1), and bands left to draw (0 until the
+    // preparation is complete).
     int32_t BandHeight() const;
     int32_t BandsLeft() const;
 
 private:
-    int32_t Prepare();
+    int32_t Start(const RasterPath& path, const RasterPaint& paint, const RasterSurface& surface,
+                  const RasterRect& clip, int32_t alphaScale256);
     RasterJobState* state = nullptr;
 };
 
-// One-call forms: start and run a job. 1 on success, 0 when memory ran out.
+// One-call forms: start and run a job. 1 on success, 0 when memory ran out or the limits were
+// passed (then nothing is drawn).
 int32_t FillPath(const RasterPath& path, FillRule rule, const RasterPaint& paint,
                  const RasterSurface& surface, const RasterRect& clip);
 int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const RasterPaint& paint,

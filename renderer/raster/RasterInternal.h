@@ -3,6 +3,8 @@
 
 #include "renderer/raster/Raster.h"
 
+#include <new>
+
 // A line edge in the job's local 24.8 coordinates (origin at the clip's top left corner),
 // always running downwards (y0 < y1); dir is +1 or -1, the sign of its winding.
 struct RasterEdge {
@@ -11,6 +13,72 @@ struct RasterEdge {
     int32_t x1;
     int32_t y1;
     int32_t dir;
+};
+
+struct StrokeWalk;
+
+// A list that grows a block at a time and never moves what it holds, so that adding to it
+// costs the same at any size (no large copies, no large fresh allocations at once). Blocks
+// are kept for reuse after Clear.
+template <class T> struct BlockList {
+    static constexpr int32_t kShift = 12;
+    static constexpr int32_t kBlock = 1 << kShift;
+    static constexpr int32_t kMask = kBlock - 1;
+
+    T** blocks = nullptr;
+    int32_t blockCount = 0;    // blocks allocated
+    int32_t blockCapacity = 0; // room in `blocks`
+    int32_t count = 0;
+
+    BlockList() = default;
+    BlockList(const BlockList&) = delete;
+    BlockList& operator=(const BlockList&) = delete;
+    ~BlockList() {
+        for (int32_t i = 0; i < blockCount; ++i) {
+            delete[] blocks[i];
+        }
+        delete[] blocks;
+    }
+    T& operator[](int32_t i) { return blocks[i >> kShift][i & kMask]; }
+    const T& operator[](int32_t i) const { return blocks[i >> kShift][i & kMask]; }
+    void Clear() { count = 0; }
+    // Appends; false when memory ran out (the list is unchanged).
+    bool Add(const T& value) {
+        const int32_t block = count >> kShift;
+        if (block == blockCount) {
+            if (blockCount == blockCapacity) {
+                int32_t grown = blockCapacity ? blockCapacity * 2 : 16;
+                T** fresh = new (std::nothrow) T*[size_t(grown)];
+                if (!fresh) {
+                    return false;
+                }
+                for (int32_t i = 0; i < blockCount; ++i) {
+                    fresh[i] = blocks[i];
+                }
+                delete[] blocks;
+                blocks = fresh;
+                blockCapacity = grown;
+            }
+            T* storage = new (std::nothrow) T[kBlock];
+            if (!storage) {
+                return false;
+            }
+            blocks[blockCount++] = storage;
+        }
+        blocks[block][count & kMask] = value;
+        ++count;
+        return true;
+    }
+};
+
+// What a job is doing; preparation runs through the first ones in order.
+enum class JobPhase : int32_t {
+    Outline, // walking the path: flattening (and stroking), clipping, storing edges
+    Arrange, // band layout and buffers
+    Count,   // counting sort by first band: counting
+    Place,   // counting sort: placing
+    Bands,   // converting and compositing bands
+    Done,
 };
 
 struct RasterJobState {
@@ -32,12 +100,37 @@ struct RasterJobState {
     int32_t hitOnly = 0; // only find out whether anything is covered
     int32_t hit = 0;
 
+    // The job's copy of the path.
+    uint8_t* verbs = nullptr;
+    RasterPoint* points = nullptr;
+    int32_t verbCount = 0;
+    int32_t pointCount = 0;
+    int32_t verbCapacity = 0;
+    int32_t pointCapacity = 0;
+
+    // Progress. `work` is what the current call may still spend (see RasterJob).
+    JobPhase phase = JobPhase::Done;
+    int64_t work = 0;
+    int32_t stroking = 0;
+    StrokeStyle strokeStyle{};
+    StrokeWalk* stroke = nullptr; // the stroker's progress, kept for reuse
+    // The fill walk: next verb and point, pen and subpath start (local 24.8).
+    int32_t verbIndex = 0;
+    int32_t pointIndex = 0;
+    double penX = 0, penY = 0, startX = 0, startY = 0;
+    // Sorting and bands.
+    int32_t sortIndex = 0;
+    int32_t firstBand = 0;
+    int32_t bandUnits = 0;
+    int32_t bandBegun = 0;  // the current band's edges are being converted
+    int32_t bandEdge = 0;   // next active edge of the current band
+    int32_t bandKept = 0;   // active edges kept for the next band so far
+
     // Edges after clipping, then sorted by their first band, and the active ones.
-    RasterEdge* edges = nullptr;
+    BlockList<RasterEdge> edges;
     RasterEdge* sorted = nullptr;
     RasterEdge* active = nullptr;
     int32_t edgeCount = 0;
-    int32_t edgeCapacity = 0;
     int32_t listCapacity = 0;
     int32_t activeCapacity = 0;
     int32_t activeCount = 0;
@@ -67,19 +160,31 @@ struct RasterJobState {
 
     // Sets the clip and origin for a new job and empties the edge list.
     int32_t Begin(const RasterSurface& surface, const RasterRect& clip);
+    // Copies the path into the job; 0 when memory ran out.
+    int32_t CopyPath(const RasterPath& path);
+    // Runs the job until `budget` units are spent or `maxBands` bands are complete (0: the
+    // preparation only); 1 once finished.
+    int32_t Work(int64_t budget, int32_t maxBands);
+    // One piece of the fill outline; 1 once the whole path is walked.
+    int32_t OutlineFill();
+    void Fail();
     void SetPaint(uint32_t colour, int32_t alphaScale256, int32_t smoothed);
 
     // Adds a line in local 24.8 coordinates; clips it to the job's rectangle first.
     void AddLine(double x0, double y0, double x1, double y1, int32_t dir);
     // Adds a closed convex polygon, oriented so that its winding is positive.
     void AddPolygon(const double* xy, int32_t count);
-    // Sorts the edges into bands; the job then runs.
-    int32_t Finish();
+    // Band layout and buffers once the edges are known; 0 when memory ran out.
+    int32_t Arrange();
 
     void StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir);
-    void DrawBand(int32_t band);
-    void EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
-    void EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
+    // Converts the current band's edges while there is work left, then sweeps it; 1 once the
+    // band is complete.
+    int32_t DrawBand();
+    void SweepBand(int32_t band);
+    // Convert the part of an edge inside the band; they return the work done (rows and cells).
+    int32_t EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
+    int32_t EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
     void RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb, int32_t yb,
                   int32_t dir, double dydx);
     void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
@@ -95,6 +200,10 @@ template <class Out>
 void FlattenCubic(const double* p, double w, double h, double margin, Out& out);
 template <class Out> void FlattenQuad(const double* p, double w, double h, double margin, Out& out);
 
-int32_t StrokeIntoJob(RasterJobState& s, const RasterPath& path, const StrokeStyle& style);
+// The stroke outline of the job's path, in pieces: begins a walk (0 when memory ran out), then
+// continues it while s.work lasts; 1 once the whole outline is stored.
+int32_t StrokeBegin(RasterJobState& s);
+int32_t StrokeContinue(RasterJobState& s);
+void StrokeDelete(StrokeWalk* walk);
 
 #include "renderer/raster/RasterFlatten.inl"

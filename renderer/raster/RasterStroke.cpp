@@ -36,38 +36,29 @@ struct Vec {
 
 // Points of one subpath, growing; reused for every subpath.
 struct Polyline {
-    Vec* points = nullptr;
+    BlockList<Vec> list;
     int32_t count = 0;
-    int32_t capacity = 0;
     int32_t failed = 0;
     int32_t drawn = 0; // a drawing verb came after the subpath's start
-    ~Polyline() { delete[] points; }
+    const Vec& operator[](int32_t i) const { return list[i]; }
     void Add(double x, double y) {
         if (count > 0) {
-            double dx = x - points[count - 1].x, dy = y - points[count - 1].y;
+            const Vec& last = list[count - 1];
+            double dx = x - last.x, dy = y - last.y;
             if (dx * dx + dy * dy < 1e-6) {
                 return;
             }
         }
-        if (count == capacity) {
-            if (failed || capacity >= kRasterMaxEdges) {
-                failed = 1;
-                return;
-            }
-            int32_t grown = capacity ? capacity * 2 : 64;
-            Vec* fresh = new (std::nothrow) Vec[size_t(grown)];
-            if (!fresh) {
-                failed = 1;
-                return;
-            }
-            for (int32_t i = 0; i < count; ++i) {
-                fresh[i] = points[i];
-            }
-            delete[] points;
-            points = fresh;
-            capacity = grown;
+        if (failed || count >= kRasterMaxEdges) {
+            failed = 1;
+            return;
         }
-        points[count++] = Vec{x, y};
+        list.count = count;
+        if (!list.Add(Vec{x, y})) {
+            failed = 1;
+            return;
+        }
+        ++count;
     }
     void operator()(double x, double y) { Add(x, y); }
 };
@@ -213,97 +204,197 @@ struct Stroker {
         out.Add(p.x - nrm.x, p.y - nrm.y);
     }
 
-    // Emits a closed loop of points as edges, winding like the segment rectangles.
-    void EmitLoop(const Polyline& loop, int32_t from, int32_t to, bool reversed) {
-        int32_t count = to - from;
-        if (count < 2) {
-            return;
-        }
-        for (int32_t i = 0; i < count; ++i) {
-            const Vec& p = loop.points[from + i];
-            const Vec& q = loop.points[from + (i + 1 == count ? 0 : i + 1)];
-            if (reversed) {
-                s->AddLine(q.x, q.y, p.x, p.y, -1);
-            } else {
-                s->AddLine(p.x, p.y, q.x, q.y, -1);
-            }
-        }
-    }
-
-    // A subpath's outline: the left side forwards, the end cap, the right side backwards and
-    // the start cap (open), or the left loop and the reversed right loop (closed). It winds
-    // like the sum of its rectangles and join wedges, so non-zero fills exactly the stroke.
-    void Subpath(Polyline& line, bool closed) {
-        Vec* q = line.points;
-        int32_t n = line.count;
-        if (n == 0 || !line.drawn) {
-            return;
-        }
-        if (closed && n > 1 && q[n - 1].x == q[0].x && q[n - 1].y == q[0].y) {
-            --n;
-        }
-        if (n == 1) {
-            Dot(q[0]);
-            return;
-        }
-        left.count = 0;
-        right.count = 0;
-        const int32_t segments = closed ? n : n - 1;
-        Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
-        double firstLen = 0, prevLen = 0;
-        for (int32_t i = 0; i < segments; ++i) {
-            Vec p = q[i], e = q[i + 1 == n ? 0 : i + 1];
-            double dx = e.x - p.x, dy = e.y - p.y;
-            double len = sqrt(dx * dx + dy * dy);
-            Vec d{dx / len, dy / len};
-            Vec nrm{-d.y * r, d.x * r};
-            if (i == 0) {
-                firstD = d;
-                firstN = nrm;
-                firstLen = len;
-                if (!closed) {
-                    left.Add(p.x + nrm.x, p.y + nrm.y);
-                    right.Add(p.x - nrm.x, p.y - nrm.y);
-                }
-            } else {
-                OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len);
-            }
-            prevD = d;
-            prevN = nrm;
-            prevLen = len;
-        }
-        if (closed) {
-            OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen);
-            if (left.failed || right.failed) {
-                s->failed = 1;
-                return;
-            }
-            EmitLoop(left, 0, left.count, false);
-            EmitLoop(right, 0, right.count, true);
-            return;
-        }
-        // Open: left side, end cap, right side backwards, start cap, all in `left`.
-        const Vec end = q[n - 1];
-        OutlineCap(left, end, prevD, prevN);
-        for (int32_t i = right.count - 1; i >= 0; --i) {
-            left.Add(right.points[i].x, right.points[i].y);
-        }
-        OutlineCap(left, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
-        if (left.failed || right.failed) {
-            s->failed = 1;
-            return;
-        }
-        EmitLoop(left, 0, left.count, false);
-    }
-
     Polyline left;
     Polyline right;
 };
 
+// A stroke in progress: the walk along the path, and the outline of the subpath at hand. Its
+// stages follow one another for each subpath; every loop keeps its index here, so the walk can
+// stop after any piece and go on later with the same result.
+enum class StrokeStage : int32_t {
+    Walking,   // flattening the path's verbs into `line`
+    Start,     // a subpath ended: decide how it is drawn
+    Segments,  // offsetting segment i, with the join before it
+    Reverse,   // open subpath: the right side, backwards, after the left one and the end cap
+    EmitLeft,  // edges of the left loop (or of the whole outline of an open subpath)
+    EmitRight, // closed subpath: edges of the right loop, backwards
+};
+
+// What the verb that ended a subpath still has to do once its outline is stored.
+enum class AfterSubpath : int32_t { Move, Close, End };
+
 } // namespace
 
-int32_t StrokeIntoJob(RasterJobState& s, const RasterPath& path, const StrokeStyle& style) {
+struct StrokeWalk {
     Stroker st;
+    Polyline line;
+    double reach = 0; // how far the stroke reaches beyond its centre line
+    double curX = 0, curY = 0;
+    double moveX = 0, moveY = 0; // where a Move that ended a subpath goes
+    int32_t verbIndex = 0;
+    int32_t pointIndex = 0;
+    StrokeStage stage = StrokeStage::Walking;
+    AfterSubpath after = AfterSubpath::End;
+    bool closed = false;
+    int32_t n = 0; // points of the subpath
+    int32_t segments = 0;
+    int32_t index = 0;
+    Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
+    double firstLen = 0, prevLen = 0;
+
+    void EndSubpath(bool isClosed, AfterSubpath then) {
+        closed = isClosed;
+        after = then;
+        stage = StrokeStage::Start;
+    }
+
+    // Points appended to both sides, as work.
+    int32_t Sides() const { return st.left.count + st.right.count; }
+
+    // Stores the subpath's outline: the left side forwards, the end cap, the right side
+    // backwards and the start cap (open), or the left loop and the reversed right loop
+    // (closed). It winds like the sum of its rectangles and join wedges, so non-zero fills
+    // exactly the stroke. 1 once done, 0 when the work ran out first.
+    int32_t Subpath(RasterJobState& s) {
+        Polyline& left = st.left;
+        Polyline& right = st.right;
+        const Polyline& q = line;
+        for (;;) {
+            switch (stage) {
+            case StrokeStage::Walking:
+                return 1;
+            case StrokeStage::Start:
+                n = line.count;
+                if (n == 0 || !line.drawn) {
+                    return 1;
+                }
+                if (closed && n > 1 && q[n - 1].x == q[0].x && q[n - 1].y == q[0].y) {
+                    --n;
+                }
+                if (n == 1) {
+                    st.Dot(q[0]);
+                    s.work -= 1;
+                    return 1;
+                }
+                left.count = 0;
+                right.count = 0;
+                segments = closed ? n : n - 1;
+                index = 0;
+                stage = StrokeStage::Segments;
+                break;
+            case StrokeStage::Segments:
+                while (index < segments) {
+                    if (s.work <= 0) {
+                        return 0;
+                    }
+                    const int32_t before = Sides();
+                    const int32_t i = index++;
+                    Vec p = q[i], e = q[i + 1 == n ? 0 : i + 1];
+                    double dx = e.x - p.x, dy = e.y - p.y;
+                    double len = sqrt(dx * dx + dy * dy);
+                    Vec d{dx / len, dy / len};
+                    Vec nrm{-d.y * st.r, d.x * st.r};
+                    if (i == 0) {
+                        firstD = d;
+                        firstN = nrm;
+                        firstLen = len;
+                        if (!closed) {
+                            left.Add(p.x + nrm.x, p.y + nrm.y);
+                            right.Add(p.x - nrm.x, p.y - nrm.y);
+                        }
+                    } else {
+                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len);
+                    }
+                    prevD = d;
+                    prevN = nrm;
+                    prevLen = len;
+                    s.work -= 1 + (Sides() - before);
+                }
+                if (closed) {
+                    st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen);
+                    if (left.failed || right.failed) {
+                        s.failed = 1;
+                        return 1;
+                    }
+                    index = 0;
+                    stage = StrokeStage::EmitLeft;
+                } else {
+                    st.OutlineCap(left, q[n - 1], prevD, prevN);
+                    index = right.count - 1;
+                    stage = StrokeStage::Reverse;
+                }
+                break;
+            case StrokeStage::Reverse:
+                while (index >= 0) {
+                    if (s.work <= 0) {
+                        return 0;
+                    }
+                    left.Add(right[index].x, right[index].y);
+                    --index;
+                    s.work -= 1;
+                }
+                st.OutlineCap(left, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
+                if (left.failed || right.failed) {
+                    s.failed = 1;
+                    return 1;
+                }
+                index = 0;
+                stage = StrokeStage::EmitLeft;
+                break;
+            case StrokeStage::EmitLeft:
+                if (!Emit(s, left, false)) {
+                    return 0;
+                }
+                if (!closed) {
+                    return 1;
+                }
+                index = 0;
+                stage = StrokeStage::EmitRight;
+                break;
+            case StrokeStage::EmitRight:
+                return Emit(s, right, true);
+            }
+        }
+    }
+
+    // Edges of a closed loop of points from `index` on, winding like the segment rectangles.
+    int32_t Emit(RasterJobState& s, const Polyline& loop, bool reversed) {
+        const int32_t count = loop.count;
+        if (count < 2) {
+            return 1;
+        }
+        while (index < count) {
+            if (s.work <= 0) {
+                return 0;
+            }
+            const Vec& p = loop[index];
+            const Vec& q = loop[index + 1 == count ? 0 : index + 1];
+            if (reversed) {
+                s.AddLine(q.x, q.y, p.x, p.y, -1);
+            } else {
+                s.AddLine(p.x, p.y, q.x, q.y, -1);
+            }
+            ++index;
+            s.work -= 1;
+        }
+        return 1;
+    }
+};
+
+void StrokeDelete(StrokeWalk* walk) {
+    delete walk;
+}
+
+int32_t StrokeBegin(RasterJobState& s) {
+    if (!s.stroke) {
+        s.stroke = new (std::nothrow) StrokeWalk;
+        if (!s.stroke) {
+            return 0;
+        }
+    }
+    StrokeWalk& k = *s.stroke;
+    const StrokeStyle& style = s.strokeStyle;
+    Stroker& st = k.st;
     st.s = &s;
     int32_t width = style.width < kRasterOne ? kRasterOne : style.width;
     st.r = double(width) / 2;
@@ -319,87 +410,123 @@ int32_t StrokeIntoJob(RasterJobState& s, const RasterPath& path, const StrokeSty
     if (st.cap != LineCap::Round && st.cap != LineCap::Square) {
         st.cap = LineCap::Butt;
     }
-    // How far the stroke reaches beyond its centre line.
-    double reach =
+    k.reach =
         st.r * (st.join == LineJoin::Miter ? (st.miterLimit > 1.5 ? st.miterLimit : 1.5) : 1.5) +
         2 * kRasterOne;
+    st.left.count = st.right.count = k.line.count = 0;
+    st.left.failed = st.right.failed = k.line.failed = 0;
+    k.line.drawn = 0;
+    k.curX = -s.originX;
+    k.curY = -s.originY;
+    k.verbIndex = 0;
+    k.pointIndex = 0;
+    k.stage = StrokeStage::Walking;
+    return 1;
+}
 
+int32_t StrokeContinue(RasterJobState& s) {
+    StrokeWalk& k = *s.stroke;
+    Polyline& line = k.line;
     const double ox = s.originX, oy = s.originY;
     const double w = double(s.width) * kRasterOne, h = double(s.height) * kRasterOne;
-    const uint8_t* verbs = path.verbs();
-    const RasterPoint* pts = path.points();
-    const int32_t verbCount = path.verbCount(), pointCount = path.pointCount();
-    Polyline line;
-    double curX = -ox, curY = -oy;
-    int32_t pi = 0;
-    for (int32_t vi = 0; vi < verbCount && !s.failed; ++vi) {
-        uint8_t verb = verbs[vi];
-        int32_t need = verb == kVerbMove || verb == kVerbLine ? 1
-                       : verb == kVerbQuad                    ? 2
-                       : verb == kVerbCubic                   ? 3
-                                                              : 0;
-        if (pi + need > pointCount) {
-            break;
+    const RasterPoint* pts = s.points;
+    for (;;) {
+        if (s.failed) {
+            return 1;
         }
+        if (k.stage != StrokeStage::Walking) {
+            if (!k.Subpath(s)) {
+                return 0;
+            }
+            k.stage = StrokeStage::Walking;
+            line.count = 0;
+            line.drawn = 0;
+            if (k.after == AfterSubpath::End) {
+                if (line.failed) {
+                    s.failed = 1;
+                }
+                return 1;
+            }
+            if (k.after == AfterSubpath::Move) {
+                k.curX = k.moveX;
+                k.curY = k.moveY;
+                line.Add(k.curX, k.curY);
+            }
+            continue;
+        }
+        if (line.failed) {
+            s.failed = 1;
+            return 1;
+        }
+        if (s.work <= 0) {
+            return 0;
+        }
+        const int32_t vi = k.verbIndex, pi = k.pointIndex;
+        if (vi >= s.verbCount) {
+            k.EndSubpath(false, AfterSubpath::End);
+            continue;
+        }
+        const uint8_t verb = s.verbs[vi];
+        const int32_t need = verb == kVerbMove || verb == kVerbLine ? 1
+                             : verb == kVerbQuad                    ? 2
+                             : verb == kVerbCubic                   ? 3
+                                                                    : 0;
+        if (pi + need > s.pointCount) {
+            k.verbIndex = s.verbCount;
+            continue;
+        }
+        k.verbIndex = vi + 1;
+        k.pointIndex = pi + need;
+        const int32_t before = line.count;
         if (verb != kVerbMove && verb != kVerbClose) {
             if (line.count == 0) {
-                line.Add(curX, curY);
+                line.Add(k.curX, k.curY);
             }
             line.drawn = 1;
         }
         switch (verb) {
         case kVerbMove:
-            st.Subpath(line, false);
-            line.count = 0;
-            line.drawn = 0;
-            curX = pts[pi].x - ox;
-            curY = pts[pi].y - oy;
-            line.Add(curX, curY);
+            k.moveX = pts[pi].x - ox;
+            k.moveY = pts[pi].y - oy;
+            k.EndSubpath(false, AfterSubpath::Move);
             break;
         case kVerbLine:
-            curX = pts[pi].x - ox;
-            curY = pts[pi].y - oy;
-            line.Add(curX, curY);
+            k.curX = pts[pi].x - ox;
+            k.curY = pts[pi].y - oy;
+            line.Add(k.curX, k.curY);
             break;
         case kVerbQuad: {
-            double c[6] = {
-                curX, curY, pts[pi].x - ox, pts[pi].y - oy, pts[pi + 1].x - ox, pts[pi + 1].y - oy};
-            FlattenQuad(c, w, h, reach, line);
-            curX = c[4];
-            curY = c[5];
+            double c[6] = {k.curX,         k.curY,         pts[pi].x - ox,
+                           pts[pi].y - oy, pts[pi + 1].x - ox, pts[pi + 1].y - oy};
+            FlattenQuad(c, w, h, k.reach, line);
+            k.curX = c[4];
+            k.curY = c[5];
             break;
         }
         case kVerbCubic: {
-            double c[8] = {curX,
-                           curY,
+            double c[8] = {k.curX,
+                           k.curY,
                            pts[pi].x - ox,
                            pts[pi].y - oy,
                            pts[pi + 1].x - ox,
                            pts[pi + 1].y - oy,
                            pts[pi + 2].x - ox,
                            pts[pi + 2].y - oy};
-            FlattenCubic(c, w, h, reach, line);
-            curX = c[6];
-            curY = c[7];
+            FlattenCubic(c, w, h, k.reach, line);
+            k.curX = c[6];
+            k.curY = c[7];
             break;
         }
         case kVerbClose:
             if (line.count > 0) {
-                curX = line.points[0].x;
-                curY = line.points[0].y;
-                st.Subpath(line, true);
-                line.count = 0;
-                line.drawn = 0;
+                k.curX = line[0].x;
+                k.curY = line[0].y;
+                k.EndSubpath(true, AfterSubpath::Close);
             }
             break;
         default:
             break;
         }
-        pi += need;
+        s.work -= 1 + (line.count - before);
     }
-    st.Subpath(line, false);
-    if (line.failed) {
-        s.failed = 1;
-    }
-    return s.failed ? 0 : 1;
 }

@@ -6,63 +6,27 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/TestFiles.h"
+
 namespace {
 
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
+using testfiles::WindowsPath;
 
-DWORD RunProgram(std::string command, const std::string& folder, DWORD timeoutMs) {
-    // The stand-in's log goes to a file; its standard output is dropped.
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE nothing = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                 OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = nothing;
-    startup.hStdError = nothing;
-    PROCESS_INFORMATION process{};
-    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                  folder.empty() ? nullptr : folder.c_str(), &startup, &process);
-    CloseHandle(nothing);
-    if (!started) {
-        return ~0u;
-    }
-    if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    DWORD code = ~0u;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+// The stand-in's log goes to a file; its standard output is dropped.
+DWORD RunProgram(const std::string& command, const std::string& folder, DWORD timeoutMs) {
+    return testfiles::RunProgram(command, timeoutMs, folder, true);
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    return testfiles::ReadText(path);
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file << bytes;
+    testfiles::WriteBytes(path, bytes);
 }
 
 struct HostLog {

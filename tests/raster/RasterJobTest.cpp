@@ -32,6 +32,8 @@ TEST(RasterJob, SteppingBandByBandGivesThePixelsOfOneGo) {
                                     : b.StartFill(path, FillRule::EvenOdd, paint, stepped.Surface(),
                                                   clip));
                 path.Clear(); // the job keeps its own copy of the geometry
+                EXPECT_EQ(0, b.BandsLeft()) << "nothing is known before the preparation";
+                EXPECT_EQ(1, b.Prepare(INT32_MAX));
                 int32_t bands = b.BandsLeft(), steps = 0;
                 EXPECT_GT(bands, 1);
                 EXPECT_EQ(0, b.Step(0));
@@ -52,6 +54,7 @@ TEST(RasterJob, BandsCoverTheRowsOfTheGeometryOnly) {
     Rectangle(path, 0, 500 * P, 10 * P, 510 * P);
     RasterJob job;
     job.StartFill(path, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All());
+    job.Prepare(INT32_MAX);
     int32_t h = job.BandHeight();
     EXPECT_EQ(509 / h - 500 / h + 1, job.BandsLeft());
 }
@@ -101,14 +104,18 @@ TEST(RasterJob, MoreEdgesThanTheLimitFailAndDrawNothing) {
     for (int32_t i = 0; i <= kRasterMaxEdges + 2; ++i)
         ASSERT_EQ(1, path.LineTo((i % 7) * P + 3, (i % 2) ? 8 * P : 0));
     RasterJob job;
-    EXPECT_EQ(0, job.StartFill(path, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All()));
+    EXPECT_EQ(1, job.StartFill(path, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All()));
+    EXPECT_EQ(0, job.Run());
     EXPECT_EQ(1, job.Finished());
+    EXPECT_EQ(1, job.Failed());
     EXPECT_EQ(0, canvas.TotalCover());
+    EXPECT_EQ(0, FillPath(path, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All()));
     // The job is still usable.
     RasterPath square;
     Rectangle(square, 0, 0, P, P);
     EXPECT_EQ(1, job.StartFill(square, FillRule::NonZero, kBlack, canvas.Surface(), canvas.All()));
-    job.Run();
+    EXPECT_EQ(1, job.Run());
+    EXPECT_EQ(0, job.Failed());
     EXPECT_EQ(255, canvas.TotalCover());
 }
 

@@ -15,66 +15,16 @@
 #include <string>
 #include <vector>
 
+#include "support/TestFiles.h"
+
 namespace {
 
-std::string WindowsPath(std::string p) {
-    if (!p.empty() && p[0] == '/') {
-        p = "Z:" + p;
-    }
-    for (char& c : p) {
-        c = c == '/' ? '\\' : c;
-    }
-    return p;
-}
+using testfiles::ReadBytes;
+using testfiles::RunProgram;
+using testfiles::WriteBytes;
 
 std::string FromEnv(const char* variable, const char* relative) {
-    const char* root = getenv(variable);
-    return WindowsPath(std::string(root != nullptr ? root : "") + "/" + relative);
-}
-
-// Runs a program and waits for it; its exit code, or ~0u when it could not run.
-DWORD RunProgram(std::string command, DWORD timeoutMs = 120000) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return ~0u;
-    }
-    DWORD code = ~0u;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
-    } else {
-        TerminateProcess(process.hProcess, 3);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-bool ReadAll(const std::string& path, std::vector<uint8_t>& data) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    uint8_t buffer[65536];
-    size_t n;
-    data.clear();
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) {
-        data.insert(data.end(), buffer, buffer + n);
-    }
-    fclose(f);
-    return true;
-}
-
-bool WriteAll(const std::string& path, const std::string& text) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-    return true;
+    return testfiles::PathFromEnv(variable, relative);
 }
 
 // An RGB picture, rows top-down.
@@ -93,7 +43,7 @@ struct Picture {
 // A 24- or 32-bit BMP as the stand-in writes its captures and prints.
 bool ReadBmp(const std::string& path, Picture& picture) {
     std::vector<uint8_t> d;
-    if (!ReadAll(path, d) || d.size() < 54 || d[0] != 'B' || d[1] != 'M') {
+    if (!ReadBytes(path, d) || d.size() < 54 || d[0] != 'B' || d[1] != 'M') {
         return false;
     }
     uint32_t offset;
@@ -130,7 +80,7 @@ bool ReadBmp(const std::string& path, Picture& picture) {
 
 bool ReadPpm(const std::string& path, Picture& picture) {
     std::vector<uint8_t> d;
-    if (!ReadAll(path, d)) {
+    if (!ReadBytes(path, d)) {
         return false;
     }
     int w = 0, h = 0, max = 0, used = 0;
@@ -261,7 +211,7 @@ protected:
         for (const std::string& step : steps) {
             script += step + "\n";
         }
-        if (!WriteAll(In("scenario.txt"), script)) {
+        if (!WriteBytes(In("scenario.txt"), script)) {
             return ~0u;
         }
         return RunProgram("\"" + host + "\" --plugins \"" + plugins + "\" " + options +
@@ -270,7 +220,7 @@ protected:
     }
     std::string Log() {
         std::vector<uint8_t> d;
-        ReadAll(In("log.txt"), d);
+        ReadBytes(In("log.txt"), d);
         return std::string(d.begin(), d.end());
     }
     Picture Bmp(const char* name) {
@@ -342,8 +292,8 @@ TEST_F(HOST_SUITE, ASlowStreamBuildsThePictureUp) {
 
 TEST_F(HOST_SUITE, CorruptAndRefusedFilesShowTheirDisplays) {
     CopyExample("failure-corrupt.vem");
-    ASSERT_TRUE(WriteAll(In("not-a-drawing.vem"), "GIF89a: this is not a drawing file at all"));
-    ASSERT_TRUE(WriteAll(In("failures.html"),
+    ASSERT_TRUE(WriteBytes(In("not-a-drawing.vem"), "GIF89a: this is not a drawing file at all"));
+    ASSERT_TRUE(WriteBytes(In("failures.html"),
                          "<html><body>\n"
                          "<embed src=\"failure-corrupt.vem\" type=\"application/vnd.vemo\" "
                          "width=\"300\" height=\"200\"><br>\n"

@@ -22,36 +22,13 @@
 #include <string>
 #include <vector>
 
+#include "support/TestFiles.h"
+
 namespace viewtest {
 namespace {
 
 std::string FromBuild(const char* variable, const char* relative) {
-    const char* root = getenv(variable);
-    std::string p = root != nullptr ? root : "";
-    if (!p.empty() && p[0] == '/') {
-        p = "Z:" + p;
-    }
-    p += "/";
-    p += relative;
-    for (char& c : p) {
-        c = c == '/' ? '\\' : c;
-    }
-    return p;
-}
-
-bool ReadFile(const std::string& path, std::vector<uint8_t>& data) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    uint8_t buffer[65536];
-    size_t n;
-    data.clear();
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) {
-        data.insert(data.end(), buffer, buffer + n);
-    }
-    fclose(f);
-    return true;
+    return testfiles::PathFromEnv(variable, relative);
 }
 
 // Forwards every call to the real renderer and counts what the view asks for.
@@ -144,7 +121,7 @@ protected:
                   S_OK);
         factory->Release();
         counting = new CountingRenderer(real);
-        ASSERT_TRUE(ReadFile(FromBuild("VEMO_SOURCE_DIR", "examples/town-map.vem"), file));
+        ASSERT_TRUE(testfiles::ReadBytes(FromBuild("VEMO_SOURCE_DIR", "examples/town-map.vem"), file));
     }
     void TearDown() override {
         ViewFixture::TearDown();
@@ -213,7 +190,7 @@ protected:
     }
     static bool ReadCapture(Picture& p) {
         std::vector<uint8_t> data;
-        if (!ReadFile(CapturePath(), data)) {
+        if (!testfiles::ReadBytes(CapturePath(), data)) {
             return false;
         }
         const char header[] = "P6\n320 240\n255\n";
