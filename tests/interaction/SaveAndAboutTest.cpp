@@ -61,7 +61,7 @@ protected:
 
     // Runs the save command; the dialog is answered with path typed in (or cancelled when
     // path is null). Records the proposed name and the file types offered.
-    void SaveAs(const char* path) {
+    void SaveAs(const char* path, HWND window = nullptr) {
         std::string typed = path != nullptr ? path : "";
         driver = std::make_unique<DialogDriver>([this, typed, path](HWND dialog, int tick) {
             if (tick != 2) {
@@ -84,7 +84,7 @@ protected:
             SetDlgItemTextA(dialog, kFileNameBox, typed.c_str());
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         });
-        SendMessageA(child, WM_COMMAND, kSave, 0);
+        SendMessageA(window != nullptr ? window : child, WM_COMMAND, kSave, 0);
     }
 
     // The browser's answer to the request: the drawing again, as a new stream in chunks.
@@ -201,22 +201,7 @@ TEST_F(ViewDialogs, SaveProposesTheFileNameAndFiltersByDocumentKind) {
         ASSERT_EQ(GiveWindow(instance, window), NPERR_NO_ERROR);
         ShowDrawing(c.url, DrawingBytes(10));
         std::string before = Document(instance)->fileName;
-        driver = std::make_unique<DialogDriver>([this](HWND dialog, int tick) {
-            if (tick == 2) {
-                proposed = DialogDriver::TextOf(GetDlgItem(dialog, kFileNameBox));
-                HWND types = GetDlgItem(dialog, kFileTypeBox);
-                fileTypes.clear();
-                LRESULT count = SendMessageA(types, CB_GETCOUNT, 0, 0);
-                for (LRESULT i = 0; i < count; ++i) {
-                    char text[256] = {};
-                    SendMessageA(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-                    fileTypes.push_back(text);
-                }
-                selectedType = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
-                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            }
-        });
-        SendMessageA(window, WM_COMMAND, kSave, 0);
+        SaveAs(nullptr, window);
         ASSERT_EQ(driver->seen.size(), 1u);
         EXPECT_EQ(driver->seen[0].owner, page);
         EXPECT_EQ(proposed, c.proposed);
