@@ -15,6 +15,10 @@ namespace {
 // Scan converter work done between two looks at the clock (see RasterJob): a fraction of a
 // millisecond however the drawing is made.
 constexpr int32_t kSliceWork = 4096;
+// Objects finished within their first piece between two looks at the clock.
+constexpr int32_t kObjectsPerClock = 8;
+// Objects passed over (outside the buffer) between two looks at the clock.
+constexpr uint32_t kSkippedPerClock = 256;
 
 // A view that shows the whole of a box; the whole of one inch when the box is empty.
 DocRect ViewOfBox(const DocBox& b) {
@@ -293,23 +297,39 @@ int32_t DrawingRenderer::RenderSlice(uint32_t handle, uint32_t budgetMs, int32_t
     if (!drawable) {
         ctx->nextObject = uint32_t(doc.objects.Size());
     }
+    // The clock is read after every piece that used up its work, and after every few objects
+    // that needed less: small objects then cost no clock reads of their own.
+    int32_t sinceClock = 0;
+    uint32_t skipped = 0;
     for (;;) {
         if (ctx->painter.Busy()) {
-            ctx->painter.Step(kSliceWork);
+            sinceClock += ctx->painter.Step(kSliceWork) ? 1 : kObjectsPerClock;
             drew = 1;
         } else if (ctx->nextObject < doc.objects.Size()) {
             const DrawObject& obj = doc.objects[ctx->nextObject++];
             if (OutsideBuffer(obj.box, ctx->matrix, ctx->width, ctx->height)) {
-                continue;
+                // passed over cheaply, but a drawing may hold very many of them
+                if (++skipped % kSkippedPerClock != 0) {
+                    continue;
+                }
+                sinceClock = kObjectsPerClock;
+            } else {
+                ctx->painter.Begin(doc, obj, ctx->matrix, ctx->pixels, ctx->width, ctx->height,
+                                   ctx->smoothed);
+                drew = 1;
+                if (ctx->painter.Busy()) {
+                    continue; // its first piece follows at once
+                }
+                sinceClock = kObjectsPerClock; // drawn whole (plain spans) or nothing to draw
             }
-            ctx->painter.Begin(doc, obj, ctx->matrix, ctx->pixels, ctx->width, ctx->height,
-                               ctx->smoothed);
-            drew = 1;
         } else {
             break;
         }
-        if (Now() >= deadline) {
-            break;
+        if (sinceClock >= kObjectsPerClock) {
+            sinceClock = 0;
+            if (Now() >= deadline) {
+                break;
+            }
         }
     }
     int32_t result = drew ? kSliceNewPixels : 0;

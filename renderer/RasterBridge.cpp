@@ -81,9 +81,9 @@ public:
     bool ok = true;
 
     void Move(PointD p) {
-        ok = ok && starts.Push(uint32_t(pts.Size())) && closed.Push(0) && pts.Push(p);
+        ok = ok && Room() && starts.Push(uint32_t(pts.Size())) && closed.Push(0) && pts.Push(p);
     }
-    void Line(PointD p) { ok = ok && pts.Push(p); }
+    void Line(PointD p) { ok = ok && Room() && pts.Push(p); }
     void Close() {
         if (!closed.Empty()) {
             closed.Back() = 1;
@@ -94,6 +94,9 @@ public:
               PointD{p2.x + (p1.x - p2.x) * 2 / 3, p2.y + (p1.y - p2.y) * 2 / 3}, p2, depth);
     }
     void Cubic(PointD p0, PointD p1, PointD p2, PointD p3, int depth) {
+        if (!ok) {
+            return;
+        }
         double x0 = fmin(fmin(p0.x, p1.x), fmin(p2.x, p3.x));
         double x1 = fmax(fmax(p0.x, p1.x), fmax(p2.x, p3.x));
         double y0 = fmin(fmin(p0.y, p1.y), fmin(p2.y, p3.y));
@@ -111,6 +114,9 @@ public:
     }
 
 private:
+    // The points of a far-reaching object are bounded like the scan converter's edges: beyond
+    // that the object is left out (and its cost stays bounded).
+    bool Room() const { return pts.Size() < size_t(kRasterMaxEdges); }
     static PointD Mid(PointD p, PointD q) { return PointD{(p.x + q.x) / 2, (p.y + q.y) / 2}; }
     static double Distance(PointD p, PointD a, PointD b) {
         double dx = b.x - a.x, dy = b.y - a.y;

@@ -7,6 +7,7 @@
 
 #include "plugin/DocGeometry.h"
 #include "plugin/TextBuffer.h"
+#include "interaction/DragGeometry.h"
 #include "interaction/ViewTransform.h"
 #include "view/TileRules.h"
 
@@ -33,11 +34,6 @@ constexpr int kZoomCursorId = 10403;
 constexpr int kLinkCursorId = 19475;
 constexpr int kPushCursorId = 20102;
 constexpr int kLoadingIconId = 2;
-
-// Mouse tools.
-constexpr int32_t kToolNone = 0;
-constexpr int32_t kToolZoom = 1;
-constexpr int32_t kToolPush = 2;
 
 struct ViewWindow {
     HWND hwnd;

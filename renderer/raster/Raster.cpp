@@ -52,10 +52,15 @@
 // 4. Blending is source-over with straight colour: out = (c * a + d * (255 - a)) / 255 per
 //    channel, rounded, computed two channels at a time in 32-bit lanes.
 //
-// 5. Resuming. A job keeps its sorted edges, the active list and the next band, so Step can
-//    stop after any band and go on later; the pixels are the same as in one go. Edges are
-//    bucketed by first band (a counting sort) and kept in the active list until their last
-//    one, so a band only looks at edges that cross it.
+// 5. Resuming. Everything a job does is cut into pieces of bounded work, each loop keeping its
+//    index in the job: the walk along the path (a verb at a time; a curve is at most 4096
+//    lines), the stroker (a segment, a join's arc or an outline edge at a time), the counting
+//    sort (edges are bucketed by first band, a range of edges at a time), and the bands (an edge
+//    at a time, then the band's sweep). The cells only add up, so the pieces may fall anywhere
+//    and the pixels are the same as in one go. Edges and outline points live in lists that
+//    grow a block at a time, so growing them never copies what they hold. (Start copies the
+//    path itself: one memcpy, a millisecond for the largest path a drawing can hold.) Edges stay
+//    in the active list until their last band, so a band only looks at edges that cross it.
 //
 // Strokes (RasterStroke.cpp) become one outline per subpath that winds like the sum of the
 // stroke's pieces (a rectangle per segment, a wedge per join, the caps), so the non-zero rule
@@ -175,12 +180,14 @@ void BlendRow(uint32_t* p, int32_t n, uint32_t rb, uint32_t ag, uint32_t a) {
                            int16_t(s2 * a + 128), int16_t(255 * a + 128));
         const __m128i na = _mm_set1_epi16(int16_t(255 - a));
         const __m128i zero = _mm_setzero_si128();
+        const __m128i k257 = _mm_set1_epi16(257);
         for (; i + 4 <= n; i += 4) {
             __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
             __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), na), sa);
             __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), na), sa);
-            lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-            hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
+            // (v + (v >> 8)) >> 8 is (v * 257) >> 16 for every 16-bit v: one multiply.
+            lo = _mm_mulhi_epu16(lo, k257);
+            hi = _mm_mulhi_epu16(hi, k257);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(lo, hi));
         }
     }
@@ -416,6 +423,7 @@ int32_t RasterJobState::Arrange() {
     cellStride = width + 2;
     touchedStride = (cellStride + 63) / 64;
     bandUnits = bandRows * kRasterOne;
+    bandReciprocal = ((uint64_t(1) << 32) + uint64_t(bandRows) - 1) / uint64_t(bandRows);
     firstBand = minY / bandUnits;
     endBand = (maxY - 1) / bandUnits + 1;
     int32_t bands = endBand - firstBand;
@@ -478,7 +486,7 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
             int64_t left = int64_t(edgeCount) - sortIndex;
             int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
             for (int32_t i = sortIndex; i < end; ++i) {
-                ++bandCounts[edges[i].y0 / bandUnits - firstBand + 1];
+                ++bandCounts[BandOf(edges[i].y0) - firstBand + 1];
             }
             work -= end - sortIndex;
             sortIndex = end;
@@ -500,7 +508,8 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
             int64_t left = int64_t(edgeCount) - sortIndex;
             int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
             for (int32_t i = sortIndex; i < end; ++i) {
-                sorted[bandCounts[edges[i].y0 / bandUnits - firstBand]++] = edges[i];
+                const RasterEdge& e = edges[i];
+                sorted[bandCounts[BandOf(e.y0) - firstBand]++] = e;
             }
             work -= end - sortIndex;
             sortIndex = end;

@@ -1,8 +1,9 @@
 // vemo_raster: the scan converter behind the drawing renderer.
 //
 // Fills and strokes paths into 32-bit BGRA pixel buffers with exact-area anti-aliasing (or
-// pixel-centre sampling when smoothing is off), band by band, so that a caller with a time
-// budget can stop between bands and continue later. Pure C++: no platform headers, no threads,
+// pixel-centre sampling when smoothing is off), in pieces of bounded work (preparation
+// included), so that a caller with a time budget can stop between any two pieces and continue
+// later. Pure C++: no platform headers, no threads,
 // no exceptions; allocation failures are reported as 0 results.
 //
 // Coordinates are pixels of the surface in 24.8 fixed point (256 is one pixel), x to the right,
@@ -15,7 +16,7 @@
 // bytes B, G, R, A. Drawing blends source-over.
 //
 // Limits: a job holds at most kRasterMaxEdges line edges after flattening and clipping (a
-// start beyond that fails and draws nothing); each edge takes 60 bytes while the job lives
+// job beyond that fails and draws nothing); each edge takes 60 bytes while the job lives
 // (so at most 120 MiB), plus 64 to 256 KiB of accumulators; a curve becomes at most 4096
 // lines; a surface is at most kRasterMaxSize pixels wide and high. With the non-zero rule, winding
 // numbers whose magnitude passes 16383 inside one path may be drawn as if uncovered (the

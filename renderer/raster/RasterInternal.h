@@ -122,9 +122,10 @@ struct RasterJobState {
     int32_t sortIndex = 0;
     int32_t firstBand = 0;
     int32_t bandUnits = 0;
-    int32_t bandBegun = 0;  // the current band's edges are being converted
-    int32_t bandEdge = 0;   // next active edge of the current band
-    int32_t bandKept = 0;   // active edges kept for the next band so far
+    uint64_t bandReciprocal = 0; // 2^32 / bandRows, rounded up
+    int32_t bandBegun = 0;       // the current band's edges are being converted
+    int32_t bandEdge = 0;        // next active edge of the current band
+    int32_t bandKept = 0;        // active edges kept for the next band so far
 
     // Edges after clipping, then sorted by their first band, and the active ones.
     BlockList<RasterEdge> edges;
@@ -178,6 +179,11 @@ struct RasterJobState {
     int32_t Arrange();
 
     void StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir);
+    // The band of a local height y >= 0: y / bandUnits without a division (exact for rows
+    // below 2^16 and bands of at most 64 rows).
+    int32_t BandOf(int32_t y) const {
+        return int32_t((uint64_t(uint32_t(y) >> kRasterShift) * bandReciprocal) >> 32);
+    }
     // Converts the current band's edges while there is work left, then sweeps it; 1 once the
     // band is complete.
     int32_t DrawBand();

@@ -496,8 +496,12 @@ int32_t StrokeContinue(RasterJobState& s) {
             line.Add(k.curX, k.curY);
             break;
         case kVerbQuad: {
-            double c[6] = {k.curX,         k.curY,         pts[pi].x - ox,
-                           pts[pi].y - oy, pts[pi + 1].x - ox, pts[pi + 1].y - oy};
+            double c[6] = {k.curX,
+                           k.curY,
+                           pts[pi].x - ox,
+                           pts[pi].y - oy,
+                           pts[pi + 1].x - ox,
+                           pts[pi + 1].y - oy};
             FlattenQuad(c, w, h, k.reach, line);
             k.curX = c[4];
             k.curY = c[5];

@@ -311,6 +311,27 @@ TEST(RasterFillColour, SourceOverBlendsEachChannelRounded) {
     }
 }
 
+TEST(RasterFillColour, EveryAlphaBlendsLikeTheExactFormula) {
+    // Runs of 13 pixels: blended four at a time and one by one; channel values at the ends and
+    // the middle of their range, where rounding goes wrong first.
+    const uint32_t levels[] = {0, 1, 127, 128, 254, 255};
+    for (uint32_t a = 1; a < 256; ++a)
+        for (uint32_t s : levels)
+            for (uint32_t d : levels) {
+                const uint32_t background = 0xFF000000u | d << 16 | (255 - d) << 8 | d;
+                const uint32_t colour = a << 24 | s << 16 | (255 - s) << 8 | s;
+                Canvas canvas(13, 1, background);
+                FillRectangle(canvas.Surface(), canvas.All(), colour);
+                for (int32_t shift = 0; shift < 24; shift += 8) {
+                    uint32_t cs = (colour >> shift) & 255, cd = (background >> shift) & 255;
+                    uint32_t expected = (cs * a + cd * (255 - a) + 127) / 255;
+                    for (int32_t x = 0; x < 13; ++x)
+                        ASSERT_EQ(expected, (canvas.At(x, 0) >> shift) & 255)
+                            << "alpha " << a << " source " << cs << " under " << cd << " x " << x;
+                }
+            }
+}
+
 TEST(RasterFillColour, FillRectangleFillsOrBlendsOnlyInside) {
     Canvas canvas(4, 4, 0xFF000000u);
     FillRectangle(canvas.Surface(), RasterRect{-5, 1, 2, 99}, 0xFF123456u);

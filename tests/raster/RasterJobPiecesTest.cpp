@@ -76,28 +76,59 @@ std::vector<Case> Cases() {
         {"fill clipped", Mixed, 0, FillRule::EvenOdd, {}, 1, kInner, 0},
         {"fill zigzag", Zigzag, 0, FillRule::NonZero, {}, 1, kWhole, 0},
         {"fill spiral", Spiral, 0, FillRule::EvenOdd, {}, 1, kWhole, 0},
-        {"stroke spiral round", Spiral, 1, FillRule::NonZero,
-         {2 * P, LineJoin::Round, LineCap::Round, 4 << 16}, 1, kWhole, 0},
-        {"stroke thinner than a pixel", Zigzag, 1, FillRule::NonZero,
-         {P / 3, LineJoin::Miter, LineCap::Butt, 4 << 16}, 1, kWhole, 0},
-        {"stroke aliased", Zigzag, 1, FillRule::NonZero,
-         {3 * P, LineJoin::Bevel, LineCap::Square, 4 << 16}, 0, kInner, 0},
+        {"stroke spiral round",
+         Spiral,
+         1,
+         FillRule::NonZero,
+         {2 * P, LineJoin::Round, LineCap::Round, 4 << 16},
+         1,
+         kWhole,
+         0},
+        {"stroke thinner than a pixel",
+         Zigzag,
+         1,
+         FillRule::NonZero,
+         {P / 3, LineJoin::Miter, LineCap::Butt, 4 << 16},
+         1,
+         kWhole,
+         0},
+        {"stroke aliased",
+         Zigzag,
+         1,
+         FillRule::NonZero,
+         {3 * P, LineJoin::Bevel, LineCap::Square, 4 << 16},
+         0,
+         kInner,
+         0},
         {"fill past the edge limit", PastTheEdgeLimit, 0, FillRule::NonZero, {}, 1, kWhole, 1},
-        {"stroke past the outline limit", PastTheOutlineLimit, 1, FillRule::NonZero,
-         {200 * P, LineJoin::Round, LineCap::Round, 4 << 16}, 1, kWhole, 1},
+        {"stroke past the outline limit",
+         PastTheOutlineLimit,
+         1,
+         FillRule::NonZero,
+         {200 * P, LineJoin::Round, LineCap::Round, 4 << 16},
+         1,
+         kWhole,
+         1},
     };
     // Every join with every cap, on open and closed subpaths, curves and a lone point.
     const LineJoin joins[] = {LineJoin::Miter, LineJoin::Round, LineJoin::Bevel};
     const LineCap caps[] = {LineCap::Butt, LineCap::Round, LineCap::Square};
     for (LineJoin join : joins)
         for (LineCap cap : caps)
-            cases.push_back({"stroke join x cap", Mixed, 1, FillRule::NonZero,
-                             {7 * P + 77, join, cap, 3 << 15}, 1, kInner, 0});
+            cases.push_back({"stroke join x cap",
+                             Mixed,
+                             1,
+                             FillRule::NonZero,
+                             {7 * P + 77, join, cap, 3 << 15},
+                             1,
+                             kInner,
+                             0});
     return cases;
 }
 
 // Runs a job in pieces of `piece` units (0: in one go); the number of calls it took.
-int64_t Draw(const Case& c, const RasterPath& path, Canvas& canvas, int32_t piece, int32_t* failed) {
+int64_t Draw(const Case& c, const RasterPath& path, Canvas& canvas, int32_t piece,
+             int32_t* failed) {
     RasterJob job;
     RasterPaint paint{0xC0306090u, c.smoothed};
     int32_t started = c.stroke ? job.StartStroke(path, c.style, paint, canvas.Surface(), c.clip)
@@ -153,7 +184,8 @@ TEST(RasterJobPieces, LongPathsArePreparedInManySmallPieces) {
         void (*build)(RasterPath&);
         int32_t stroke;
         int32_t verbs;
-    } const longs[] = {{"fill", Spiral, 0, 1000}, {"stroke", Spiral, 1, 1000},
+    } const longs[] = {{"fill", Spiral, 0, 1000},
+                       {"stroke", Spiral, 1, 1000},
                        {"stroke of lines", Zigzag, 1, 300}};
     for (const Long& l : longs) {
         RasterPath path;

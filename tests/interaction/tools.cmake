@@ -1,0 +1,27 @@
+# Mouse tools and push scrolling.
+vemo_add_gtest(DragDecisionsTest SOURCES DragDecisionsTest.cpp LIBS vemo_viewcore)
+vemo_add_gtest(PushArithmeticTest SOURCES PushArithmeticTest.cpp LIBS vemo_viewcore)
+
+# The handlers under Wine, over a view with a recording renderer. The programs carry the
+# plug-in's resources (cursors, strings) and serve as the module the view loads them from.
+if(VEMO_WIN64 AND TARGET vemo_view AND TARGET vemo_plugin)
+    foreach(test MouseToolMessagesTest:MouseToolMessagesTest:24
+                 PushScrolling24Test:PushScrollingTest:24 PushScrolling16Test:PushScrollingTest:16
+                 PushScrolling8Test:PushScrollingTest:8)
+        string(REPLACE ":" ";" parts ${test})
+        list(GET parts 0 name)
+        list(GET parts 1 source)
+        list(GET parts 2 depth)
+        vemo_add_gtest(${name} WINDOWS DEPTH ${depth}
+            SOURCES ${source}.cpp ${PROJECT_SOURCE_DIR}/resources/NPVemoC.rc
+            LIBS vemo_view vemo_plugin)
+        target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/resources)
+    endforeach()
+endif()
+
+# End to end through the browser stand-in with the plug-in and the renderer as built.
+if(VEMO_WIN64 AND TARGET vemohost AND TARGET NPVemoC AND TARGET VemoDoc)
+    vemo_add_gtest(ToolsEndToEndTest WINDOWS DEPTH 24 SOURCES ToolsEndToEndTest.cpp
+        DEPENDS vemohost NPVemoC VemoDoc)
+    target_include_directories(ToolsEndToEndTest PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+endif()
