@@ -11,13 +11,6 @@
 
 namespace {
 
-// The warning about drawing contents the renderer does not show comes with the warning dialog;
-// until then the end of data only passes its flags here.
-void ShowDrawingWarning(DocumentRecord* document, HRESULT flags) {
-    (void)document;
-    (void)flags;
-}
-
 char* CopyText(const char* source) {
     size_t length = strlen(source);
     char* copy = new (std::nothrow) char[length + 1];
@@ -170,7 +163,7 @@ int32_t DocumentRecord::EndDocumentData(int32_t reason) {
         view->documentReady = 1;
     }
     if ((result & (kWarnUnsupported | kWarnUnknown)) != 0) {
-        ShowDrawingWarning(this, result);
+        ShowDrawingWarning(static_cast<uint32_t>(result));
     }
     return 1;
 }

@@ -48,6 +48,10 @@ struct DocumentRecord {
     // owned by the owner window.
     void ShowErrorBox(uint32_t id);
 
+    // The modal warning about drawing contents the renderer does not show (bit 0 or 1 of the
+    // end-of-data flags), unless the user silenced that kind in the last 24 hours.
+    void ShowDrawingWarning(uint32_t flags);
+
     // Display streams: one chunk to the renderer (the first is checked for the file header),
     // and the end of the data. 1 on success, 0 when the data is refused or failed.
     int32_t FeedDocumentData(const uint8_t* data, int32_t length);

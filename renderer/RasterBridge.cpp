@@ -128,52 +128,86 @@ private:
     }
 };
 
-// Clips a closed polygon to the guard box (Sutherland-Hodgman): inside the box the winding
-// numbers do not change.
-bool ClipPolygon(const PointD* in, size_t n, PodArray<PointD>& out, PodArray<PointD>& scratch) {
-    out.Clear();
-    if (!out.Append(in, n)) {
-        return false;
+// Clips closed polygons to the guard box (Sutherland-Hodgman), a point at a time: each of the
+// four sides of the box is a stage that passes the points on its inner side, and the crossings,
+// to the next. Inside the box the winding numbers do not change. Points come out through
+// `emit` (a move for the first of a polygon, then lines).
+class PolygonClipper {
+public:
+    explicit PolygonClipper(RasterPath* output) : path(output) {}
+
+    void Point(PointD p) { Feed(0, p); }
+    // Closes the polygon: the last point back to the first, stage by stage.
+    void Close() {
+        for (int side = 0; side < 4; ++side) {
+            Stage& s = stages[side];
+            if (s.any && (s.valuePrevious >= 0) != (s.valueFirst >= 0)) {
+                Feed(side + 1, Crossing(s.previous, s.valuePrevious, s.first, s.valueFirst));
+            }
+            s.any = false;
+        }
+        started = false;
     }
-    for (int edge = 0; edge < 4; ++edge) {
-        scratch.Clear();
-        size_t count = out.Size();
-        for (size_t i = 0; i < count; ++i) {
-            PointD p = out[i];
-            PointD q = out[(i + 1) % count];
-            auto value = [edge](PointD r) {
-                switch (edge) {
-                case 0:
-                    return r.x + kGuard; // x >= -G
-                case 1:
-                    return kGuard - r.x; // x <= G
-                case 2:
-                    return r.y + kGuard;
-                default:
-                    return kGuard - r.y;
-                }
-            };
-            double vp = value(p), vq = value(q);
-            if (vp >= 0 && !scratch.Push(p)) {
-                return false;
-            }
-            if ((vp >= 0) != (vq >= 0)) {
-                double t = vp / (vp - vq);
-                if (!scratch.Push(PointD{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t})) {
-                    return false;
-                }
-            }
-        }
-        out.Clear();
-        if (!out.Append(scratch.Data(), scratch.Size())) {
-            return false;
-        }
-        if (out.Empty()) {
-            break;
+
+private:
+    struct Stage {
+        PointD first, previous;
+        double valueFirst, valuePrevious;
+        bool any;
+    };
+
+    // How far inside side `side` of the box a point lies (negative: outside).
+    static double Value(int side, PointD r) {
+        switch (side) {
+        case 0:
+            return r.x + kGuard; // x >= -G
+        case 1:
+            return kGuard - r.x; // x <= G
+        case 2:
+            return r.y + kGuard;
+        default:
+            return kGuard - r.y;
         }
     }
-    return true;
-}
+    static PointD Crossing(PointD p, double vp, PointD q, double vq) {
+        double t = vp / (vp - vq);
+        return PointD{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t};
+    }
+
+    void Feed(int side, PointD p) {
+        if (side == 4) {
+            Emit(p);
+            return;
+        }
+        Stage& s = stages[side];
+        double v = Value(side, p);
+        if (!s.any) {
+            s.first = p;
+            s.valueFirst = v;
+            s.any = true;
+        } else if ((s.valuePrevious >= 0) != (v >= 0)) {
+            Feed(side + 1, Crossing(s.previous, s.valuePrevious, p, v));
+        }
+        if (v >= 0) {
+            Feed(side + 1, p);
+        }
+        s.previous = p;
+        s.valuePrevious = v;
+    }
+    void Emit(PointD p) {
+        int32_t x = ToFixed(p.x), y = ToFixed(p.y);
+        if (started) {
+            path->LineTo(x, y);
+        } else {
+            path->MoveTo(x, y);
+            started = true;
+        }
+    }
+
+    RasterPath* path;
+    Stage stages[4] = {};
+    bool started = false;
+};
 
 // Liang-Barsky: the part of p-q inside the guard box.
 bool ClipSegment(PointD& p, PointD& q) {
@@ -279,42 +313,111 @@ bool AppendDirect(const Document& doc, const DrawObject& obj, const Affine& t, R
     return i >= obj.opCount;
 }
 
-// Builds the raster path of an object whose points reach beyond the guard box. forStroke
-// selects how far-away geometry is cut.
-bool BuildFarPath(const Document& doc, const DrawObject& obj, const Affine& t, bool forStroke,
-                  RasterPath& path) {
-    path.Clear();
-    const uint8_t* ops = doc.ops.Data() + obj.firstOp;
-    const DocPoint* pts = doc.points.Data() + obj.firstPoint;
-    uint32_t k = 0;
-    // Far-reaching geometry: flatten in floating point, then cut it down to the guard box.
-    Flattener fl;
-    PointD current{0, 0}, start{0, 0};
-    auto at = [&t](const DocPoint& q) {
-        PointD p;
-        t.Apply(q.x, q.y, &p.x, &p.y);
-        return p;
-    };
-    for (uint32_t i = 0; i < obj.opCount && fl.ok; ++i) {
-        switch (ops[i]) {
+// Builds the raster path of an object whose points reach beyond the guard box, in pieces of
+// bounded work: first the curves are flattened in floating point (only where they can come near
+// the box), an operation at a time, then each subpath is cut down to the box a point at a
+// time: polygons (fills) by PolygonClipper, polylines (strokes) segment by segment, so that the
+// far-away parts of a stroke leave no lines along the box's sides. How the work is cut changes
+// nothing in the path.
+class FarPathBuilder {
+public:
+    void Reset(const Document& document, const DrawObject& object, const Affine& mapping,
+               bool stroke) {
+        doc = &document;
+        obj = object;
+        t = mapping;
+        forStroke = stroke;
+        flattening = true;
+        op = point = 0;
+        current = start = PointD{0, 0};
+        fl.pts.Clear();
+        fl.starts.Clear();
+        fl.closed.Clear();
+        fl.ok = true;
+        subpath = 0;
+        index = 0;
+    }
+
+    // One piece of about `work` units (a unit is two points made or cut): 0 while building,
+    // 1 once the path is built, -1 when memory ran out or the points passed the limit.
+    int32_t Step(uint32_t work, RasterPath& path) {
+        uint64_t budget = uint64_t(work) * 2 + 1;
+        while (flattening) {
+            if (op >= obj.opCount) {
+                flattening = false;
+                break;
+            }
+            if (budget == 0) {
+                return 0;
+            }
+            size_t before = fl.pts.Size();
+            FlattenOne();
+            if (!fl.ok) {
+                return -1;
+            }
+            uint64_t made = fl.pts.Size() - before + 1;
+            budget = made >= budget ? 0 : budget - made;
+        }
+        const size_t subpaths = fl.starts.Size();
+        while (subpath < subpaths) {
+            if (budget == 0) {
+                return 0;
+            }
+            size_t first = fl.starts[subpath];
+            size_t end = subpath + 1 < subpaths ? fl.starts[subpath + 1] : fl.pts.Size();
+            size_t n = end - first;
+            size_t stop = n - index > budget ? index + size_t(budget) : n;
+            budget -= stop - index;
+            if (forStroke) {
+                CutPolyline(fl.pts.Data() + first, n, stop, path);
+            } else {
+                PolygonClipper& clip = clipper(path);
+                for (; index < stop; ++index) {
+                    clip.Point(fl.pts[first + index]);
+                }
+                if (index == n) {
+                    clip.Close();
+                }
+            }
+            if (index == n) {
+                ++subpath;
+                index = 0;
+            }
+            if (path.failed()) {
+                return -1;
+            }
+        }
+        return 1;
+    }
+
+private:
+    void FlattenOne() {
+        const uint8_t* ops = doc->ops.Data() + obj.firstOp;
+        const DocPoint* pts = doc->points.Data() + obj.firstPoint;
+        auto at = [this](const DocPoint& q) {
+            PointD p;
+            t.Apply(q.x, q.y, &p.x, &p.y);
+            return p;
+        };
+        switch (ops[op]) {
         case kOpMove:
-            current = start = at(pts[k++]);
+            current = start = at(pts[point++]);
             fl.Move(current);
             break;
         case kOpLine:
-            current = at(pts[k++]);
+            current = at(pts[point++]);
             fl.Line(current);
             break;
         case kOpQuad: {
-            PointD c1 = at(pts[k]), p = at(pts[k + 1]);
-            k += 2;
+            PointD c1 = at(pts[point]), p = at(pts[point + 1]);
+            point += 2;
             fl.Quad(current, c1, p, 0);
             current = p;
             break;
         }
         case kOpCubic: {
-            PointD c1 = at(pts[k]), c2 = at(pts[k + 1]), p = at(pts[k + 2]);
-            k += 3;
+            PointD c1 = at(pts[point]), c2 = at(pts[point + 1]), p = at(pts[point + 2]);
+            point += 3;
             fl.Cubic(current, c1, c2, p, 0);
             current = p;
             break;
@@ -323,45 +426,36 @@ bool BuildFarPath(const Document& doc, const DrawObject& obj, const Affine& t, b
             fl.Close();
             // drawing after a close goes on from the subpath's start
             current = start;
-            if (i + 1 < obj.opCount && ops[i + 1] != kOpMove) {
+            if (op + 1 < obj.opCount && ops[op + 1] != kOpMove) {
                 fl.Move(start);
             }
             break;
         }
+        ++op;
     }
-    if (!fl.ok) {
-        return false;
+
+    PolygonClipper& clipper(RasterPath& path) {
+        if (index == 0) {
+            polygon = PolygonClipper(&path);
+        }
+        return polygon;
     }
-    PodArray<PointD> out, scratch;
-    size_t subpaths = fl.starts.Size();
-    for (size_t s = 0; s < subpaths; ++s) {
-        size_t first = fl.starts[s];
-        size_t end = s + 1 < subpaths ? fl.starts[s + 1] : fl.pts.Size();
-        const PointD* p = fl.pts.Data() + first;
-        size_t n = end - first;
-        if (!forStroke) {
-            if (!ClipPolygon(p, n, out, scratch)) {
-                return false;
-            }
-            for (size_t i = 0; i < out.Size(); ++i) {
-                int32_t x = ToFixed(out[i].x), y = ToFixed(out[i].y);
-                if (i == 0) {
-                    path.MoveTo(x, y);
-                } else {
-                    path.LineTo(x, y);
-                }
-            }
-            continue;
+
+    // Points [index, stop) of a subpath of n points as stroke segments cut to the box: each
+    // point starts the segment to the next (closed subpaths also back to the first).
+    void CutPolyline(const PointD* p, size_t n, size_t stop, RasterPath& path) {
+        const bool closedPath = fl.closed[subpath] != 0;
+        const size_t segments = closedPath ? n : n - 1;
+        if (index == 0) {
+            pen = false;
+            allInside = true;
         }
-        bool closedPath = fl.closed[s] != 0;
-        size_t segments = closedPath ? n : n - 1;
-        bool pen = false;
-        bool allInside = true;
-        for (size_t i = 0; i < n && allInside; ++i) {
-            allInside = Inside(p[i]);
-        }
-        for (size_t i = 0; i < segments; ++i) {
-            PointD a = p[i], b = p[(i + 1) % n];
+        for (; index < stop; ++index) {
+            allInside = allInside && Inside(p[index]);
+            if (index >= segments) {
+                continue;
+            }
+            PointD a = p[index], b = p[(index + 1) % n];
             bool whole = Inside(a) && Inside(b);
             if (!ClipSegment(a, b)) {
                 pen = false;
@@ -373,8 +467,11 @@ bool BuildFarPath(const Document& doc, const DrawObject& obj, const Affine& t, b
             }
             path.LineTo(ToFixed(b.x), ToFixed(b.y));
             if (!whole) {
-                pen = Inside(p[(i + 1) % n]);
+                pen = Inside(p[(index + 1) % n]);
             }
+        }
+        if (index < n) {
+            return;
         }
         if (n == 1) {
             path.MoveTo(ToFixed(p[0].x), ToFixed(p[0].y));
@@ -384,7 +481,29 @@ bool BuildFarPath(const Document& doc, const DrawObject& obj, const Affine& t, b
             path.Close();
         }
     }
-    return !path.failed();
+
+    const Document* doc = nullptr;
+    DrawObject obj{};
+    Affine t{};
+    bool forStroke = false;
+    bool flattening = false;
+    uint32_t op = 0; // flattening progress
+    uint32_t point = 0;
+    PointD current{0, 0}, start{0, 0};
+    Flattener fl;
+    size_t subpath = 0; // cutting progress
+    size_t index = 0;
+    PolygonClipper polygon{nullptr};
+    bool pen = false;
+    bool allInside = true;
+};
+
+bool BuildFarPath(const Document& doc, const DrawObject& obj, const Affine& t, bool forStroke,
+                  RasterPath& path) {
+    path.Clear();
+    FarPathBuilder builder;
+    builder.Reset(doc, obj, t, forStroke);
+    return builder.Step(UINT32_MAX, path) > 0;
 }
 
 // Builds the raster path of an object in one go. forStroke selects how far-away geometry is cut.
@@ -515,6 +634,7 @@ struct PainterState {
     int32_t smoothed = 1;
     PaintStage stage = PaintStage::Idle;
     bool direct = true;    // the points fit the guard box: one path serves fill and stroke
+    FarPathBuilder far;    // builds the path when they do not
     bool pathDone = false; // `path` holds the whole direct geometry
     uint32_t op = 0;       // building progress
     uint32_t point = 0;
@@ -524,13 +644,15 @@ struct PainterState {
         op = point = 0;
         path.Clear();
         pathDone = false;
+        if (!direct) {
+            far.Reset(*doc, obj, t, build == PaintStage::BuildStroke);
+        }
     }
 
     // One piece of building the path: 0 while building, 1 once built, -1 when memory ran out.
-    int32_t Build(int32_t work, bool forStroke) {
+    int32_t Build(int32_t work) {
         if (!direct) {
-            // Far-reaching geometry is rare (extreme zoom) and flattened in one go.
-            return BuildFarPath(*doc, obj, t, forStroke, path) ? 1 : -1;
+            return far.Step(uint32_t(work), path);
         }
         pathDone = AppendDirect(*doc, obj, t, path, &op, &point, uint32_t(work) * kOpsPerUnit);
         if (path.failed()) {
@@ -585,7 +707,7 @@ int32_t ObjectPainter::Step(int32_t work) {
         case PaintStage::BuildFill:
         case PaintStage::BuildStroke: {
             const bool stroke = s.stage == PaintStage::BuildStroke;
-            const int32_t built = s.Build(work, stroke);
+            const int32_t built = s.Build(work);
             if (built == 0) {
                 return 0;
             }

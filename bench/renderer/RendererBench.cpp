@@ -155,6 +155,24 @@ std::vector<uint8_t> LongRoundStroke() {
     return Bytes(w);
 }
 
+// Curves that swing from the picture to millions of pixels past it and back, filled and
+// stroked: their geometry is flattened and cut down before it is scan converted.
+std::vector<uint8_t> FarCurves() {
+    DrawingWriter w;
+    w.FillColour(0x80406080);
+    w.Stroke(0xFF203040, 2 * kUnit, kJoinRound, kCapRound);
+    w.MoveTo(500 * kUnit, 400 * kUnit);
+    Random r;
+    for (int i = 0; i < 4000; ++i) {
+        int32_t far = r.Range(1000000, 2000000) * 1000 * (r.Range(0, 2) == 0 ? -1 : 1);
+        int32_t x = r.Range(0, 1023) * kUnit, y = r.Range(0, 767) * kUnit;
+        w.CubicTo(far, y, -far, x, x, y);
+    }
+    w.Close();
+    w.EndPath();
+    return Bytes(w);
+}
+
 // Ours: every slice until the context is finished.
 double RenderOurs(DrawingRenderer& renderer, const DocRect& view, std::vector<uint32_t>& pixels) {
     const double start = ThreadMs();
@@ -374,19 +392,27 @@ int main(int argc, char** argv) {
     const uint32_t budget = 5;
     printf("%-26s %8s %12s %12s %8s\n", "longest slice", "budget", "cpu max ms", "wall max ms",
            "slices");
+    // The deep view shows a ten-thousandth of the picture's width: its geometry then reaches
+    // millions of pixels past the buffer and is cut down before it is scan converted.
+    const int32_t cx = kView.x1 / 2, cy = kView.y1 / 2;
+    const int32_t rx = kView.x1 / 20000 + 1, ry = kView.y1 / 20000 + 1;
+    const DocRect deep{cx - rx, cy - ry, cx + rx, cy + ry};
     struct Hard {
         const char* name;
         std::vector<uint8_t> file;
-    } hard[] = {{"1000-cubic round stroke", LongRoundStroke()},
-                {"one path at the limit", GiantPath()},
-                {"many small paths (20000)", ManySmallPaths()}};
+        DocRect view;
+    } hard[] = {{"1000-cubic round stroke", LongRoundStroke(), kView},
+                {"one path at the limit", GiantPath(), kView},
+                {"the same, deep view", GiantPath(), deep},
+                {"curves reaching far out", FarCurves(), kView},
+                {"many small paths (20000)", ManySmallPaths(), kView}};
     for (Hard& h : hard) {
         DrawingRenderer renderer;
         renderer.LoadData(uint32_t(h.file.size()), h.file.data());
         renderer.LoadData(0, nullptr);
         Slices worst;
         for (int i = 0; i < runs; ++i) {
-            Slices one = LongestSlice(renderer, kView, ours, budget);
+            Slices one = LongestSlice(renderer, h.view, ours, budget);
             worst.longestCpu = std::max(worst.longestCpu, one.longestCpu);
             worst.longestWall = std::max(worst.longestWall, one.longestWall);
             worst.count = one.count;

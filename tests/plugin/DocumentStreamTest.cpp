@@ -2,6 +2,7 @@
 // chunks of at most 4096 bytes, the renderer's failures shown once each, the end of the data,
 // and save streams written to a real file.
 #include "PluginTestFixture.h"
+#include "support/DialogDriver.h"
 
 #include <fstream>
 #include <iterator>
@@ -217,7 +218,11 @@ TEST_F(DocumentStream, CorruptAtTheEndShowsTheFailedView) {
 }
 
 TEST_F(DocumentStream, WarningFlagsStillCompleteTheDrawing) {
+    // The warning (never silenced here) is answered with "Ignore".
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vemo\\NPVemoC");
+    DialogDriver driver([](HWND dialog, int) { DialogDriver::Click(dialog, 1001); });
     for (HRESULT flags : {HRESULT(1), HRESULT(2), HRESULT(3), HRESULT(4)}) {
+        size_t dialogsBefore = driver.seen.size();
         NPP fresh = NewInstance();
         HWND window = MakeChild();
         ASSERT_EQ(GiveWindow(fresh, window), NPERR_NO_ERROR);
@@ -228,6 +233,7 @@ TEST_F(DocumentStream, WarningFlagsStillCompleteTheDrawing) {
         own.Queue(kSlotLoadData, {flags});
         NPP_DestroyStream(fresh, stream, NPRES_DONE);
         EXPECT_EQ(Plugin(fresh)->view->documentReady, 1) << flags;
+        EXPECT_EQ(driver.seen.size() - dialogsBefore, flags == 4 ? 0u : 1u) << flags;
         NPP_Destroy(fresh, nullptr);
         DestroyWindow(window);
         factory.renderer = &renderer;

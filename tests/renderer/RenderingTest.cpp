@@ -283,6 +283,63 @@ TEST_F(Rendering, OneHugeObjectIsDrawnAcrossSlicesWithThePixelsOfOne) {
     EXPECT_TRUE(whole == pixels);
 }
 
+TEST_F(Rendering, AFarReachingObjectIsCutAcrossSlicesWithThePixelsOfOne) {
+    // Curves that swing between the buffer and two billion pixels away, filled and stroked: the
+    // path is flattened and cut down to the scan converter's range, which is itself far more
+    // than a slice's work.
+    DrawingWriter w;
+    w.FillColour(0xC0208040);
+    w.FillRule(kEvenOdd);
+    w.Stroke(0xFF102030, 1, kJoinRound, kCapRound);
+    w.MoveTo(50, 50);
+    uint32_t seed = 777;
+    auto next = [&seed](int32_t range) {
+        seed = seed * 1103515245u + 12345u;
+        return int32_t((seed >> 8) % uint32_t(range));
+    };
+    for (int i = 0; i < 600; ++i) {
+        int32_t far = (next(2) == 0 ? -1 : 1) * (1000000000 + next(1000000000));
+        if (i % 10 != 0) {
+            // across the scan converter's range, above the buffer
+            w.CubicTo(far, 1000 + next(1000000), -far, 1000 + next(1000000),
+                      next(1000000) - 500000, 1000 + next(1000000));
+            continue;
+        }
+        int32_t x = next(100), y = next(100);
+        w.LineTo(far, x * 1000);
+        w.CubicTo(far, y, -far, x, x, y);
+    }
+    w.Close();
+    w.EndPath();
+    Load(w);
+    MakeContext(DocRect{0, 0, 100, 100});
+    EXPECT_EQ(kSliceNewPixels | kSliceFinished, Slice(100000));
+    std::vector<uint32_t> whole = pixels;
+    int32_t white = 0, stroke = 0;
+    for (int32_t row = 0; row < 100; ++row) {
+        for (int32_t column = 0; column < 100; ++column) {
+            white += At(column, row) == 0xFFFFFFu;
+            stroke += At(column, row) == 0x102030u;
+        }
+    }
+    EXPECT_GT(white, 0) << "the fill should leave gaps";
+    EXPECT_GT(stroke, 0) << "the stroke should cross the buffer";
+    FakeClock clock;
+    clock.step = 1;
+    renderer.SetClock(&FakeClock::Read, &clock);
+    std::fill(pixels.begin(), pixels.end(), 0x12345678u);
+    DocRect view{0, 0, 100, 100};
+    ASSERT_EQ(kOk, renderer.SetContextView(handle, &view, 1));
+    int32_t slices = 0, r = 0;
+    do {
+        r = Slice(1);
+        ++slices;
+        ASSERT_GE(r, 0);
+    } while (!(r & kSliceFinished) && slices < 100000);
+    EXPECT_GE(slices, 10) << "the object was cut in too few pieces";
+    EXPECT_TRUE(whole == pixels);
+}
+
 TEST_F(Rendering, PixelAlignedRectanglesFillWholePixels) {
     DrawingWriter w;
     w.FillColour(0xFF00FF00); // covers the buffer: no white under it
