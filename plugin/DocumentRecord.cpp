@@ -95,6 +95,9 @@ int32_t DocumentRecord::BeginDocumentLoad(ViewWindow* view, const TextBuffer& ur
 }
 
 void DocumentRecord::ShowErrorBox(uint32_t id) {
+    if (detached != 0) {
+        return; // the page that would own the message is gone
+    }
     TextBuffer message;
     message.LoadString(id);
     TextBuffer caption;

@@ -33,6 +33,7 @@ struct DocumentRecord {
     int32_t firstChunkPending = 1; // the first chunk has not been checked for the header
     int32_t refused = 0;           // the header check failed: all data is refused
     uint32_t lastMessage = 0;      // id of the last stream error shown
+    int32_t detached = 0;          // the browser destroyed the instance: nothing is shown or asked
 
     DocumentRecord() = default;
     ~DocumentRecord();

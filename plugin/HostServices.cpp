@@ -23,11 +23,18 @@ void SetBrowserFunctions(NPNetscapeFuncs* functions) {
     browserFunctions = functions;
 }
 
+// An instance the browser has destroyed (its record then holds no handle) asks for nothing.
 NPError NPN_GetURL(NPP instance, const char* url, const char* target) {
+    if (instance == nullptr) {
+        return NPERR_INVALID_INSTANCE_ERROR;
+    }
     return browserFunctions->geturl(instance, url, target);
 }
 
 void NPN_Status(NPP instance, const char* message) {
+    if (instance == nullptr) {
+        return;
+    }
     browserFunctions->status(instance, message);
 }
 

@@ -49,6 +49,8 @@ NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc
     }
     plugin->view = nullptr;
     plugin->document = nullptr;
+    plugin->calls = 0;
+    plugin->destroyPending = 0;
     DocumentRecord* document = new (std::nothrow) DocumentRecord();
     if (document != nullptr) {
         document->documentUrl = "";
@@ -76,6 +78,35 @@ NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc
     return NPERR_NO_ERROR;
 }
 
+namespace {
+
+void FreeInstance(PluginInstance* plugin) {
+    if (plugin->view != nullptr) {
+        plugin->view->Unsubclass();
+        delete plugin->view;
+        plugin->view = nullptr;
+    }
+    if (plugin->document != nullptr) {
+        delete plugin->document;
+        plugin->document = nullptr;
+    }
+    NPN_MemFree(plugin);
+}
+
+} // namespace
+
+InstanceCall::InstanceCall(PluginInstance* plugin) : held(plugin) {
+    if (held != nullptr) {
+        ++held->calls;
+    }
+}
+
+InstanceCall::~InstanceCall() {
+    if (held != nullptr && --held->calls == 0 && held->destroyPending != 0) {
+        FreeInstance(held);
+    }
+}
+
 NPError NPP_Destroy(NPP instance, NPSavedData** save) {
     (void)save;
     if (instance == nullptr) {
@@ -83,16 +114,20 @@ NPError NPP_Destroy(NPP instance, NPSavedData** save) {
     }
     PluginInstance* plugin = InstanceOf(instance);
     if (plugin != nullptr) {
-        if (plugin->view != nullptr) {
-            plugin->view->Unsubclass();
-            delete plugin->view;
-            plugin->view = nullptr;
+        if (plugin->calls > 0) {
+            // Destroyed from inside one of the instance's own dialogs or menus: the window goes
+            // back to the browser now, the records when that call returns.
+            if (plugin->view != nullptr) {
+                plugin->view->Unsubclass();
+            }
+            if (plugin->document != nullptr) {
+                plugin->document->detached = 1;
+                plugin->document->instance = nullptr;
+            }
+            plugin->destroyPending = 1;
+        } else {
+            FreeInstance(plugin);
         }
-        if (plugin->document != nullptr) {
-            delete plugin->document;
-            plugin->document = nullptr;
-        }
-        NPN_MemFree(plugin);
     }
     instance->pdata = nullptr;
     return NPERR_NO_ERROR;
@@ -109,6 +144,7 @@ NPError NPP_SetWindow(NPP instance, NPWindow* window) {
     if (plugin == nullptr) {
         return NPERR_GENERIC_ERROR;
     }
+    InstanceCall call(plugin);
     HWND hwnd = static_cast<HWND>(window->window);
     if (hwnd == nullptr || plugin->view != nullptr) {
         return NPERR_NO_ERROR;

@@ -31,6 +31,7 @@ NPError NPP_NewStream(NPP instance, NPMIMEType type, NPStream* stream, NPBool se
     if (plugin == nullptr || stream == nullptr) {
         return NPERR_GENERIC_ERROR;
     }
+    InstanceCall call(plugin); // the renderer's failure box may let the browser destroy us
     stream->pdata = plugin;
     if (streamType != nullptr) {
         *streamType = NP_NORMAL;
@@ -59,6 +60,7 @@ int32_t NPP_Write(NPP instance, NPStream* stream, int32_t offset, int32_t length
     if (document == nullptr || stream == nullptr) {
         return -1;
     }
+    InstanceCall call(document->instanceRecord); // failure boxes run message loops
     int32_t taken = ChunkLength(length);
     if (taken == 0 || buffer == nullptr) {
         return 0;
@@ -84,6 +86,7 @@ NPError NPP_DestroyStream(NPP instance, NPStream* stream, NPReason reason) {
     if (document == nullptr || stream == nullptr) {
         return NPERR_NO_ERROR;
     }
+    InstanceCall call(document->instanceRecord); // failure boxes and the warning dialog
     switch (StreamModeOf(stream->pdata)) {
     case StreamMode::Save:
         document->CloseSaveFile();

@@ -126,6 +126,9 @@ LRESULT CALLBACK ViewWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (view == nullptr) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
+    // Menus and dialogs of the view run message loops in which the browser may destroy the
+    // instance; it then goes when this message is handled.
+    InstanceCall call(view->instance);
     return view->HandleMessage(message, wParam, lParam);
 }
 

@@ -1,6 +1,7 @@
 // Plug-in instances from NPP_New to NPP_Destroy: the records and their values at creation, the
 // embed attributes, the first window, the start of the renderer, printing and teardown.
 #include "PluginTestFixture.h"
+#include "support/DialogDriver.h"
 
 #include <thread>
 
@@ -111,6 +112,68 @@ TEST_F(InstanceLifecycle, DestroyAlwaysClearsPdataAndSucceeds) {
     EXPECT_EQ(saved, reinterpret_cast<NPSavedData*>(0x1234)); // nothing is saved
     EXPECT_EQ(TestBrowser::Get().LiveBlocks(), 0);
     EXPECT_EQ(NPP_Destroy(instance, nullptr), NPERR_NO_ERROR);
+}
+
+// The browser may destroy an instance from inside one of the instance's own modal loops (the
+// drawing warning at the end of the data, the About box from the menu, a failure box): the
+// window goes back to the browser at once, the records stay until the call that opened the
+// dialog returns, and nothing is asked of the browser for the destroyed instance.
+struct ModalCase {
+    const char* name;
+    int answer; // the button pressed once the instance is destroyed
+};
+
+const ModalCase kModalCases[] = {
+    {"warning dialog, Go to", 1002},
+    {"About box, OK", IDOK},
+    {"failure box, OK", IDOK},
+};
+
+TEST_F(InstanceLifecycle, DestroyedInsideItsOwnDialogTheInstanceGoesWhenTheDialogCloses) {
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vemo\\NPVemoC");
+    for (const ModalCase& c : kModalCases) {
+        TestBrowser& browser = TestBrowser::Get();
+        NPP instance = NewInstance();
+        HWND window = MakeChild();
+        ASSERT_EQ(GiveWindow(instance, window), NPERR_NO_ERROR) << c.name;
+        NPStream* stream = OpenStream(instance);
+        ASSERT_EQ(Write(instance, stream, DrawingBytes(5)), 13) << c.name;
+
+        const int liveBefore = browser.LiveBlocks();
+        const size_t urlsBefore = browser.urls.size();
+        NPError destroyed = NPERR_GENERIC_ERROR;
+        int liveDuring = -1;
+        LONG_PTR procDuring = 0;
+        DialogDriver driver([&](HWND dialog, int tick) {
+            if (tick == 0) {
+                destroyed = NPP_Destroy(instance, nullptr);
+                liveDuring = browser.LiveBlocks();
+                procDuring = GetWindowLongPtrA(window, GWLP_WNDPROC);
+            } else {
+                DialogDriver::Click(dialog, c.answer);
+            }
+        });
+        if (c.answer == 1002) {
+            renderer.Queue(kSlotLoadData, {HRESULT(2)}); // the end of data warns
+            EXPECT_EQ(NPP_DestroyStream(instance, stream, NPRES_DONE), NPERR_NO_ERROR);
+        } else if (strstr(c.name, "About") != nullptr) {
+            SendMessageA(window, WM_COMMAND, 32788, 0);
+        } else {
+            renderer.Queue(kSlotLoadData, {HRESULT(0x8534E107)}); // out of memory: a box
+            EXPECT_EQ(Write(instance, stream, DrawingBytes(3)), -1) << c.name;
+        }
+        EXPECT_EQ(driver.seen.size(), 1u) << c.name;
+        EXPECT_FALSE(driver.stuck) << c.name;
+        EXPECT_EQ(destroyed, NPERR_NO_ERROR) << c.name;
+        EXPECT_EQ(liveDuring, liveBefore) << c.name << ": freed under the open dialog";
+        EXPECT_EQ(procDuring, GetClassLongPtrA(window, GCLP_WNDPROC))
+            << c.name << ": the window should have its own procedure back at once";
+        EXPECT_EQ(instance->pdata, nullptr) << c.name;
+        EXPECT_EQ(browser.LiveBlocks(), liveBefore - 1) << c.name << ": not freed afterwards";
+        EXPECT_EQ(browser.urls.size(), urlsBefore) << c.name << ": asked for a page when gone";
+        DestroyWindow(window);
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Vemo\\NPVemoC");
 }
 
 TEST_F(InstanceLifecycle, SetWindowRefusesMissingRecords) {
