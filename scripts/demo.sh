@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The demo: the example page in the browser stand-in (vemohost.exe) with the plug-in and the
 # renderer as built, under Xvfb at 24, 16 and 8 bits; the drawings render and PNG screenshots
-# of the page, of the drawing building up over a slow stream, of a full-page drawing and of a
-# printed page go into a folder.
+# of the page, of the drawing building up over a slow stream, of a full-page drawing, of a
+# printed page and of the picture zoomed in by a dragged frame and then pushed go into a folder.
 #
 #   scripts/demo.sh [FOLDER]          screenshots into FOLDER (default: demo)
 #   scripts/demo.sh --show            open the example page on this machine's display, for a person
@@ -98,6 +98,14 @@ run_host "$VEMO_DISPLAY_24" -- "open \"$(winpath examples/chart.vem)\"" idle "ti
 run_host "$VEMO_DISPLAY_24" -- "open \"$page\"" idle "ticks 6" \
     "print \"$shots\\printed-page.bmp\" scale=2"
 echo "demo: a full-page drawing and a printed page"
+
+# The mouse tools on the example page: a dragged frame zooms in, then the push tool (chosen
+# from the context menu) moves the picture and only the uncovered strips are rendered.
+run_host "$VEMO_DISPLAY_24" -- "open \"$page\"" idle "ticks 6" "drag 160 120 480 360" \
+    "ticks 10" "capture \"$shots\\zoomed-in.bmp\" in=page" \
+    "click 300 200 right" "menu \"Push Tool\"" "drag 300 200 400 250" "ticks 10" \
+    "capture \"$shots\\pushed.bmp\" in=page"
+echo "demo: a zoom drag and a push drag"
 
 "$VEMO_WINE" regsvr32 /s /u "$(winpath "$renderer")" </dev/null || true
 
