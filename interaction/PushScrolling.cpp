@@ -1,23 +1,10 @@
 // Push scrolling: the picture follows the pointer. The pixels already rendered move (in the
 // back buffer and on the screen); only the strips a move uncovers are rendered anew.
 #include "interaction/DragGeometry.h"
+#include "view/ViewTileHost.h"
 #include "view/ViewWindow.h"
 
 namespace {
-
-// The tile list's work that needs the view, for moving the tiles with the picture.
-class PushTileHost final : public TileHost {
-public:
-    explicit PushTileHost(ViewWindow* owner) : view(owner) {}
-    DocRect DocRectOf(const TileRect& rect) override { return view->DocRectFromWindow(rect); }
-    void SetTileArea(RenderTile* tile, const TileRect& rect, const DocRect& docRect) override {
-        view->SetTileArea(tile, rect, docRect);
-    }
-    void DestroyTile(RenderTile* tile) override { view->DestroyTile(tile); }
-
-private:
-    ViewWindow* view;
-};
 
 int32_t WrapAdd(int32_t a, int32_t b) {
     return int32_t(uint32_t(a) + uint32_t(b));
@@ -68,7 +55,7 @@ void ViewWindow::PushStep(int32_t x, int32_t y) {
     ShiftBackBuffer(dx, -dy); // bottom-up rows: down the screen is towards row 0
     ScrollWindowEx(hwnd, dx, dy, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
 
-    PushTileHost host(this);
+    ViewTileHost host(this); // the tiles move with the picture
     tiles.ShiftTiles(host, dx, dy); // tiles in progress move with the picture
     if (nextTile != nullptr && !tiles.ContainsTile(nextTile)) {
         nextTile = nullptr;

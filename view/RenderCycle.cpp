@@ -5,23 +5,10 @@
 #include "plugin/DocumentRenderer.h"
 #include "view/PluginRecords.h"
 #include "view/ViewBitmaps.h"
+#include "view/ViewTileHost.h"
 #include "view/ViewWindow.h"
 
 namespace {
-
-// The list's work that needs the view: its transform and the tiles' renderer resources.
-class ViewTileHost final : public TileHost {
-public:
-    explicit ViewTileHost(ViewWindow* owner) : view(owner) {}
-    DocRect DocRectOf(const TileRect& rect) override { return view->DocRectFromWindow(rect); }
-    void SetTileArea(RenderTile* tile, const TileRect& rect, const DocRect& docRect) override {
-        view->SetTileArea(tile, rect, docRect);
-    }
-    void DestroyTile(RenderTile* tile) override { view->DestroyTile(tile); }
-
-private:
-    ViewWindow* view;
-};
 
 int32_t RectWidth(const TileRect& r) {
     return r.right - r.left;
