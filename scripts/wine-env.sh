@@ -50,7 +50,8 @@ vemo_wine_start() {
     "$VEMO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
     # A warm server: ctest does not wait for Wine's helpers to close its pipes. The server the
     # commands above started lingers a few seconds; a persistent one can start only after it.
-    "$VEMO_WINESERVER" -w </dev/null >/dev/null 2>&1
+    # A server made persistent by an earlier start never ends, so the wait is bounded.
+    timeout 20 "$VEMO_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
     "$VEMO_WINESERVER" -p </dev/null >/dev/null 2>&1
     "$VEMO_WINE" wineboot </dev/null >/dev/null 2>&1
 }
