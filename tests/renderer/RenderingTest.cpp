@@ -150,6 +150,22 @@ protected:
     uint32_t At(int32_t column, int32_t rowFromTop) {
         return PixelAt(pixels, 100, 100, column, rowFromTop);
     }
+    // Draws the view again from scratch in slices whose budget is over at the first look at the
+    // clock (a piece of work each): how many slices it took.
+    int32_t RedrawInSlicesOfOnePiece(DocRect view) {
+        sliceClock.step = 1;
+        renderer.SetClock(&FakeClock::Read, &sliceClock);
+        std::fill(pixels.begin(), pixels.end(), 0x12345678u);
+        EXPECT_EQ(kOk, renderer.SetContextView(handle, &view, 1));
+        int32_t slices = 0, r = 0;
+        do {
+            r = Slice(1);
+            ++slices;
+            EXPECT_GE(r, 0);
+        } while (r >= 0 && !(r & kSliceFinished) && slices < 100000);
+        return slices;
+    }
+    FakeClock sliceClock;
 };
 
 TEST_F(Rendering, FirstSlicePaintsWhiteAndWaitsForData) {
@@ -266,20 +282,8 @@ TEST_F(Rendering, OneHugeObjectIsDrawnAcrossSlicesWithThePixelsOfOne) {
     MakeContext();
     EXPECT_EQ(kSliceNewPixels | kSliceFinished, Slice(100000));
     std::vector<uint32_t> whole = pixels;
-    // Slices whose budget is over at the first look at the clock: a piece each.
-    FakeClock clock;
-    clock.step = 1;
-    renderer.SetClock(&FakeClock::Read, &clock);
-    std::fill(pixels.begin(), pixels.end(), 0x12345678u);
-    DocRect view{0, 0, 1000, 1000};
-    ASSERT_EQ(kOk, renderer.SetContextView(handle, &view, 1));
-    int32_t slices = 0, r = 0;
-    do {
-        r = Slice(1);
-        ++slices;
-        ASSERT_GE(r, 0);
-    } while (!(r & kSliceFinished) && slices < 100000);
-    EXPECT_GE(slices, 10) << "the object was drawn in too few pieces";
+    EXPECT_GE(RedrawInSlicesOfOnePiece(DocRect{0, 0, 1000, 1000}), 10)
+        << "the object was drawn in too few pieces";
     EXPECT_TRUE(whole == pixels);
 }
 
@@ -324,19 +328,8 @@ TEST_F(Rendering, AFarReachingObjectIsCutAcrossSlicesWithThePixelsOfOne) {
     }
     EXPECT_GT(white, 0) << "the fill should leave gaps";
     EXPECT_GT(stroke, 0) << "the stroke should cross the buffer";
-    FakeClock clock;
-    clock.step = 1;
-    renderer.SetClock(&FakeClock::Read, &clock);
-    std::fill(pixels.begin(), pixels.end(), 0x12345678u);
-    DocRect view{0, 0, 100, 100};
-    ASSERT_EQ(kOk, renderer.SetContextView(handle, &view, 1));
-    int32_t slices = 0, r = 0;
-    do {
-        r = Slice(1);
-        ++slices;
-        ASSERT_GE(r, 0);
-    } while (!(r & kSliceFinished) && slices < 100000);
-    EXPECT_GE(slices, 10) << "the object was cut in too few pieces";
+    EXPECT_GE(RedrawInSlicesOfOnePiece(DocRect{0, 0, 100, 100}), 10)
+        << "the object was cut in too few pieces";
     EXPECT_TRUE(whole == pixels);
 }
 
