@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks for building and testing. Quick when all is there.
+#   scripts/bootstrap.sh         what the builds and tests need
+#   scripts/bootstrap.sh bench   that, and the benchmarks' peers and drawings (AGG, clip art, node)
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,9 @@ packages=(
     clang libclang-rt-14-dev
     libcairo2-dev
 )
+if [ "${1:-}" = bench ]; then
+    packages+=(libagg-dev openclipart-svg nodejs npm pkg-config)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -69,11 +69,10 @@
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
 
+#include "renderer/raster/RasterComposite.h"
+
 #include <new>
 #include <string.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -125,76 +124,8 @@ template <class T> bool Grow(T*& array, int32_t& capacity, int64_t needed, int32
     return true;
 }
 
-inline uint32_t Div255Lanes(uint32_t v) { // two 16-bit lanes, each rounded / 255
-    v += 0x00800080u;
-    return ((v + ((v >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-}
-
-inline uint32_t BlendPixel(uint32_t d, uint32_t rb, uint32_t ag, uint32_t a) {
-    uint32_t na = 255 - a;
-    uint32_t outRB = Div255Lanes(rb * a + (d & 0x00FF00FFu) * na);
-    uint32_t outAG = Div255Lanes(ag * a + ((d >> 8) & 0x00FF00FFu) * na);
-    return outRB | (outAG << 8);
-}
-
 inline int32_t Div255(int32_t v) {
     return (v + 128 + ((v + 128) >> 8)) >> 8;
-}
-
-void FillRow(uint32_t* p, int32_t n, uint32_t colour) {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    if (n >= 16 && (reinterpret_cast<uintptr_t>(p) & 3) == 0) {
-        // Up to a 16-byte boundary, then aligned stores four at a time.
-        while ((reinterpret_cast<uintptr_t>(p + i) & 15) != 0) {
-            p[i++] = colour;
-        }
-        const __m128i c = _mm_set1_epi32(int32_t(colour));
-        for (; i + 16 <= n; i += 16) {
-            __m128i* q = reinterpret_cast<__m128i*>(p + i);
-            _mm_store_si128(q, c);
-            _mm_store_si128(q + 1, c);
-            _mm_store_si128(q + 2, c);
-            _mm_store_si128(q + 3, c);
-        }
-        for (; i + 4 <= n; i += 4) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
-        }
-    }
-#endif
-    for (; i < n; ++i) {
-        p[i] = colour;
-    }
-}
-
-void BlendRow(uint32_t* p, int32_t n, uint32_t rb, uint32_t ag, uint32_t a) {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    // Four pixels at a time in 16-bit lanes: out = (s * a + d * (255 - a) + 128) / 255, with
-    // the same exact rounding as BlendPixel.
-    if (n >= 4) {
-        const uint32_t s0 = rb & 0xFF, s1 = ag & 0xFF, s2 = (rb >> 16) & 0xFF;
-        const __m128i sa =
-            _mm_setr_epi16(int16_t(s0 * a + 128), int16_t(s1 * a + 128), int16_t(s2 * a + 128),
-                           int16_t(255 * a + 128), int16_t(s0 * a + 128), int16_t(s1 * a + 128),
-                           int16_t(s2 * a + 128), int16_t(255 * a + 128));
-        const __m128i na = _mm_set1_epi16(int16_t(255 - a));
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i k257 = _mm_set1_epi16(257);
-        for (; i + 4 <= n; i += 4) {
-            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-            __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), na), sa);
-            __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), na), sa);
-            // (v + (v >> 8)) >> 8 is (v * 257) >> 16 for every 16-bit v: one multiply.
-            lo = _mm_mulhi_epu16(lo, k257);
-            hi = _mm_mulhi_epu16(hi, k257);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(lo, hi));
-        }
-    }
-#endif
-    for (; i < n; ++i) {
-        p[i] = BlendPixel(p[i], rb, ag, a);
-    }
 }
 
 // A surface the converter can draw on: pixels of 32-bit words, sizes within the limits.
@@ -272,9 +203,7 @@ void RasterJobState::SetPaint(uint32_t paintColour, int32_t alphaScale256, int32
         a = (a * alphaScale256 + 128) >> 8;
     }
     alpha = a;
-    colour = paintColour | 0xFF000000u;
-    sourceRB = paintColour & 0x00FF00FFu;
-    sourceAG = ((paintColour >> 8) & 0xFFu) | 0x00FF0000u;
+    source = MakeSolidSource(paintColour);
     smoothed = smooth ? 1 : 0;
 }
 
@@ -726,9 +655,9 @@ void RasterJobState::Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum) {
         return;
     }
     if (a == 255) {
-        FillRow(row + x0, x1 - x0, colour);
+        FillRow(row + x0, x1 - x0, source.colour);
     } else {
-        BlendRow(row + x0, x1 - x0, sourceRB, sourceAG, uint32_t(a));
+        BlendRow(row + x0, x1 - x0, source, uint32_t(a));
     }
 }
 
@@ -1083,13 +1012,13 @@ void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_
     if (x1 <= x0 || y1 <= y0 || a == 0) {
         return;
     }
-    uint32_t rb = colour & 0x00FF00FFu, ag = ((colour >> 8) & 0xFFu) | 0x00FF0000u;
+    const SolidSource source = MakeSolidSource(colour);
     for (int32_t y = y0; y < y1; ++y) {
         uint32_t* row = reinterpret_cast<uint32_t*>(surface.firstRow + surface.stride * y) + x0;
         if (a == 255) {
             FillRow(row, x1 - x0, colour);
         } else {
-            BlendRow(row, x1 - x0, rb, ag, a);
+            BlendRow(row, x1 - x0, source, a);
         }
     }
 }

@@ -194,6 +194,10 @@ int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const Raste
 // Fills (opaque colour) or blends (translucent colour) the rectangle, clipped to the surface.
 void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_t colour);
 
+// Spans are composited with SSE2 where the build has it; 1 switches to the scalar routines
+// (the same pixels), 0 back. For benchmarks and tests; not thread-safe.
+void RasterSetScalarCompositing(int32_t scalar);
+
 // Whether the fill (or the stroke) of the path touches the square of half-size `radius`
 // (24.8) centred on `point` (24.8): any coverage there counts. Bounded work, like a job.
 int32_t HitTestFill(const RasterPath& path, FillRule rule, RasterPoint point, int32_t radius);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "renderer/raster/Raster.h"
+#include "renderer/raster/RasterComposite.h"
 
 #include <new>
 
@@ -91,9 +92,7 @@ struct RasterJobState {
     double originY = 0;
 
     // Paint.
-    uint32_t colour = 0;   // with alpha 255, for solid spans
-    uint32_t sourceRB = 0; // red and blue lanes of the colour
-    uint32_t sourceAG = 0; // green lane and an alpha lane of 255
+    SolidSource source{}; // the colour, for solid spans
     int32_t alpha = 0;     // effective alpha 0..255
     int32_t smoothed = 1;
     int32_t evenOdd = 0;

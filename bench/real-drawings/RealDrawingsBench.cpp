@@ -1,0 +1,647 @@
+// Real drawings: the renderer against cairo, AGG and Skia on the same geometry, in one run.
+//
+// The scenes (bench/real-drawings/scenes.mjs: maps, clip art, icon sheets) are geometry in
+// pixels. Each renderer draws each scene from it, with the same fills, strokes (widths, joins,
+// caps, miter limits) and anti-aliasing, onto a white frame:
+//   - ours: the scene written as a drawing (DrawingWriter, 750 document units to the pixel) and
+//     drawn by DrawingRenderer::RenderSlice, the path the plug-in takes; once with the vector
+//     compositor and once with the scalar fallback;
+//   - cairo (libcairo2-dev): paths recorded once (cairo_copy_path), played back with
+//     cairo_append_path, fill / stroke;
+//   - AGG (libagg-dev): path_storage recorded once; rasterizer_scanline_aa, conv_curve and
+//     conv_stroke (miter_join_revert: a miter past the limit becomes a bevel, as ours);
+//   - Skia (npm @napi-rs/canvas), in a node child process (skia-peer.mjs): Path2D objects
+//     recorded once, the draw calls played back; its time is the process's processor time.
+// The renderers take turns scene by scene, run by run (interleaved), each timed by the
+// thread's processor time; the least and the median of the runs are printed, and the ratio of
+// each peer to ours (above 1: we are faster).
+//
+// Quality: each picture against a reference drawn by AGG at 8 x 8 the size (in strips) and
+// box-filtered down: 64 exact-area sub-pixels per pixel. PSNR over red, green and blue, and
+// SSIM of the luma over 8 x 8 windows.
+//
+//   bench_real_drawings SCENES [runs] [--only NAME] [--dump FOLDER] [--no-skia]
+#include <cairo.h>
+
+#include <agg_conv_curve.h>
+#include <agg_conv_stroke.h>
+#include <agg_conv_transform.h>
+#include <agg_path_storage.h>
+#include <agg_pixfmt_rgba.h>
+#include <agg_rasterizer_scanline_aa.h>
+#include <agg_renderer_base.h>
+#include <agg_renderer_scanline.h>
+#include <agg_rendering_buffer.h>
+#include <agg_scanline_u.h>
+
+#include <algorithm>
+#include <math.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+#include "renderer/DrawingFormat.h"
+#include "renderer/DrawingRenderer.h"
+#include "renderer/DrawingWriter.h"
+#include "renderer/raster/Raster.h"
+
+using namespace vemo;
+
+namespace {
+
+constexpr int32_t kUnit = 750; // document units per pixel
+
+struct Command {
+    char type; // M L C Z
+    double p[6];
+};
+
+struct Object {
+    bool fill = false, stroke = false;
+    uint32_t fillArgb = 0, strokeArgb = 0;
+    int rule = 0;
+    double width = 0, miter = 4;
+    int join = 0, cap = 0;
+    std::vector<Command> path;
+};
+
+struct Scene {
+    std::string name;
+    int width = 0, height = 0;
+    std::vector<Object> objects;
+};
+
+std::vector<Scene> ReadScenes(const char* file) {
+    std::vector<Scene> scenes;
+    FILE* f = fopen(file, "r");
+    if (!f) {
+        fprintf(stderr, "cannot read %s\n", file);
+        exit(1);
+    }
+    char line[512];
+    Object current;
+    while (fgets(line, sizeof line, f)) {
+        Command c{};
+        char name[256];
+        switch (line[0]) {
+        case 's':
+            if (strncmp(line, "scene ", 6) == 0) {
+                Scene s;
+                sscanf(line + 6, "%255s %d %d", name, &s.width, &s.height);
+                s.name = name;
+                scenes.push_back(s);
+            } else {
+                current.stroke = true;
+                sscanf(line + 2, "%u %lf %d %d %lf", &current.strokeArgb, &current.width,
+                       &current.join, &current.cap, &current.miter);
+            }
+            break;
+        case 'f':
+            current.fill = true;
+            sscanf(line + 2, "%u %d", &current.fillArgb, &current.rule);
+            break;
+        case 'M':
+        case 'L':
+            c.type = line[0];
+            sscanf(line + 2, "%lf %lf", &c.p[0], &c.p[1]);
+            current.path.push_back(c);
+            break;
+        case 'C':
+            c.type = 'C';
+            sscanf(line + 2, "%lf %lf %lf %lf %lf %lf", &c.p[0], &c.p[1], &c.p[2], &c.p[3],
+                   &c.p[4], &c.p[5]);
+            current.path.push_back(c);
+            break;
+        case 'Z':
+            c.type = 'Z';
+            current.path.push_back(c);
+            break;
+        case 'e':
+            if (!scenes.empty()) {
+                scenes.back().objects.push_back(current);
+            }
+            current = Object();
+            break;
+        default:
+            break;
+        }
+    }
+    fclose(f);
+    return scenes;
+}
+
+double ThreadMs() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Pictures are kept top-down, 0x00RRGGBB words.
+using Picture = std::vector<uint32_t>;
+
+// -------------------------------------------------------------------------------------------
+// Ours
+// -------------------------------------------------------------------------------------------
+struct Ours {
+    DrawingRenderer renderer;
+    DocRect view{};
+
+    void Load(const Scene& s) {
+        DrawingWriter w;
+        auto X = [](double x) { return int32_t(lround(x * kUnit)); };
+        auto Y = [&s](double y) { return int32_t(lround((s.height - y) * kUnit)); };
+        for (const Object& o : s.objects) {
+            w.FillColour(o.fill ? o.fillArgb : 0);
+            w.FillRule(uint8_t(o.rule));
+            if (o.stroke) {
+                w.Stroke(o.strokeArgb, int32_t(lround(o.width * kUnit)), uint8_t(o.join),
+                         uint8_t(o.cap), uint32_t(lround(o.miter * 65536)));
+            } else {
+                w.NoStroke();
+            }
+            for (const Command& c : o.path) {
+                switch (c.type) {
+                case 'M': w.MoveTo(X(c.p[0]), Y(c.p[1])); break;
+                case 'L': w.LineTo(X(c.p[0]), Y(c.p[1])); break;
+                case 'C':
+                    w.CubicTo(X(c.p[0]), Y(c.p[1]), X(c.p[2]), Y(c.p[3]), X(c.p[4]), Y(c.p[5]));
+                    break;
+                default: w.Close(); break;
+                }
+            }
+            w.EndPath();
+        }
+        renderer.LoadData(uint32_t(w.Size()), w.Data());
+        renderer.LoadData(0, nullptr);
+        view = DocRect{0, 0, s.width * kUnit, s.height * kUnit};
+    }
+
+    double Draw(const Scene& s, std::vector<uint32_t>& bottomUp) {
+        bottomUp.resize(size_t(s.width) * s.height);
+        double t0 = ThreadMs();
+        uint32_t handle = 0;
+        renderer.CreateRenderContext(uint16_t(s.width), uint16_t(s.height), 1, bottomUp.data(),
+                                     &handle);
+        renderer.SetContextView(handle, &view, 1);
+        for (;;) {
+            int32_t r = renderer.RenderSlice(handle, 100000, 0, nullptr, nullptr, nullptr, nullptr);
+            if (r < 0 || (r & 0x08)) {
+                break;
+            }
+        }
+        renderer.DestroyRenderContext(handle);
+        return ThreadMs() - t0;
+    }
+
+    static Picture ToPicture(const Scene& s, const std::vector<uint32_t>& bottomUp) {
+        Picture p(size_t(s.width) * s.height);
+        for (int y = 0; y < s.height; ++y) {
+            memcpy(&p[size_t(y) * s.width], &bottomUp[size_t(s.height - 1 - y) * s.width],
+                   size_t(s.width) * 4);
+        }
+        for (uint32_t& v : p) {
+            v &= 0xFFFFFF;
+        }
+        return p;
+    }
+};
+
+// -------------------------------------------------------------------------------------------
+// cairo
+// -------------------------------------------------------------------------------------------
+struct Cairo {
+    std::vector<cairo_path_t*> paths;
+
+    void Load(const Scene& s) {
+        cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+        cairo_t* cr = cairo_create(scratch);
+        for (const Object& o : s.objects) {
+            cairo_new_path(cr);
+            for (const Command& c : o.path) {
+                switch (c.type) {
+                case 'M': cairo_move_to(cr, c.p[0], c.p[1]); break;
+                case 'L': cairo_line_to(cr, c.p[0], c.p[1]); break;
+                case 'C': cairo_curve_to(cr, c.p[0], c.p[1], c.p[2], c.p[3], c.p[4], c.p[5]); break;
+                default: cairo_close_path(cr); break;
+                }
+            }
+            paths.push_back(cairo_copy_path(cr));
+        }
+        cairo_destroy(cr);
+        cairo_surface_destroy(scratch);
+    }
+    ~Cairo() {
+        for (cairo_path_t* p : paths) {
+            cairo_path_destroy(p);
+        }
+    }
+
+    static void Source(cairo_t* cr, uint32_t argb) {
+        cairo_set_source_rgba(cr, ((argb >> 16) & 255) / 255.0, ((argb >> 8) & 255) / 255.0,
+                              (argb & 255) / 255.0, (argb >> 24) / 255.0);
+    }
+
+    double Draw(const Scene& s, Picture& out) {
+        out.resize(size_t(s.width) * s.height);
+        double t0 = ThreadMs();
+        cairo_surface_t* surface = cairo_image_surface_create_for_data(
+            reinterpret_cast<unsigned char*>(out.data()), CAIRO_FORMAT_RGB24, s.width, s.height,
+            s.width * 4);
+        cairo_t* cr = cairo_create(surface);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        for (size_t i = 0; i < s.objects.size(); ++i) {
+            const Object& o = s.objects[i];
+            cairo_new_path(cr);
+            cairo_append_path(cr, paths[i]);
+            if (o.fill) {
+                Source(cr, o.fillArgb);
+                cairo_set_fill_rule(cr, o.rule ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+                if (o.stroke) {
+                    cairo_fill_preserve(cr);
+                } else {
+                    cairo_fill(cr);
+                }
+            }
+            if (o.stroke) {
+                Source(cr, o.strokeArgb);
+                cairo_set_line_width(cr, o.width);
+                cairo_set_line_join(cr, o.join == 1   ? CAIRO_LINE_JOIN_ROUND
+                                        : o.join == 2 ? CAIRO_LINE_JOIN_BEVEL
+                                                      : CAIRO_LINE_JOIN_MITER);
+                cairo_set_line_cap(cr, o.cap == 1   ? CAIRO_LINE_CAP_ROUND
+                                       : o.cap == 2 ? CAIRO_LINE_CAP_SQUARE
+                                                    : CAIRO_LINE_CAP_BUTT);
+                cairo_set_miter_limit(cr, o.miter);
+                cairo_stroke(cr);
+            }
+        }
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        cairo_surface_destroy(surface);
+        double t = ThreadMs() - t0;
+        for (uint32_t& v : out) {
+            v &= 0xFFFFFF;
+        }
+        return t;
+    }
+};
+
+// -------------------------------------------------------------------------------------------
+// AGG
+// -------------------------------------------------------------------------------------------
+struct Agg {
+    std::vector<agg::path_storage> paths;
+
+    void Load(const Scene& s) {
+        paths.clear();
+        paths.resize(s.objects.size());
+        for (size_t i = 0; i < s.objects.size(); ++i) {
+            agg::path_storage& p = paths[i];
+            for (const Command& c : s.objects[i].path) {
+                switch (c.type) {
+                case 'M': p.move_to(c.p[0], c.p[1]); break;
+                case 'L': p.line_to(c.p[0], c.p[1]); break;
+                case 'C': p.curve4(c.p[0], c.p[1], c.p[2], c.p[3], c.p[4], c.p[5]); break;
+                default: p.close_polygon(); break;
+                }
+            }
+        }
+    }
+
+    static agg::rgba8 Colour(uint32_t argb) {
+        return agg::rgba8((argb >> 16) & 255, (argb >> 8) & 255, argb & 255, argb >> 24);
+    }
+
+    // Draws the scene scaled by `scale` and moved up by `top` rows (of the scaled picture)
+    // into a buffer `width` x `rows`.
+    void Render(const Scene& s, uint32_t* pixels, int width, int rows, double scale, double top) {
+        agg::rendering_buffer buffer(reinterpret_cast<agg::int8u*>(pixels), width, rows,
+                                     width * 4);
+        agg::pixfmt_bgra32 format(buffer);
+        agg::renderer_base<agg::pixfmt_bgra32> base(format);
+        base.clear(agg::rgba8(255, 255, 255, 255));
+        agg::rasterizer_scanline_aa<> ras;
+        agg::scanline_u8 sl;
+        agg::trans_affine mtx(scale, 0, 0, scale, 0, -top);
+        for (size_t i = 0; i < s.objects.size(); ++i) {
+            const Object& o = s.objects[i];
+            agg::conv_transform<agg::path_storage> moved(paths[i], mtx);
+            agg::conv_curve<agg::conv_transform<agg::path_storage>> curve(moved);
+            if (o.fill) {
+                ras.reset();
+                ras.filling_rule(o.rule ? agg::fill_even_odd : agg::fill_non_zero);
+                ras.add_path(curve);
+                agg::render_scanlines_aa_solid(ras, sl, base, Colour(o.fillArgb));
+            }
+            if (o.stroke) {
+                agg::conv_stroke<agg::conv_curve<agg::conv_transform<agg::path_storage>>> stroke(
+                    curve);
+                stroke.width(o.width * scale);
+                stroke.line_join(o.join == 1   ? agg::round_join
+                                 : o.join == 2 ? agg::bevel_join
+                                               : agg::miter_join_revert);
+                stroke.line_cap(o.cap == 1 ? agg::round_cap
+                                : o.cap == 2 ? agg::square_cap
+                                             : agg::butt_cap);
+                stroke.miter_limit(o.miter);
+                ras.reset();
+                ras.filling_rule(agg::fill_non_zero);
+                ras.add_path(stroke);
+                agg::render_scanlines_aa_solid(ras, sl, base, Colour(o.strokeArgb));
+            }
+        }
+    }
+
+    double Draw(const Scene& s, Picture& out) {
+        out.resize(size_t(s.width) * s.height);
+        double t0 = ThreadMs();
+        Render(s, out.data(), s.width, s.height, 1, 0);
+        double t = ThreadMs() - t0;
+        for (uint32_t& v : out) {
+            v &= 0xFFFFFF;
+        }
+        return t;
+    }
+
+    // 8 x 8 supersampled: strips of the picture drawn at 8 times the size, box-filtered.
+    Picture Reference(const Scene& s) {
+        const int k = 8, stripRows = 128;
+        Picture out(size_t(s.width) * s.height);
+        std::vector<uint32_t> big(size_t(s.width) * k * stripRows * k);
+        for (int y0 = 0; y0 < s.height; y0 += stripRows) {
+            int rows = std::min(stripRows, s.height - y0);
+            Render(s, big.data(), s.width * k, rows * k, k, double(y0) * k);
+            for (int y = 0; y < rows; ++y) {
+                for (int x = 0; x < s.width; ++x) {
+                    uint32_t sum[3] = {0, 0, 0};
+                    for (int j = 0; j < k; ++j) {
+                        const uint32_t* row = &big[size_t(y * k + j) * s.width * k + size_t(x) * k];
+                        for (int i = 0; i < k; ++i) {
+                            sum[0] += row[i] & 255;
+                            sum[1] += (row[i] >> 8) & 255;
+                            sum[2] += (row[i] >> 16) & 255;
+                        }
+                    }
+                    out[size_t(y0 + y) * s.width + x] = ((sum[2] + 32) / 64) << 16 |
+                                                        ((sum[1] + 32) / 64) << 8 |
+                                                        ((sum[0] + 32) / 64);
+                }
+            }
+        }
+        return out;
+    }
+};
+
+// -------------------------------------------------------------------------------------------
+// Skia, in node
+// -------------------------------------------------------------------------------------------
+struct Skia {
+    pid_t pid = -1;
+    FILE* to = nullptr;
+    FILE* from = nullptr;
+
+    bool Start(const char* script, const char* scenes) {
+        int down[2], up[2];
+        if (pipe(down) != 0 || pipe(up) != 0) {
+            return false;
+        }
+        pid = fork();
+        if (pid == 0) {
+            dup2(down[0], 0);
+            dup2(up[1], 1);
+            close(down[1]);
+            close(up[0]);
+            execlp("node", "node", script, scenes, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(down[0]);
+        close(up[1]);
+        to = fdopen(down[1], "w");
+        from = fdopen(up[0], "r");
+        char line[256];
+        if (!fgets(line, sizeof line, from) || strncmp(line, "ready", 5) != 0) {
+            fprintf(stderr, "skia peer did not start: %s\n", line);
+            return false;
+        }
+        return true;
+    }
+    ~Skia() {
+        if (to) {
+            fprintf(to, "quit\n");
+            fclose(to);
+        }
+        if (from) {
+            fclose(from);
+        }
+        if (pid > 0) {
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+    double Draw(size_t scene, const char* dumpFile) {
+        fprintf(to, "draw %zu %s\n", scene, dumpFile ? dumpFile : "-");
+        fflush(to);
+        char line[256];
+        if (!fgets(line, sizeof line, from)) {
+            return -1;
+        }
+        return atof(line);
+    }
+
+    static Picture ReadPicture(const Scene& s, const char* file) {
+        Picture p(size_t(s.width) * s.height);
+        FILE* f = fopen(file, "rb");
+        std::vector<uint8_t> rgba(p.size() * 4);
+        if (!f || fread(rgba.data(), 1, rgba.size(), f) != rgba.size()) {
+            fprintf(stderr, "cannot read %s\n", file);
+        }
+        if (f) {
+            fclose(f);
+        }
+        for (size_t i = 0; i < p.size(); ++i) {
+            p[i] = uint32_t(rgba[4 * i]) << 16 | uint32_t(rgba[4 * i + 1]) << 8 | rgba[4 * i + 2];
+        }
+        return p;
+    }
+};
+
+// -------------------------------------------------------------------------------------------
+// Quality
+// -------------------------------------------------------------------------------------------
+double Psnr(const Picture& a, const Picture& b) {
+    double se = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        for (int sh = 0; sh < 24; sh += 8) {
+            double d = double((a[i] >> sh) & 255) - double((b[i] >> sh) & 255);
+            se += d * d;
+        }
+    }
+    double mse = se / (3.0 * a.size());
+    return mse == 0 ? 99.0 : 10 * log10(255.0 * 255.0 / mse);
+}
+
+double Ssim(const Scene& s, const Picture& a, const Picture& b) {
+    auto luma = [](uint32_t v) {
+        return 0.299 * ((v >> 16) & 255) + 0.587 * ((v >> 8) & 255) + 0.114 * (v & 255);
+    };
+    const double c1 = (0.01 * 255) * (0.01 * 255), c2 = (0.03 * 255) * (0.03 * 255);
+    double total = 0;
+    int windows = 0;
+    for (int y0 = 0; y0 + 8 <= s.height; y0 += 8) {
+        for (int x0 = 0; x0 + 8 <= s.width; x0 += 8) {
+            double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+            for (int y = y0; y < y0 + 8; ++y) {
+                for (int x = x0; x < x0 + 8; ++x) {
+                    double p = luma(a[size_t(y) * s.width + x]), q = luma(b[size_t(y) * s.width + x]);
+                    sa += p, sb += q, saa += p * p, sbb += q * q, sab += p * q;
+                }
+            }
+            const double n = 64;
+            double ma = sa / n, mb = sb / n;
+            double va = saa / n - ma * ma, vb = sbb / n - mb * mb, cov = sab / n - ma * mb;
+            total += ((2 * ma * mb + c1) * (2 * cov + c2)) / ((ma * ma + mb * mb + c1) * (va + vb + c2));
+            ++windows;
+        }
+    }
+    return windows ? total / windows : 1;
+}
+
+void WritePpm(const std::string& file, const Scene& s, const Picture& p) {
+    FILE* f = fopen(file.c_str(), "wb");
+    if (!f) {
+        return;
+    }
+    fprintf(f, "P6\n%d %d\n255\n", s.width, s.height);
+    for (uint32_t v : p) {
+        uint8_t rgb[3] = {uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+        fwrite(rgb, 1, 3, f);
+    }
+    fclose(f);
+}
+
+double Least(std::vector<double> v) { return *std::min_element(v.begin(), v.end()); }
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        fprintf(stderr, "usage: %s SCENES [runs] [--only NAME] [--dump FOLDER] [--no-skia]\n",
+                argv[0]);
+        return 2;
+    }
+    const char* scenesFile = argv[1];
+    int runs = 7;
+    std::string only, dump;
+    bool withSkia = true;
+    for (int i = 2; i < argc; ++i) {
+        if (!strcmp(argv[i], "--only") && i + 1 < argc) {
+            only = argv[++i];
+        } else if (!strcmp(argv[i], "--dump") && i + 1 < argc) {
+            dump = argv[++i];
+        } else if (!strcmp(argv[i], "--no-skia")) {
+            withSkia = false;
+        } else {
+            runs = atoi(argv[i]) > 0 ? atoi(argv[i]) : runs;
+        }
+    }
+    signal(SIGPIPE, SIG_IGN);
+    std::vector<Scene> all = ReadScenes(scenesFile);
+    std::vector<size_t> chosen;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (only.empty() || all[i].name.find(only) != std::string::npos) {
+            chosen.push_back(i);
+        }
+    }
+    Skia skia;
+    std::string script = std::string(VEMO_SOURCE_DIR) + "/bench/real-drawings/skia-peer.mjs";
+    if (withSkia && !skia.Start(script.c_str(), scenesFile)) {
+        withSkia = false;
+    }
+    const std::string tmp = "/tmp/vemo-real-drawings-skia.rgba";
+
+    struct Row {
+        std::vector<double> t[5]; // ours, ours scalar, cairo, agg, skia
+        double psnr[4] = {0, 0, 0, 0};
+        double ssim[4] = {0, 0, 0, 0};
+    };
+    std::vector<Row> rows(chosen.size());
+    printf("%d runs; thread processor time (Skia: its process's), ms\n\n", runs);
+    for (size_t k = 0; k < chosen.size(); ++k) {
+        const Scene& s = all[chosen[k]];
+        Ours ours;
+        ours.Load(s);
+        Cairo cairo;
+        cairo.Load(s);
+        Agg agg;
+        agg.Load(s);
+        Row& row = rows[k];
+        std::vector<uint32_t> bottomUp;
+        Picture pc, pa;
+        ours.Draw(s, bottomUp); // warm-up: first touches of memory
+        for (int r = 0; r < runs; ++r) {
+            RasterSetScalarCompositing(0);
+            row.t[0].push_back(ours.Draw(s, bottomUp));
+            RasterSetScalarCompositing(1);
+            row.t[1].push_back(ours.Draw(s, bottomUp));
+            RasterSetScalarCompositing(0);
+            row.t[2].push_back(cairo.Draw(s, pc));
+            row.t[3].push_back(agg.Draw(s, pa));
+            if (withSkia) {
+                row.t[4].push_back(skia.Draw(chosen[k], r == 0 ? tmp.c_str() : nullptr));
+            }
+        }
+        ours.Draw(s, bottomUp);
+        Picture po = Ours::ToPicture(s, bottomUp);
+        Picture ref = agg.Reference(s);
+        Picture pictures[4] = {po, pc, pa, withSkia ? Skia::ReadPicture(s, tmp.c_str()) : ref};
+        for (int i = 0; i < 4; ++i) {
+            row.psnr[i] = Psnr(pictures[i], ref);
+            row.ssim[i] = Ssim(s, pictures[i], ref);
+        }
+        if (!dump.empty()) {
+            const char* names[4] = {"ours", "cairo", "agg", "skia"};
+            for (int i = 0; i < 4; ++i) {
+                WritePpm(dump + "/" + s.name + "-" + names[i] + ".ppm", s, pictures[i]);
+            }
+            WritePpm(dump + "/" + s.name + "-reference.ppm", s, ref);
+        }
+        printf("%-28s %5zu obj  ours %7.2f/%7.2f  scalar %7.2f/%7.2f  cairo %7.2f/%7.2f  agg "
+               "%7.2f/%7.2f  skia %7.2f/%7.2f\n",
+               s.name.c_str(), s.objects.size(), Least(row.t[0]), Median(row.t[0]),
+               Least(row.t[1]), Median(row.t[1]), Least(row.t[2]), Median(row.t[2]),
+               Least(row.t[3]), Median(row.t[3]), withSkia ? Least(row.t[4]) : 0,
+               withSkia ? Median(row.t[4]) : 0);
+        fflush(stdout);
+    }
+    printf("\nratios peer / ours (least, median; above 1: ours is faster); PSNR dB and SSIM "
+           "against the 8x8 supersampled reference\n");
+    printf("%-28s %13s %13s %13s %13s | %27s | %23s\n", "scene", "scalar/vector", "cairo", "agg",
+           "skia", "PSNR ours cairo agg skia", "SSIM ours cairo agg skia");
+    for (size_t k = 0; k < chosen.size(); ++k) {
+        const Row& row = rows[k];
+        double ol = Least(row.t[0]), om = Median(row.t[0]);
+        printf("%-28s %6.2f %6.2f", all[chosen[k]].name.c_str(), Least(row.t[1]) / ol,
+               Median(row.t[1]) / om);
+        for (int p = 2; p < 5; ++p) {
+            if (row.t[p].empty()) {
+                printf("   %6s %4s", "-", "-");
+            } else {
+                printf(" %6.2f %6.2f", Least(row.t[p]) / ol, Median(row.t[p]) / om);
+            }
+        }
+        printf(" | %6.1f %6.1f %6.1f %6.1f | %5.3f %5.3f %5.3f %5.3f\n", row.psnr[0], row.psnr[1],
+               row.psnr[2], row.psnr[3], row.ssim[0], row.ssim[1], row.ssim[2], row.ssim[3]);
+    }
+    return 0;
+}

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The real-drawings benchmark: installs its peers and drawings, builds it without sanitizers,
+# makes the scenes and runs it. Arguments go to the benchmark:
+#   bench/real-drawings/run.sh [runs] [--only NAME] [--dump FOLDER] [--no-skia]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+scripts/bootstrap.sh bench
+if [ ! -d bench/real-drawings/node_modules/@napi-rs/canvas ]; then
+    (cd bench/real-drawings && npm ci --no-audit --no-fund)
+fi
+export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+command -v ccache >/dev/null || unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEMO_BENCH=ON >/dev/null
+cmake --build build/bench --target bench_real_drawings
+scenes=build/bench/real-drawings-scenes.txt
+if [ ! -s "$scenes" ] || [ bench/real-drawings/scenes.mjs -nt "$scenes" ]; then
+    node bench/real-drawings/scenes.mjs "$scenes"
+fi
+exec build/bench/bench/real-drawings/bench_real_drawings "$scenes" "$@"
