@@ -20,7 +20,7 @@
 // box-filtered down: 64 exact-area sub-pixels per pixel. PSNR over red, green and blue, and
 // SSIM of the luma over 8 x 8 windows.
 //
-//   bench_real_drawings SCENES [runs] [--only NAME] [--dump FOLDER] [--no-skia]
+//   bench_real_drawings SCENES [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only]
 #include <cairo.h>
 
 #include <agg_conv_curve.h>
@@ -536,19 +536,21 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: %s SCENES [runs] [--only NAME] [--dump FOLDER] [--no-skia]\n",
+        fprintf(stderr, "usage: %s SCENES [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only]\n",
                 argv[0]);
         return 2;
     }
     const char* scenesFile = argv[1];
     int runs = 7;
     std::string only, dump;
-    bool withSkia = true;
+    bool withSkia = true, oursOnly = false;
     for (int i = 2; i < argc; ++i) {
         if (!strcmp(argv[i], "--only") && i + 1 < argc) {
             only = argv[++i];
         } else if (!strcmp(argv[i], "--dump") && i + 1 < argc) {
             dump = argv[++i];
+        } else if (!strcmp(argv[i], "--ours-only")) {
+            oursOnly = true; // for profiling: ours alone, no peers, no reference
         } else if (!strcmp(argv[i], "--no-skia")) {
             withSkia = false;
         } else {
@@ -565,6 +567,19 @@ int main(int argc, char** argv) {
     }
     Skia skia;
     std::string script = std::string(VEMO_SOURCE_DIR) + "/bench/real-drawings/skia-peer.mjs";
+    if (oursOnly) {
+        for (size_t k : chosen) {
+            Ours ours;
+            ours.Load(all[k]);
+            std::vector<uint32_t> bottomUp;
+            std::vector<double> t;
+            for (int r = 0; r < runs; ++r) {
+                t.push_back(ours.Draw(all[k], bottomUp));
+            }
+            printf("%-28s ours %7.2f/%7.2f\n", all[k].name.c_str(), Least(t), Median(t));
+        }
+        return 0;
+    }
     if (withSkia && !skia.Start(script.c_str(), scenesFile)) {
         withSkia = false;
     }

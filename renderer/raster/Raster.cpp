@@ -6,7 +6,7 @@
 //
 // 1. Geometry to edges. A path (24.8 fixed point, pixel units, y downwards) is walked verb by
 //    verb in the clip's local coordinates. Quadratic and cubic curves are halved (de Casteljau)
-//    until the chord lies within a tenth of a pixel of the curve, at most 12 times (4096
+//    until the chord lies within 1/20 pixel of the curve, at most 12 times (4096
 //    chords: enough for any curve that fits a 65535-pixel surface); a piece
 //    whose control points all lie outside the clip rectangle is replaced by its chord at once,
 //    so a huge curve costs work only where it is visible. Every line is then clipped:
@@ -63,9 +63,10 @@
 //    in the active list until their last band, so a band only looks at edges that cross it.
 //
 // Strokes (RasterStroke.cpp) become one outline per subpath that winds like the sum of the
-// stroke's pieces (a rectangle per segment, a wedge per join, the caps), so the non-zero rule
-// fills exactly their union; then they are drawn like fills. A stroke thinner than a pixel is
-// drawn one pixel wide with its alpha scaled by its width: the same ink, and no gaps.
+// stroke's pieces (a rectangle per segment, a wedge per join, the caps), with the overlaps of
+// neighbouring pieces taken out, so that exact-area coverage counts their union once; then
+// they are drawn like fills, at their true width however thin (a hairline, width 0, is one
+// pixel wide).
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
 
@@ -301,7 +302,7 @@ void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t
     }
 }
 
-void RasterJobState::AddPolygon(const double* xy, int32_t count) {
+void RasterJobState::AddPolygon(const double* xy, int32_t count, int32_t sign) {
     if (count < 3) {
         return;
     }
@@ -313,7 +314,7 @@ void RasterJobState::AddPolygon(const double* xy, int32_t count) {
     if (area == 0) {
         return;
     }
-    int32_t dir = area > 0 ? 1 : -1;
+    int32_t dir = (area > 0 ? 1 : -1) * sign;
     for (int32_t i = 0; i < count; ++i) {
         int32_t j = i + 1 == count ? 0 : i + 1;
         AddLine(xy[2 * i], xy[2 * i + 1], xy[2 * j], xy[2 * j + 1], dir);
@@ -902,11 +903,7 @@ int32_t RasterJob::StartFill(const RasterPath& path, FillRule rule, const Raster
 int32_t RasterJob::StartStroke(const RasterPath& path, const StrokeStyle& style,
                                const RasterPaint& paint, const RasterSurface& surface,
                                const RasterRect& clip) {
-    int32_t scale = 256;
-    if (paint.smoothed && style.width > 0 && style.width < kRasterOne) {
-        scale = style.width;
-    }
-    if (!Start(path, paint, surface, clip, scale)) {
+    if (!Start(path, paint, surface, clip, 256)) {
         return 0;
     }
     RasterJobState& s = *state;

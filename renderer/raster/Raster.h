@@ -111,9 +111,10 @@ private:
     int32_t appendFailed = 0;
 };
 
-// Stroke geometry. Widths below one pixel are drawn one pixel wide with the colour's alpha
-// scaled by the width when smoothing is on (so the ink stays right and the line never breaks
-// up), and one pixel wide at full alpha when it is off. Width 0 is a one-pixel hairline.
+// Stroke geometry. With smoothing, a stroke of any width above 0 covers exactly the area of its
+// outline (a 0.3-pixel line inks 0.3 of each pixel it crosses fully); without smoothing,
+// widths below one pixel are drawn one pixel wide, so that thin lines never break up. Width 0
+// is a one-pixel hairline at every zoom.
 struct StrokeStyle {
     int32_t width; // 24.8 pixels
     LineJoin join;

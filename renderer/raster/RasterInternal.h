@@ -172,8 +172,8 @@ struct RasterJobState {
 
     // Adds a line in local 24.8 coordinates; clips it to the job's rectangle first.
     void AddLine(double x0, double y0, double x1, double y1, int32_t dir);
-    // Adds a closed convex polygon, oriented so that its winding is positive.
-    void AddPolygon(const double* xy, int32_t count);
+    // Adds a closed convex polygon, oriented so that its winding is `sign` (+1 or -1).
+    void AddPolygon(const double* xy, int32_t count, int32_t sign = 1);
     // Band layout and buffers once the edges are known; 0 when memory ran out.
     int32_t Arrange();
 
@@ -195,8 +195,8 @@ struct RasterJobState {
     void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
 };
 
-// Curve flattening tolerance in 24.8 units (a tenth of a pixel).
-constexpr double kRasterTolerance = 25.6;
+// Curve flattening tolerance in 24.8 units (a twentieth of a pixel).
+constexpr double kRasterTolerance = 12.8;
 
 // Flattens a quadratic or cubic (given in local 24.8 coordinates) into points handed to
 // out(x, y), the first point excluded. Pieces whose control box lies wholly outside the

@@ -17,6 +17,17 @@
 // An open subpath adds its caps at both ends; a closed one is two loops, the left side and
 // the right side backwards. A lone point draws a dot for round and square caps.
 //
+// Exact-area coverage adds up windings, so an area wound twice would be inked twice: where the
+// outline goes through the corner point, the two rectangles' overlap (a convex polygon) is
+// added once more winding the other way (for strokes up to 4 pixels wide, where it shows).
+// That is what keeps thin strokes along densely sampled outlines (map borders) at their true
+// weight. Before offsetting, centre-line points within 1/16 pixel of the line that replaces
+// them are dropped (Polyline): fewer, longer segments, whose inner corners can be cut.
+//
+// Round joins and caps step round the circle by one angle per stroke, worked out once with its
+// sine and cosine (Stroker::Prepare), so a join costs no trigonometry; a round join whose
+// difference from a bevel is below half a coverage step is drawn as the bevel.
+//
 // Curves are flattened first (the same tolerance as fills); pieces of curves far outside the
 // clip (beyond the stroke's reach) become chords. Everything is in double precision on local
 // 24.8 coordinates, and clipped when the outline becomes edges.
@@ -29,6 +40,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int32_t kMaxArcSteps = 256;
+// Round joins and caps: chords within a tenth of a pixel (their pieces are area-true anyway).
+constexpr double kArcTolerance = 25.6;
 
 struct Vec {
     double x, y;
@@ -40,7 +53,29 @@ struct Polyline {
     int32_t count = 0;
     int32_t failed = 0;
     int32_t drawn = 0; // a drawing verb came after the subpath's start
+    // Centre lines only: a point that lies within the tolerance of the straight line that
+    // replaces it (and the points it already replaced) is dropped, so that densely sampled
+    // outlines (maps, traced drawings) are stroked along fewer, longer segments.
+    double tolerance2 = 0; // squared, 24.8 units; 0 keeps every point
+    static constexpr int32_t kMaxDropped = 16;
+    Vec dropped[kMaxDropped];
+    int32_t droppedCount = 0;
+    int32_t droppedAt = -1; // the count for which `dropped` holds
+
     const Vec& operator[](int32_t i) const { return list[i]; }
+
+    // Whether p lies within the tolerance of the segment a-b.
+    bool Near(const Vec& a, const Vec& b, const Vec& p) const {
+        const double dx = b.x - a.x, dy = b.y - a.y, px = p.x - a.x, py = p.y - a.y;
+        const double len2 = dx * dx + dy * dy;
+        const double t = px * dx + py * dy;
+        if (len2 < 1e-6 || t < 0 || t > len2) {
+            return false; // beyond an end (a turn back), or a loop back: kept
+        }
+        const double c = px * dy - py * dx;
+        return c * c <= tolerance2 * len2;
+    }
+
     void Add(double x, double y) {
         if (count > 0) {
             const Vec& last = list[count - 1];
@@ -48,6 +83,24 @@ struct Polyline {
             if (dx * dx + dy * dy < 1e-6) {
                 return;
             }
+        }
+        if (tolerance2 > 0 && count >= 2) {
+            if (droppedAt != count) {
+                droppedCount = 0;
+                droppedAt = count;
+            }
+            const Vec anchor = list[count - 2], p{x, y};
+            bool near = droppedCount < kMaxDropped && Near(anchor, p, list[count - 1]);
+            for (int32_t i = 0; near && i < droppedCount; ++i) {
+                near = Near(anchor, p, dropped[i]);
+            }
+            if (near) {
+                dropped[droppedCount++] = list[count - 1];
+                list[count - 1] = p;
+                return;
+            }
+            droppedCount = 0;
+            droppedAt = count + 1;
         }
         if (failed || count >= kRasterMaxEdges) {
             failed = 1;
@@ -72,7 +125,7 @@ struct Stroker {
 
     int32_t ArcSteps(double sweep) const {
         // Chords of an arc of radius r stay within the tolerance of it.
-        double ratio = 1 - kRasterTolerance / 2 / r;
+        double ratio = 1 - kArcTolerance / 2 / r;
         double step = ratio <= 0 ? kPi / 2 : 2 * acos(ratio);
         if (step > kPi / 2) {
             step = kPi / 2;
@@ -116,40 +169,64 @@ struct Stroker {
         }
     }
 
-    // Arc points strictly between the ends, from angle a0 over `sweep`, area-true as in
-    // ArcPiece.
-    void ArcInterior(Polyline& out, Vec c, double a0, double sweep) {
-        int32_t steps = ArcSteps(sweep);
-        double t = fabs(sweep) / steps;
-        double outer = t > 1e-9 ? r * sqrt(t / sin(t)) : r;
-        for (int32_t i = 1; i < steps; ++i) {
-            double a = a0 + sweep * i / steps;
-            out.Add(c.x + outer * cos(a), c.y + outer * sin(a));
+    // Round joins and caps turn the radius vector a fixed step at a time: the step, its sine
+    // and cosine and the cosines of its multiples are worked out once per stroke (Prepare),
+    // so an arc costs a multiply-add per point and no trigonometry.
+    double step = 0;         // the largest angle whose chord stays within the tolerance
+    double stepCos = 1, stepSin = 0;
+    double outerScale = 1;   // area-true radius of the points between the ends, over r
+    double cosSkip = 1;      // turns with a cosine above this are drawn as bevels
+    int32_t stepCount = 0;   // multiples of the step up to a half turn
+    double stepCosines[kMaxArcSteps / 2 + 2];
+
+    void Prepare() {
+        double ratio = 1 - kArcTolerance / 2 / r;
+        step = ratio <= 0 ? kPi / 2 : 2 * acos(ratio);
+        step = step > kPi / 2 ? kPi / 2 : (step < 2 * kPi / kMaxArcSteps ? 2 * kPi / kMaxArcSteps : step);
+        stepCos = cos(step);
+        stepSin = sin(step);
+        outerScale = sqrt(step / stepSin);
+        stepCount = int32_t(ceil(kPi / step));
+        for (int32_t k = 0; k <= stepCount && k < kMaxArcSteps / 2 + 2; ++k) {
+            stepCosines[k] = cos(k * step);
         }
+        // A round join and a bevel differ by the circular segment r^2 (t - sin t) / 2 over a
+        // turn t (about r^2 t^3 / 12): below half a coverage step (1/512 pixel) nobody can
+        // see the difference, and the bevel is drawn.
+        const double invisible = double(kRasterOne) * kRasterOne / 512;
+        const double turn = cbrt(12 * invisible / (r * r));
+        cosSkip = turn >= kPi ? -2 : cos(turn);
     }
 
-    // The sweep from u to v (vectors from a centre) that bulges towards `towards`.
-    static double SweepTowards(Vec u, Vec v, Vec towards, double* start) {
-        double a0 = atan2(u.y, u.x);
-        double sweep = atan2(v.y, v.x) - a0;
-        while (sweep > kPi) {
-            sweep -= 2 * kPi;
+    // The points strictly between the ends of an arc of centre c that starts at c + from
+    // (|from| = r) and turns by the angle whose cosine is `turnCos` (0 to a half turn, given by
+    // its cosine), clockwise or not as `sign` (+1 or -1) says; area-true as in ArcPiece.
+    void ArcInterior(Polyline& out, Vec c, Vec from, double turnCos, double sign) {
+        if (turnCos >= cosSkip) {
+            return;
         }
-        while (sweep < -kPi) {
-            sweep += 2 * kPi;
+        int32_t n = 1; // steps: the least n with n * step >= the turn
+        while (n < stepCount && stepCosines[n] > turnCos) {
+            ++n;
         }
-        double mid = a0 + sweep / 2;
-        if (cos(mid) * towards.x + sin(mid) * towards.y < 0) {
-            sweep = sweep > 0 ? sweep - 2 * kPi : sweep + 2 * kPi;
+        const double cs = stepCos, sn = stepSin * sign;
+        double ux = from.x * outerScale, uy = from.y * outerScale;
+        for (int32_t i = 1; i < n; ++i) {
+            const double x = ux * cs - uy * sn;
+            uy = ux * sn + uy * cs;
+            ux = x;
+            out.Add(c.x + ux, c.y + uy);
         }
-        *start = a0;
-        return sweep;
     }
 
     // The join at p between a segment of length lenIn arriving along dIn and one of length
     // lenOut leaving along dOut: points appended to the left (+n) and right (-n) sides, each in
     // the direction of travel.
-    void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut) {
+    // wantBefore and wantAfter are how far the neighbouring joins would like to cut into the
+    // incoming and the outgoing segment (Want): a join cuts its inner corner only where it
+    // leaves them that room, so that no two cuts overlap.
+    void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
+                     double wantBefore, double wantAfter) {
         double cross = dIn.x * dOut.y - dIn.y * dOut.x;
         double dot = dIn.x * dOut.x + dIn.y * dOut.y;
         if (fabs(cross) < 1e-9 && dot > 0) {
@@ -164,10 +241,9 @@ struct Stroker {
         Vec b{p.x + side * nOut.x, p.y + side * nOut.y};
         outer.Add(a.x, a.y);
         if (join == LineJoin::Round) {
-            double a0;
-            double sweep = SweepTowards(Vec{a.x - p.x, a.y - p.y}, Vec{b.x - p.x, b.y - p.y},
-                                        Vec{dIn.x - dOut.x, dIn.y - dOut.y}, &a0);
-            ArcInterior(outer, p, a0, sweep);
+            // From a to b the short way round: the turn of the path, the way it turns.
+            const Vec u{a.x - p.x, a.y - p.y};
+            ArcInterior(outer, p, u, dot, cross > 0 ? 1 : -1);
         } else if (join == LineJoin::Miter) {
             double sx = nIn.x + nOut.x, sy = nIn.y + nOut.y;
             double len2 = sx * sx + sy * sy;
@@ -177,17 +253,84 @@ struct Stroker {
             }
         }
         outer.Add(b.x, b.y);
-        // Inner side: where the two offset lines cross, when that lies within the first half
-        // of both segments; else through the corner point itself (always right, since the
-        // segments' rectangles overlap there).
+        // Inner side: where the two offset lines cross, when that leaves the neighbouring
+        // joins their room on both segments; else through the corner point itself (always
+        // right, since the segments' rectangles overlap there).
         double t = 1 + dot > 1e-9 ? r * fabs(cross) / (1 + dot) : -1;
-        if (t >= 0 && 2 * t <= lenIn && 2 * t <= lenOut) {
+        if (t >= 0 && t + wantBefore <= lenIn && t + wantAfter <= lenOut) {
             inner.Add(p.x - side * nIn.x - dIn.x * t, p.y - side * nIn.y - dIn.y * t);
         } else {
             inner.Add(p.x - side * nIn.x, p.y - side * nIn.y);
             inner.Add(p.x, p.y);
             inner.Add(p.x - side * nOut.x, p.y - side * nOut.y);
+            if (r < 2 * kRasterOne) {
+                Overlap(p, dIn, dOut, nIn, nOut, lenIn, lenOut);
+            }
         }
+    }
+
+    // Where the two segments' rectangles overlap, the outline through the corner winds twice;
+    // exact-area coverage would count that area twice (a stroke thinner or shorter-segmented
+    // than its turns looks too dark). The overlap (a convex polygon: the incoming rectangle
+    // clipped by the outgoing one) is added winding -1, so it counts once. Only for strokes
+    // up to 4 pixels wide: on wider ones the overlap lies almost wholly in pixels that are
+    // covered anyway, and its corners, rounded apart from the outline's, would leave slivers
+    // of a coverage step inside the stroke.
+    void Overlap(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut) {
+        double poly[2][2 * 8];
+        double* cur = poly[0];
+        double* next = poly[1];
+        const double bx = p.x - dIn.x * lenIn, by = p.y - dIn.y * lenIn;
+        const double rect[8] = {bx + nIn.x, by + nIn.y, p.x + nIn.x, p.y + nIn.y,
+                                p.x - nIn.x, p.y - nIn.y, bx - nIn.x, by - nIn.y};
+        for (int32_t i = 0; i < 8; ++i) {
+            cur[i] = rect[i];
+        }
+        int32_t n = 4;
+        // The outgoing rectangle's four sides: 0 <= (q - p) . dOut <= lenOut and
+        // -r^2 <= (q - p) . nOut <= r^2.
+        const double r2 = r * r;
+        for (int32_t side = 0; side < 4 && n > 0; ++side) {
+            const Vec axis = side < 2 ? dOut : nOut;
+            const double lo = side < 2 ? 0 : -r2, hi = side < 2 ? lenOut : r2;
+            const bool low = (side & 1) == 0;
+            int32_t m = 0;
+            for (int32_t i = 0; i < n; ++i) {
+                const int32_t j = i + 1 == n ? 0 : i + 1;
+                const double vi = (cur[2 * i] - p.x) * axis.x + (cur[2 * i + 1] - p.y) * axis.y;
+                const double vj = (cur[2 * j] - p.x) * axis.x + (cur[2 * j + 1] - p.y) * axis.y;
+                const double di = low ? vi - lo : hi - vi, dj = low ? vj - lo : hi - vj;
+                if (di >= 0) {
+                    next[m++] = cur[2 * i];
+                    next[m++] = cur[2 * i + 1];
+                }
+                if ((di >= 0) != (dj >= 0) && m < 16) {
+                    const double t = di / (di - dj);
+                    next[m++] = cur[2 * i] + (cur[2 * j] - cur[2 * i]) * t;
+                    next[m++] = cur[2 * i + 1] + (cur[2 * j + 1] - cur[2 * i + 1]) * t;
+                }
+            }
+            n = m / 2;
+            double* t = cur;
+            cur = next;
+            next = t;
+        }
+        if (n >= 3) {
+            s->AddPolygon(cur, n, -1);
+        }
+    }
+
+    // How far the join at b (from a, on to c) cuts into its segments on the inner side: the
+    // distance from b to where the inner offset lines cross; a lot for a turn back.
+    double Want(Vec a, Vec b, Vec c) const {
+        const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+        const double lu = sqrt(ux * ux + uy * uy), lv = sqrt(vx * vx + vy * vy);
+        const double cross = ux * vy - uy * vx, dot = ux * vx + uy * vy;
+        const double lengths = lu * lv;
+        if (!(lengths + dot > 1e-9 * lengths)) {
+            return 1e300;
+        }
+        return r * fabs(cross) / (lengths + dot);
     }
 
     // The cap at p for a stroke leaving along d: points from p + nrm to p - nrm.
@@ -197,9 +340,9 @@ struct Stroker {
             out.Add(p.x + nrm.x + d.x * r, p.y + nrm.y + d.y * r);
             out.Add(p.x - nrm.x + d.x * r, p.y - nrm.y + d.y * r);
         } else if (cap == LineCap::Round) {
-            double a0;
-            double sweep = SweepTowards(nrm, Vec{-nrm.x, -nrm.y}, d, &a0);
-            ArcInterior(out, p, a0, sweep);
+            // A half turn from +nrm through the direction of travel d to -nrm.
+            const double towards = nrm.x * d.y - nrm.y * d.x;
+            ArcInterior(out, p, nrm, -1, towards > 0 ? 1 : -1);
         }
         out.Add(p.x - nrm.x, p.y - nrm.y);
     }
@@ -241,6 +384,8 @@ struct StrokeWalk {
     int32_t index = 0;
     Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
     double firstLen = 0, prevLen = 0;
+    // Want at the vertices before and at the current join, at vertex 0 and at vertex 1.
+    double wantPrev = 0, wantHere = 0, wantFirst = 0, wantSecond = 0;
 
     void EndSubpath(bool isClosed, AfterSubpath then) {
         closed = isClosed;
@@ -295,6 +440,11 @@ struct StrokeWalk {
                     Vec d{dx / len, dy / len};
                     Vec nrm{-d.y * st.r, d.x * st.r};
                     if (i == 0) {
+                        // The joins at vertex 0 (closed) and vertex 1, as Want.
+                        wantFirst = closed ? st.Want(q[n - 1], p, e) : 0;
+                        wantSecond = (!closed && n == 2) ? 0 : st.Want(p, e, q[2 % n]);
+                        wantPrev = wantFirst;
+                        wantHere = wantSecond;
                         firstD = d;
                         firstN = nrm;
                         firstLen = len;
@@ -303,7 +453,13 @@ struct StrokeWalk {
                             right.Add(p.x - nrm.x, p.y - nrm.y);
                         }
                     } else {
-                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len);
+                        // The joins at the vertices before and after this one, as Want.
+                        const double after = (!closed && i + 1 == n - 1) ? 0
+                                             : i + 1 == n               ? wantFirst
+                                                 : st.Want(p, e, q[i + 2 >= n ? i + 2 - n : i + 2]);
+                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after);
+                        wantPrev = wantHere;
+                        wantHere = after;
                     }
                     prevD = d;
                     prevN = nrm;
@@ -311,7 +467,8 @@ struct StrokeWalk {
                     s.work -= 1 + (Sides() - before);
                 }
                 if (closed) {
-                    st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen);
+                    st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
+                                   wantPrev, wantSecond);
                     if (left.failed || right.failed) {
                         s.failed = 1;
                         return 1;
@@ -396,7 +553,12 @@ int32_t StrokeBegin(RasterJobState& s) {
     const StrokeStyle& style = s.strokeStyle;
     Stroker& st = k.st;
     st.s = &s;
-    int32_t width = style.width < kRasterOne ? kRasterOne : style.width;
+    // Width 0 (a hairline) is one pixel at any zoom; without smoothing nothing is thinner
+    // than a pixel either, or thin lines would break up.
+    int32_t width = style.width;
+    if (width <= 0 || (!s.smoothed && width < kRasterOne)) {
+        width = kRasterOne;
+    }
     st.r = double(width) / 2;
     st.miterLimit = double(style.miterLimit) / 65536.0;
     if (!(st.miterLimit >= 1)) {
@@ -410,12 +572,16 @@ int32_t StrokeBegin(RasterJobState& s) {
     if (st.cap != LineCap::Round && st.cap != LineCap::Square) {
         st.cap = LineCap::Butt;
     }
+    st.Prepare();
     k.reach =
         st.r * (st.join == LineJoin::Miter ? (st.miterLimit > 1.5 ? st.miterLimit : 1.5) : 1.5) +
         2 * kRasterOne;
     st.left.count = st.right.count = k.line.count = 0;
     st.left.failed = st.right.failed = k.line.failed = 0;
     k.line.drawn = 0;
+    // Points closer than a sixteenth of a pixel to the line that replaces them go.
+    k.line.tolerance2 = double(kRasterOne / 16) * double(kRasterOne / 16);
+    k.line.droppedAt = -1;
     k.curX = -s.originX;
     k.curY = -s.originY;
     k.verbIndex = 0;
