@@ -176,6 +176,8 @@ struct Stroker {
     double stepCos = 1, stepSin = 0;
     double outerScale = 1;   // area-true radius of the points between the ends, over r
     double cosSkip = 1;      // turns with a cosine above this are drawn as bevels
+    double cosTipRound = 1;  // and above these as miters (round joins, bevels)
+    double cosTipBevel = 1;
     int32_t stepCount = 0;   // multiples of the step up to a half turn
     double stepCosines[kMaxArcSteps / 2 + 2];
 
@@ -196,6 +198,11 @@ struct Stroker {
         const double invisible = double(kRasterOne) * kRasterOne / 512;
         const double turn = cbrt(12 * invisible / (r * r));
         cosSkip = turn >= kPi ? -2 : cos(turn);
+        // The miter tip stands for a round join or a bevel where they differ from it by less
+        // than that: by about r^2 t^3 / 24 and r^2 t^3 / 8 (close up to a turn of 1 radian).
+        const double round = cbrt(24 * invisible / (r * r)), bevel = cbrt(8 * invisible / (r * r));
+        cosTipRound = cos(round < 1 ? round : 1);
+        cosTipBevel = cos(bevel < 1 ? bevel : 1);
     }
 
     // The points strictly between the ends of an arc of centre c that starts at c + from
@@ -230,29 +237,35 @@ struct Stroker {
         double cross = dIn.x * dOut.y - dIn.y * dOut.x;
         double dot = dIn.x * dOut.x + dIn.y * dOut.y;
         if (fabs(cross) < 1e-9 && dot > 0) {
-            left.Add(p.x + nOut.x, p.y + nOut.y);
-            right.Add(p.x - nOut.x, p.y - nOut.y);
-            return;
+            return; // straight on: both sides go on along their lines
         }
         double side = (nIn.x * dOut.x + nIn.y * dOut.y) > 0 ? -1 : 1; // the outer side
         Polyline& outer = side > 0 ? left : right;
         Polyline& inner = side > 0 ? right : left;
-        Vec a{p.x + side * nIn.x, p.y + side * nIn.y};
-        Vec b{p.x + side * nOut.x, p.y + side * nOut.y};
-        outer.Add(a.x, a.y);
-        if (join == LineJoin::Round) {
-            // From a to b the short way round: the turn of the path, the way it turns.
-            const Vec u{a.x - p.x, a.y - p.y};
-            ArcInterior(outer, p, u, dot, cross > 0 ? 1 : -1);
-        } else if (join == LineJoin::Miter) {
-            double sx = nIn.x + nOut.x, sy = nIn.y + nOut.y;
-            double len2 = sx * sx + sy * sy;
-            if (len2 > 1e-12 && 4 * r * r <= miterLimit * miterLimit * len2) {
-                double k = 2 * r * r / len2;
-                outer.Add(p.x + side * sx * k, p.y + side * sy * k);
+        // The outer side: the miter tip alone when the join is a miter within the limit, or a
+        // round join or bevel that differs from the miter by less than half a coverage step
+        // (the points a and b lie on the lines through the tip: they add nothing to it);
+        // else a, the arc or nothing, b.
+        const double sx = nIn.x + nOut.x, sy = nIn.y + nOut.y;
+        const double len2 = sx * sx + sy * sy;
+        const bool tip = len2 > 1e-12 &&
+                         (join == LineJoin::Miter ? 4 * r * r <= miterLimit * miterLimit * len2
+                                                  : dot >= (join == LineJoin::Round ? cosTipRound
+                                                                                    : cosTipBevel));
+        if (tip) {
+            const double k = 2 * r * r / len2;
+            outer.Add(p.x + side * sx * k, p.y + side * sy * k);
+        } else {
+            Vec a{p.x + side * nIn.x, p.y + side * nIn.y};
+            Vec b{p.x + side * nOut.x, p.y + side * nOut.y};
+            outer.Add(a.x, a.y);
+            if (join == LineJoin::Round) {
+                // From a to b the short way round: the turn of the path, the way it turns.
+                const Vec u{a.x - p.x, a.y - p.y};
+                ArcInterior(outer, p, u, dot, cross > 0 ? 1 : -1);
             }
+            outer.Add(b.x, b.y);
         }
-        outer.Add(b.x, b.y);
         // Inner side: where the two offset lines cross, when that leaves the neighbouring
         // joins their room on both segments; else through the corner point itself (always
         // right, since the segments' rectangles overlap there).
