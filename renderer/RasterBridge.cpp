@@ -3,6 +3,9 @@
 #include <math.h>
 #include <new>
 #include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "renderer/DrawingFormat.h"
 #include "renderer/ViewMath.h"
@@ -62,7 +65,11 @@ int32_t ToFixed(double v) {
     if (s < -2147483000.0) {
         return -2147483000;
     }
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(s)); // lrint: to nearest, ties to even, without a call
+#else
     return int32_t(lrint(s));
+#endif
 }
 
 struct PointD {

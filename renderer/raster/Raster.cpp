@@ -495,19 +495,21 @@ inline int32_t XAt(const RasterEdge& e, double dxdy, int32_t y) {
 
 } // namespace
 
-void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
-                              int32_t yb, int32_t dir, double dydx) {
-    if (xa == xb) {
-        int32_t cell = xa >> kRasterShift;
-        int32_t fx = xa & (kRasterOne - 1);
-        int32_t dy = (yb - ya) * dir;
-        int32_t inCell = dy * (2 * kRasterOne - 2 * fx);
-        row[cell] += uint32_t(inCell);
-        row[cell + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
-        Touch(bits, cell);
-        Touch(bits, cell + 1);
-        return;
+namespace {
+
+// Marks cells c and c + 1 touched.
+inline void TouchTwo(uint64_t* bits, int32_t cell) {
+    if ((cell & 63) != 63) {
+        bits[cell >> 6] |= uint64_t(3) << (cell & 63);
+    } else {
+        bits[cell >> 6] |= uint64_t(1) << 63;
+        bits[(cell >> 6) + 1] |= 1;
     }
+}
+
+// The part of an edge inside one row, from (xa, ya) to (xb, yb), split at the cell borders.
+inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
+                          int32_t yb, int32_t dir, double dydx) {
     if (xa > xb) {
         int32_t t = xa;
         xa = xb;
@@ -516,7 +518,18 @@ void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t
         ya = yb;
         yb = t;
     }
-    const int32_t first = xa >> kRasterShift, last = (xb - 1) >> kRasterShift;
+    const int32_t first = xa >> kRasterShift;
+    const int32_t last = xb > xa ? (xb - 1) >> kRasterShift : first;
+    if (first == last) {
+        // Within one cell (the common case): one piece.
+        const int32_t dy = (yb > ya ? yb - ya : ya - yb) * dir;
+        const int32_t fsum = xa + xb - 2 * (first << kRasterShift);
+        const int32_t inCell = dy * (2 * kRasterOne - fsum);
+        row[first] += uint32_t(inCell);
+        row[first + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
+        TouchTwo(bits, first);
+        return;
+    }
     const int32_t lo = ya < yb ? ya : yb, hi = ya < yb ? yb : ya;
     int32_t xs = xa, ys = ya;
     for (int32_t cell = first; cell <= last; ++cell) {
@@ -535,12 +548,13 @@ void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t
         int32_t inCell = dy * (2 * kRasterOne - fsum);
         row[cell] += uint32_t(inCell);
         row[cell + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
-        Touch(bits, cell);
-        Touch(bits, cell + 1);
+        TouchTwo(bits, cell);
         xs = xe;
         ys = ye;
     }
 }
+
+} // namespace
 
 int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom,
                                    int32_t bandTopRow) {
@@ -549,43 +563,44 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
     if (ya >= yb) {
         return 1;
     }
-    int32_t rowFirst = ya >> kRasterShift, rowLast = (yb - 1) >> kRasterShift;
+    const int32_t rowFirst = ya >> kRasterShift, rowLast = (yb - 1) >> kRasterShift;
+    uint32_t* row = cells + ptrdiff_t(rowFirst - bandTopRow) * cellStride;
+    uint64_t* bits = touched + ptrdiff_t(rowFirst - bandTopRow) * touchedStride;
     if (e.x0 == e.x1) {
         // Vertical: one cell column.
-        int32_t cell = e.x0 >> kRasterShift;
-        int32_t fx = e.x0 & (kRasterOne - 1);
-        int32_t left = (2 * kRasterOne - 2 * fx), right = 2 * fx;
+        const int32_t cell = e.x0 >> kRasterShift;
+        const int32_t fx = e.x0 & (kRasterOne - 1);
+        const int32_t left = (2 * kRasterOne - 2 * fx), right = 2 * fx;
         for (int32_t r = rowFirst; r <= rowLast; ++r) {
             int32_t y0 = r << kRasterShift, y1 = y0 + kRasterOne;
             y0 = y0 > ya ? y0 : ya;
             y1 = y1 < yb ? y1 : yb;
-            int32_t dy = (y1 - y0) * e.dir;
-            int32_t local = r - bandTopRow;
-            uint32_t* row = cells + ptrdiff_t(local) * cellStride;
-            uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
+            const int32_t dy = (y1 - y0) * e.dir;
             row[cell] += uint32_t(dy * left);
             row[cell + 1] += uint32_t(dy * right);
-            Touch(bits, cell);
-            Touch(bits, cell + 1);
+            TouchTwo(bits, cell);
+            row += cellStride;
+            bits += touchedStride;
         }
         return rowLast - rowFirst + 1;
     }
     const double dxdy = double(e.x1 - e.x0) / double(e.y1 - e.y0);
     const double dydx = double(e.y1 - e.y0) / double(e.x1 - e.x0);
-    int32_t xPrev = XAt(e, dxdy, ya);
+    const int32_t xStart = XAt(e, dxdy, ya);
+    int32_t xPrev = xStart;
     for (int32_t r = rowFirst; r <= rowLast; ++r) {
         int32_t y0 = r << kRasterShift, y1 = y0 + kRasterOne;
         y0 = y0 > ya ? y0 : ya;
         y1 = y1 < yb ? y1 : yb;
-        int32_t xNext = XAt(e, dxdy, y1);
-        int32_t local = r - bandTopRow;
-        RowPiece(cells + ptrdiff_t(local) * cellStride, touched + ptrdiff_t(local) * touchedStride,
-                 xPrev, y0, xNext, y1, e.dir, dydx);
+        const int32_t xNext = XAt(e, dxdy, y1);
+        RowPieceCells(row, bits, xPrev, y0, xNext, y1, e.dir, dydx);
         xPrev = xNext;
+        row += cellStride;
+        bits += touchedStride;
     }
     // rows plus the cell borders crossed
-    const double across = double(e.x1 - e.x0) * double(yb - ya) / double(e.y1 - e.y0);
-    return rowLast - rowFirst + 1 + int32_t((across < 0 ? -across : across) / kRasterOne);
+    const int32_t across = xPrev > xStart ? xPrev - xStart : xStart - xPrev;
+    return rowLast - rowFirst + 1 + (across >> kRasterShift);
 }
 
 int32_t RasterJobState::EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom,

@@ -83,8 +83,8 @@ public:
     RasterPath(const RasterPath&) = delete;
     RasterPath& operator=(const RasterPath&) = delete;
 
-    int32_t MoveTo(int32_t x, int32_t y);
-    int32_t LineTo(int32_t x, int32_t y);
+    int32_t MoveTo(int32_t x, int32_t y) { return AppendOne(kVerbMove, x, y); }
+    int32_t LineTo(int32_t x, int32_t y) { return AppendOne(kVerbLine, x, y); }
     int32_t QuadTo(int32_t cx, int32_t cy, int32_t x, int32_t y);
     int32_t CubicTo(int32_t c1x, int32_t c1y, int32_t c2x, int32_t c2y, int32_t x, int32_t y);
     int32_t Close();
@@ -101,6 +101,16 @@ public:
 
 private:
     int32_t Append(uint8_t verb, const RasterPoint* p, int32_t n);
+    // A move or a line: stored at once while there is room, else through Append.
+    int32_t AppendOne(uint8_t verb, int32_t x, int32_t y) {
+        if (verbUsed < verbCapacity && pointUsed < pointCapacity && !appendFailed) {
+            verbList[verbUsed++] = verb;
+            pointList[pointUsed++] = RasterPoint{x, y};
+            return 1;
+        }
+        RasterPoint p{x, y};
+        return Append(verb, &p, 1);
+    }
 
     uint8_t* verbList = nullptr;
     RasterPoint* pointList = nullptr;

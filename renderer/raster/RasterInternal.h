@@ -190,8 +190,6 @@ struct RasterJobState {
     // Convert the part of an edge inside the band; they return the work done (rows and cells).
     int32_t EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
     int32_t EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
-    void RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb, int32_t yb,
-                  int32_t dir, double dydx);
     void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
 };
 
