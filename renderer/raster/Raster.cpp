@@ -208,7 +208,7 @@ void RasterJobState::SetPaint(uint32_t paintColour, int32_t alphaScale256, int32
     smoothed = smooth ? 1 : 0;
 }
 
-void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir) {
+inline void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir) {
     if (y0 == y1 || failed) {
         return;
     }
@@ -508,8 +508,10 @@ inline void TouchTwo(uint64_t* bits, int32_t cell) {
 }
 
 // The part of an edge inside one row, from (xa, ya) to (xb, yb), split at the cell borders.
+// The edge's slope, dy / dx, is only needed (and only divided out) when the piece crosses a
+// cell border.
 inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
-                          int32_t yb, int32_t dir, double dydx) {
+                          int32_t yb, int32_t dir, const RasterEdge& e) {
     if (xa > xb) {
         int32_t t = xa;
         xa = xb;
@@ -530,6 +532,7 @@ inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya,
         TouchTwo(bits, first);
         return;
     }
+    const double dydx = double(e.y1 - e.y0) / double(e.x1 - e.x0);
     const int32_t lo = ya < yb ? ya : yb, hi = ya < yb ? yb : ya;
     int32_t xs = xa, ys = ya;
     for (int32_t cell = first; cell <= last; ++cell) {
@@ -585,7 +588,6 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
         return rowLast - rowFirst + 1;
     }
     const double dxdy = double(e.x1 - e.x0) / double(e.y1 - e.y0);
-    const double dydx = double(e.y1 - e.y0) / double(e.x1 - e.x0);
     const int32_t xStart = XAt(e, dxdy, ya);
     int32_t xPrev = xStart;
     for (int32_t r = rowFirst; r <= rowLast; ++r) {
@@ -593,7 +595,7 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
         y0 = y0 > ya ? y0 : ya;
         y1 = y1 < yb ? y1 : yb;
         const int32_t xNext = XAt(e, dxdy, y1);
-        RowPieceCells(row, bits, xPrev, y0, xNext, y1, e.dir, dydx);
+        RowPieceCells(row, bits, xPrev, y0, xNext, y1, e.dir, e);
         xPrev = xNext;
         row += cellStride;
         bits += touchedStride;
