@@ -116,6 +116,45 @@ struct Polyline {
     void operator()(double x, double y) { Add(x, y); }
 };
 
+// One side of a stroke's outline, turned into edges as its points come: the left side winds
+// -1 forwards, the right side +1 forwards (which is -1 walked backwards, as the outline goes).
+// The edges only add up, so their order does not matter and the sides need not be kept.
+struct Side {
+    RasterJobState* s = nullptr;
+    int32_t dir = -1;
+    Vec first{0, 0}, last{0, 0};
+    int32_t count = 0;
+    int32_t* points = nullptr; // the subpath's outline points so far, both sides
+
+    void Start(double x, double y) {
+        first = last = Vec{x, y};
+        count = 1;
+    }
+    void Add(double x, double y) {
+        if (count == 0) {
+            Start(x, y);
+            return;
+        }
+        const double dx = x - last.x, dy = y - last.y;
+        if (dx * dx + dy * dy < 1e-6) {
+            return;
+        }
+        if (++*points > kRasterMaxEdges) {
+            s->failed = 1; // an outline of more points than a job may hold edges
+            return;
+        }
+        s->AddLine(last.x, last.y, x, y, dir);
+        last = Vec{x, y};
+        ++count;
+    }
+    // The edge back to the first point, for a closed loop.
+    void Close() {
+        if (count > 1) {
+            s->AddLine(last.x, last.y, first.x, first.y, dir);
+        }
+    }
+};
+
 struct Stroker {
     RasterJobState* s;
     double r;          // half width, 24.8 units
@@ -208,7 +247,7 @@ struct Stroker {
     // The points strictly between the ends of an arc of centre c that starts at c + from
     // (|from| = r) and turns by the angle whose cosine is `turnCos` (0 to a half turn, given by
     // its cosine), clockwise or not as `sign` (+1 or -1) says; area-true as in ArcPiece.
-    void ArcInterior(Polyline& out, Vec c, Vec from, double turnCos, double sign) {
+    void ArcInterior(Side& out, Vec c, Vec from, double turnCos, double sign) {
         if (turnCos >= cosSkip) {
             return;
         }
@@ -240,8 +279,8 @@ struct Stroker {
             return; // straight on: both sides go on along their lines
         }
         double side = (nIn.x * dOut.x + nIn.y * dOut.y) > 0 ? -1 : 1; // the outer side
-        Polyline& outer = side > 0 ? left : right;
-        Polyline& inner = side > 0 ? right : left;
+        Side& outer = side > 0 ? left : right;
+        Side& inner = side > 0 ? right : left;
         // The outer side: the miter tip alone when the join is a miter within the limit, or a
         // round join or bevel that differs from the miter by less than half a coverage step
         // (the points a and b lie on the lines through the tip: they add nothing to it);
@@ -347,7 +386,7 @@ struct Stroker {
     }
 
     // The cap at p for a stroke leaving along d: points from p + nrm to p - nrm.
-    void OutlineCap(Polyline& out, Vec p, Vec d, Vec nrm) {
+    void OutlineCap(Side& out, Vec p, Vec d, Vec nrm) {
         out.Add(p.x + nrm.x, p.y + nrm.y);
         if (cap == LineCap::Square) {
             out.Add(p.x + nrm.x + d.x * r, p.y + nrm.y + d.y * r);
@@ -360,8 +399,9 @@ struct Stroker {
         out.Add(p.x - nrm.x, p.y - nrm.y);
     }
 
-    Polyline left;
-    Polyline right;
+    Side left;
+    Side right;
+    int32_t outlinePoints = 0;
 };
 
 // A stroke in progress: the walk along the path, and the outline of the subpath at hand. Its
@@ -370,10 +410,7 @@ struct Stroker {
 enum class StrokeStage : int32_t {
     Walking,   // flattening the path's verbs into `line`
     Start,     // a subpath ended: decide how it is drawn
-    Segments,  // offsetting segment i, with the join before it
-    Reverse,   // open subpath: the right side, backwards, after the left one and the end cap
-    EmitLeft,  // edges of the left loop (or of the whole outline of an open subpath)
-    EmitRight, // closed subpath: edges of the right loop, backwards
+    Segments,  // offsetting segment i, with the join before it; then the caps or the last join
 };
 
 // What the verb that ended a subpath still has to do once its outline is stored.
@@ -409,13 +446,13 @@ struct StrokeWalk {
     // Points appended to both sides, as work.
     int32_t Sides() const { return st.left.count + st.right.count; }
 
-    // Stores the subpath's outline: the left side forwards, the end cap, the right side
-    // backwards and the start cap (open), or the left loop and the reversed right loop
-    // (closed). It winds like the sum of its rectangles and join wedges, so non-zero fills
-    // exactly the stroke. 1 once done, 0 when the work ran out first.
+    // Stores the subpath's outline as edges: the left side, the end cap, the right side and
+    // the start cap (open), or the left loop and the right loop (closed). It winds like the sum
+    // of its rectangles and join wedges, so non-zero fills exactly the stroke. 1 once done, 0
+    // when the work ran out first.
     int32_t Subpath(RasterJobState& s) {
-        Polyline& left = st.left;
-        Polyline& right = st.right;
+        Side& left = st.left;
+        Side& right = st.right;
         const Polyline& q = line;
         for (;;) {
             switch (stage) {
@@ -436,6 +473,7 @@ struct StrokeWalk {
                 }
                 left.count = 0;
                 right.count = 0;
+                st.outlinePoints = 0;
                 segments = closed ? n : n - 1;
                 index = 0;
                 stage = StrokeStage::Segments;
@@ -462,8 +500,8 @@ struct StrokeWalk {
                         firstN = nrm;
                         firstLen = len;
                         if (!closed) {
-                            left.Add(p.x + nrm.x, p.y + nrm.y);
-                            right.Add(p.x - nrm.x, p.y - nrm.y);
+                            left.Start(p.x + nrm.x, p.y + nrm.y);
+                            right.Start(p.x - nrm.x, p.y - nrm.y);
                         }
                     } else {
                         // The joins at the vertices before and after this one, as Want.
@@ -482,72 +520,25 @@ struct StrokeWalk {
                 if (closed) {
                     st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
                                    wantPrev, wantSecond);
-                    if (left.failed || right.failed) {
-                        s.failed = 1;
-                        return 1;
-                    }
-                    index = 0;
-                    stage = StrokeStage::EmitLeft;
+                    left.Close();
+                    right.Close();
                 } else {
-                    st.OutlineCap(left, q[n - 1], prevD, prevN);
-                    index = right.count - 1;
-                    stage = StrokeStage::Reverse;
+                    // The right side's last piece, then the end cap from the left side's end
+                    // round to it, and the start cap from the right side's start to the left's.
+                    const Vec end = q[n - 1];
+                    right.Add(end.x - prevN.x, end.y - prevN.y);
+                    st.OutlineCap(left, end, prevD, prevN);
+                    Side cap;
+                    cap.s = &s;
+                    cap.dir = left.dir;
+                    cap.points = &st.outlinePoints;
+                    cap.Start(right.first.x, right.first.y);
+                    st.OutlineCap(cap, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
                 }
-                break;
-            case StrokeStage::Reverse:
-                while (index >= 0) {
-                    if (s.work <= 0) {
-                        return 0;
-                    }
-                    left.Add(right[index].x, right[index].y);
-                    --index;
-                    s.work -= 1;
-                }
-                st.OutlineCap(left, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
-                if (left.failed || right.failed) {
-                    s.failed = 1;
-                    return 1;
-                }
-                index = 0;
-                stage = StrokeStage::EmitLeft;
-                break;
-            case StrokeStage::EmitLeft:
-                if (!Emit(s, left, false)) {
-                    return 0;
-                }
-                if (!closed) {
-                    return 1;
-                }
-                index = 0;
-                stage = StrokeStage::EmitRight;
-                break;
-            case StrokeStage::EmitRight:
-                return Emit(s, right, true);
+                s.work -= 4;
+                return 1;
             }
         }
-    }
-
-    // Edges of a closed loop of points from `index` on, winding like the segment rectangles.
-    int32_t Emit(RasterJobState& s, const Polyline& loop, bool reversed) {
-        const int32_t count = loop.count;
-        if (count < 2) {
-            return 1;
-        }
-        while (index < count) {
-            if (s.work <= 0) {
-                return 0;
-            }
-            const Vec& p = loop[index];
-            const Vec& q = loop[index + 1 == count ? 0 : index + 1];
-            if (reversed) {
-                s.AddLine(q.x, q.y, p.x, p.y, -1);
-            } else {
-                s.AddLine(p.x, p.y, q.x, q.y, -1);
-            }
-            ++index;
-            s.work -= 1;
-        }
-        return 1;
     }
 };
 
@@ -590,7 +581,11 @@ int32_t StrokeBegin(RasterJobState& s) {
         st.r * (st.join == LineJoin::Miter ? (st.miterLimit > 1.5 ? st.miterLimit : 1.5) : 1.5) +
         2 * kRasterOne;
     st.left.count = st.right.count = k.line.count = 0;
-    st.left.failed = st.right.failed = k.line.failed = 0;
+    st.left.s = st.right.s = &s;
+    st.left.points = st.right.points = &st.outlinePoints;
+    st.left.dir = -1;
+    st.right.dir = 1;
+    k.line.failed = 0;
     k.line.drawn = 0;
     // Points closer than a sixteenth of a pixel to the line that replaces them go.
     k.line.tolerance2 = double(kRasterOne / 16) * double(kRasterOne / 16);
