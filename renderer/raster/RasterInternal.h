@@ -198,10 +198,15 @@ constexpr double kRasterTolerance = 12.8;
 
 // Flattens a quadratic or cubic (given in local 24.8 coordinates) into points handed to
 // out(x, y), the first point excluded. Pieces whose control box lies wholly outside the
-// rectangle [-margin, w + margin] x [-margin, h + margin], or left of it, become chords.
+// rectangle [-margin, w + margin] x [-margin, h + margin], or left of it, become chords. With
+// endSine > 0 (strokes), the first and the last chord also keep within the angle of that sine
+// of the curve's direction at its ends, where caps and corners are turned by them.
 template <class Out>
-void FlattenCubic(const double* p, double w, double h, double margin, Out& out);
-template <class Out> void FlattenQuad(const double* p, double w, double h, double margin, Out& out);
+void FlattenCubic(const double* p, double w, double h, double margin, Out& out,
+                  double endSine = 0);
+template <class Out>
+void FlattenQuad(const double* p, double w, double h, double margin, Out& out,
+                 double endSine = 0);
 
 // The stroke outline of the job's path, in pieces: begins a walk (0 when memory ran out), then
 // continues it while s.work lasts; 1 once the whole outline is stored.

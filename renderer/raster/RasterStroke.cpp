@@ -422,6 +422,7 @@ struct StrokeWalk {
     Stroker st;
     Polyline line;
     double reach = 0; // how far the stroke reaches beyond its centre line
+    double endSine = 0; // how far the end chords of curves may turn from the end directions
     double curX = 0, curY = 0;
     double moveX = 0, moveY = 0; // where a Move that ended a subpath goes
     int32_t verbIndex = 0;
@@ -577,6 +578,10 @@ int32_t StrokeBegin(RasterJobState& s) {
         st.cap = LineCap::Butt;
     }
     st.Prepare();
+    // A cap or a corner at a curve's end is turned by the direction of the chord there: off
+    // by an angle, it moves r times that angle. The end chords of curves follow the curve's
+    // end directions within tolerance / r (at most 0.2 radians).
+    k.endSine = st.r * 0.2 > kRasterTolerance ? kRasterTolerance / st.r : 0.2;
     k.reach =
         st.r * (st.join == LineJoin::Miter ? (st.miterLimit > 1.5 ? st.miterLimit : 1.5) : 1.5) +
         2 * kRasterOne;
@@ -587,8 +592,12 @@ int32_t StrokeBegin(RasterJobState& s) {
     st.right.dir = 1;
     k.line.failed = 0;
     k.line.drawn = 0;
-    // Points closer than a sixteenth of a pixel to the line that replaces them go.
-    k.line.tolerance2 = double(kRasterOne / 16) * double(kRasterOne / 16);
+    // Points closer than a sixteenth of a pixel to the line that replaces them go; for strokes
+    // wider than two pixels, proportionally less: the sides (and caps) turn with the centre
+    // line, r times as far out.
+    const double simplify = st.r > kRasterOne ? double(kRasterOne / 16) * kRasterOne / st.r
+                                              : double(kRasterOne / 16);
+    k.line.tolerance2 = simplify * simplify;
     k.line.droppedAt = -1;
     k.curX = -s.originX;
     k.curY = -s.originY;
@@ -676,7 +685,7 @@ int32_t StrokeContinue(RasterJobState& s) {
                            pts[pi].y - oy,
                            pts[pi + 1].x - ox,
                            pts[pi + 1].y - oy};
-            FlattenQuad(c, w, h, k.reach, line);
+            FlattenQuad(c, w, h, k.reach, line, k.endSine);
             k.curX = c[4];
             k.curY = c[5];
             break;
@@ -690,7 +699,7 @@ int32_t StrokeContinue(RasterJobState& s) {
                            pts[pi + 1].y - oy,
                            pts[pi + 2].x - ox,
                            pts[pi + 2].y - oy};
-            FlattenCubic(c, w, h, k.reach, line);
+            FlattenCubic(c, w, h, k.reach, line, k.endSine);
             k.curX = c[6];
             k.curY = c[7];
             break;
