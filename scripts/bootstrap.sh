@@ -10,6 +10,8 @@ packages=(
     googletest
     clang libclang-rt-14-dev
     libcairo2-dev
+    pkg-config libpugixml-dev libpolyclipping-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
+    fonts-dejavu-core fonts-liberation2
 )
 
 missing=()
