@@ -185,7 +185,7 @@ def main():
 
     vemo = args.vemo
     if vemo is None:
-        for candidate in ("build/native/authoring/cli/vemo", "dist/vemo"):
+        for candidate in ("build/native/uninstrumented/authoring/cli/vemo", "dist/vemo"):
             if os.access(os.path.join(ROOT, candidate), os.X_OK):
                 vemo = os.path.join(ROOT, candidate)
                 break
