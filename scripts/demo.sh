@@ -112,7 +112,7 @@ echo "demo: a zoom drag and a push drag"
 
 # The world map. Needs the vemo program with its SVG converter and the corpus's npm packages.
 vemo=dist/vemo
-[ -x "$vemo" ] || vemo=build/native/authoring/cli/vemo
+[ -x "$vemo" ] || vemo=build/native/uninstrumented/authoring/cli/vemo
 world=build/world-example
 world_svg=build/corpus/node_modules/@svg-maps/world/world.svg
 if [ -x "$vemo" ] && scripts/corpus.sh && /usr/bin/python3 scripts/make-world-page.py "$world_svg" "$world" &&

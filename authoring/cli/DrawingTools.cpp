@@ -1,6 +1,5 @@
 #include "authoring/cli/DrawingTools.h"
 
-#include <math.h>
 #include <stdio.h>
 
 #include "renderer/DrawingFormat.h"
@@ -196,16 +195,18 @@ std::string DescribeDrawing(const uint8_t* data, size_t size, const DrawingSumma
 }
 
 bool ImageSizeForView(const DocRect& view, int32_t width, int32_t* outWidth, int32_t* outHeight) {
-    double vw = double(view.x1) - double(view.x0);
-    double vh = double(view.y1) - double(view.y0);
+    int64_t vw = int64_t(view.x1) - int64_t(view.x0);
+    int64_t vh = int64_t(view.y1) - int64_t(view.y0);
     if (vw <= 0 || vh <= 0) {
         return false;
     }
-    double w = width > 0 ? double(width) : floor(vw / 750.0 + 0.5);
-    w = w < 1 ? 1 : w;
-    double h = floor(w * vh / vw + 0.5);
-    h = h < 1 ? 1 : h;
-    if (w > 65535 || h > 65535 || w * h > double(kMaxRenderPixels)) {
+    // Whole pixels that cover the view, rounded up (as SVG renderers size their images).
+    int64_t w = width > 0 ? width : (vw + 749) / 750;
+    if (w > 65535) {
+        return false;
+    }
+    int64_t h = (w * vh + vw - 1) / vw;
+    if (h > 65535 || uint64_t(w * h) > kMaxRenderPixels) {
         return false;
     }
     *outWidth = int32_t(w);

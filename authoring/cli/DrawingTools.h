@@ -62,7 +62,8 @@ struct RenderedImage {
 constexpr uint64_t kMaxRenderPixels = uint64_t(1) << 28;
 
 // The image size for a view: `width` across (or the view at 100 percent), the height in the
-// view's proportions, each at least 1. False when the result passes 65535 or kMaxRenderPixels.
+// view's proportions, both rounded up to whole pixels. False when a side passes 65535 or the
+// image kMaxRenderPixels.
 bool ImageSizeForView(const DocRect& view, int32_t width, int32_t* outWidth, int32_t* outHeight);
 
 // Renders the drawing; false with a one-line reason when it does not load or the size is

@@ -142,7 +142,7 @@ TEST(VemoInfo, TellsWhatCameBeforeAFailure) {
     EXPECT_NE(std::string::npos, text.find("default view: not known\n")) << text;
 }
 
-// The image size follows the view; a size out of range is refused.
+// The image size follows the view, rounded up to whole pixels; a size out of range is refused.
 TEST(VemoRenderSize, FollowsTheView) {
     const struct {
         DocRect view;
@@ -152,9 +152,11 @@ TEST(VemoRenderSize, FollowsTheView) {
     } kCases[] = {
         {{0, 0, 75000, 37500}, 0, true, 100, 50},      // 100 percent: 750 units a pixel
         {{0, 0, 75000, 37500}, 640, true, 640, 320},   // the width given, height in proportion
-        {{0, 0, 1000, 3}, 0, true, 1, 1},              // at least one pixel each way
-        {{0, 0, 3000, 1000}, 10, true, 10, 3},         // 3.33 rounds to 3
-        {{0, 0, 3000, 2000}, 10, true, 10, 7},         // 6.67 rounds to 7
+        {{0, 0, 1000, 3}, 0, true, 2, 1},              // at least one pixel each way
+        {{0, 0, 3000, 1000}, 10, true, 10, 4},         // 3.33 rounds up
+        {{0, 0, 3000, 2000}, 10, true, 10, 7},         // 6.67 too
+        {{0, 0, 3000, 3000}, 10, true, 10, 10},        // exact stays
+        {{0, 0, 75001, 75000}, 0, true, 101, 101},     // 100.001 pixels across: 101
         {{0, 0, 1000, 100000}, 1000, false, 0, 0},     // 100000 rows
         {{-2000000000, 0, 2000000000, 2000000000}, 0, false, 0, 0},
         {{0, 0, 1, 1}, 0, true, 1, 1},
