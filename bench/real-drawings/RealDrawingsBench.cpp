@@ -1,11 +1,14 @@
 // Real drawings: the renderer against cairo, AGG and Skia on the same geometry, in one run.
 //
-// The scenes (bench/real-drawings/scenes.mjs: maps, clip art, icon sheets) are geometry in
-// pixels. Each renderer draws each scene from it, with the same fills, strokes (widths, joins,
-// caps, miter limits) and anti-aliasing, onto a white frame:
-//   - ours: the scene written as a drawing (DrawingWriter, 750 document units to the pixel) and
-//     drawn by DrawingRenderer::RenderSlice, the path the plug-in takes; once with the vector
-//     compositor and once with the scalar fallback;
+// The scenes are drawings converted from SVG by `vemo convert` (bench/real-drawings/run.sh
+// makes them: scenes.mjs writes the maps, the icon sheet and the clip-art picks as SVG). Each is
+// read with the renderer's own parser and taken at its default view, 750 document units to the
+// pixel, as geometry in pixels (a gradient becomes the average of its stops, for everyone).
+// Each renderer draws it with the same fills, strokes (widths, joins, caps, miter limits) and
+// anti-aliasing onto a white frame:
+//   - ours: the geometry written as a drawing again (DrawingWriter) and drawn by
+//     DrawingRenderer::RenderSlice, the path the plug-in takes; with the vector compositor and
+//     with the scalar fallback, taking turns going first;
 //   - cairo (libcairo2-dev): paths recorded once (cairo_copy_path), played back with
 //     cairo_append_path, fill / stroke;
 //   - AGG (libagg-dev): path_storage recorded once; rasterizer_scanline_aa, conv_curve and
@@ -20,7 +23,8 @@
 // box-filtered down: 64 exact-area sub-pixels per pixel. PSNR over red, green and blue, and
 // SSIM of the luma over 8 x 8 windows.
 //
-//   bench_real_drawings SCENES [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only]
+//   bench_real_drawings [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only] FILE...
+// FILE: drawings (.vem), or geometry in the scenes text form (as WriteScenes writes it).
 #include <cairo.h>
 
 #include <agg_conv_curve.h>
@@ -46,9 +50,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "renderer/Document.h"
 #include "renderer/DrawingFormat.h"
 #include "renderer/DrawingRenderer.h"
 #include "renderer/DrawingWriter.h"
+#include "renderer/ViewMath.h"
 #include "renderer/raster/Raster.h"
 
 using namespace vemo;
@@ -134,6 +140,152 @@ std::vector<Scene> ReadScenes(const char* file) {
     }
     fclose(f);
     return scenes;
+}
+
+// A drawing (made by `vemo convert`) as a scene: the default view at 100 percent (750 units a
+// pixel), as `vemo render` draws it. A gradient becomes the average of its stops, for every
+// renderer alike.
+bool ReadDrawing(const char* file, Scene* scene) {
+    FILE* f = fopen(file, "rb");
+    if (!f) {
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    fclose(f);
+    DrawingRenderer renderer;
+    if (renderer.LoadData(uint32_t(bytes.size()), bytes.data()) < 0 ||
+        renderer.LoadData(0, nullptr) < 0) {
+        return false;
+    }
+    DocRect view{};
+    int32_t keep = 1;
+    if (renderer.GetDefaultView(&view, &keep) != 0) {
+        return false;
+    }
+    const int width = int((int64_t(view.x1) - view.x0 + kUnit - 1) / kUnit);
+    const int height = int((int64_t(view.y1) - view.y0 + kUnit - 1) / kUnit);
+    const RenderMatrix m = MatrixForView(uint32_t(width), uint32_t(height), view, keep);
+    const double one = double(int64_t(1) << 30);
+    const Document& d = renderer.GetDocument();
+    auto average = [&d](int32_t g) {
+        const DocGradient& gradient = d.gradients[size_t(g)];
+        double sum[4] = {0, 0, 0, 0};
+        for (uint32_t i = 0; i < gradient.stopCount; ++i) {
+            const uint32_t argb = d.gradientStops[gradient.firstStop + i].argb;
+            for (int k = 0; k < 4; ++k) {
+                sum[k] += (argb >> (8 * k)) & 255;
+            }
+        }
+        uint32_t argb = 0;
+        for (int k = 0; k < 4; ++k) {
+            argb |= uint32_t(lround(sum[k] / gradient.stopCount)) << (8 * k);
+        }
+        return argb;
+    };
+    const char* slash = strrchr(file, '/');
+    std::string name = slash ? slash + 1 : file;
+    scene->name = name.substr(0, name.rfind(".vem"));
+    scene->width = width;
+    scene->height = height;
+    scene->objects.clear();
+    for (size_t i = 0; i < d.objects.Size(); ++i) {
+        const DrawObject& obj = d.objects[i];
+        const Style& st = obj.style;
+        Object o;
+        o.fill = Fills(st);
+        o.fillArgb = st.fillGradient >= 0 ? average(st.fillGradient) : st.fillColour;
+        o.rule = st.fillRule;
+        o.stroke = Strokes(st);
+        o.strokeArgb = st.strokeGradient >= 0 ? average(st.strokeGradient) : st.strokeColour;
+        o.width = double(st.strokeWidth) * double(m.a) / one;
+        o.join = st.join;
+        o.cap = st.cap;
+        o.miter = st.miterLimit / 65536.0;
+        const uint8_t* ops = d.ops.Data() + obj.firstOp;
+        const DocPoint* pts = d.points.Data() + obj.firstPoint;
+        auto at = [&](uint32_t k, double* x, double* y) {
+            PixelFixed p = ApplyMatrix(m, pts[k].x, pts[k].y);
+            *x = double(p.column) / one;
+            *y = height - double(p.row) / one;
+        };
+        uint32_t k = 0;
+        double cx = 0, cy = 0, sx = 0, sy = 0;
+        for (uint32_t j = 0; j < obj.opCount; ++j) {
+            Command c{};
+            switch (ops[j]) {
+            case kOpMove:
+                c.type = 'M';
+                at(k++, &c.p[0], &c.p[1]);
+                sx = cx = c.p[0], sy = cy = c.p[1];
+                break;
+            case kOpLine:
+                c.type = 'L';
+                at(k++, &c.p[0], &c.p[1]);
+                cx = c.p[0], cy = c.p[1];
+                break;
+            case kOpQuad: {
+                double qx, qy, ex, ey;
+                at(k++, &qx, &qy);
+                at(k++, &ex, &ey);
+                c.type = 'C'; // the same curve as a cubic
+                c.p[0] = cx + (qx - cx) * 2 / 3, c.p[1] = cy + (qy - cy) * 2 / 3;
+                c.p[2] = ex + (qx - ex) * 2 / 3, c.p[3] = ey + (qy - ey) * 2 / 3;
+                c.p[4] = cx = ex, c.p[5] = cy = ey;
+                break;
+            }
+            case kOpCubic:
+                c.type = 'C';
+                at(k++, &c.p[0], &c.p[1]);
+                at(k++, &c.p[2], &c.p[3]);
+                at(k++, &c.p[4], &c.p[5]);
+                cx = c.p[4], cy = c.p[5];
+                break;
+            default:
+                c.type = 'Z';
+                cx = sx, cy = sy;
+                break;
+            }
+            o.path.push_back(c);
+        }
+        scene->objects.push_back(o);
+    }
+    return true;
+}
+
+// The scenes in the text form the Skia peer reads.
+void WriteScenes(const char* file, const std::vector<Scene>& scenes) {
+    FILE* f = fopen(file, "w");
+    if (!f) {
+        return;
+    }
+    for (const Scene& s : scenes) {
+        fprintf(f, "scene %s %d %d\n", s.name.c_str(), s.width, s.height);
+        for (const Object& o : s.objects) {
+            if (o.fill) {
+                fprintf(f, "f %u %d\n", o.fillArgb, o.rule);
+            }
+            if (o.stroke) {
+                fprintf(f, "s %u %.6f %d %d %.6f\n", o.strokeArgb, o.width, o.join, o.cap, o.miter);
+            }
+            for (const Command& c : o.path) {
+                if (c.type == 'C') {
+                    fprintf(f, "C %.6f %.6f %.6f %.6f %.6f %.6f\n", c.p[0], c.p[1], c.p[2], c.p[3],
+                            c.p[4], c.p[5]);
+                } else if (c.type == 'Z') {
+                    fprintf(f, "Z\n");
+                } else {
+                    fprintf(f, "%c %.6f %.6f\n", c.type, c.p[0], c.p[1]);
+                }
+            }
+            fprintf(f, "e\n");
+        }
+    }
+    fclose(f);
 }
 
 double ThreadMs() {
@@ -536,15 +688,17 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: %s SCENES [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only]\n",
+        fprintf(stderr,
+                "usage: %s [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only] "
+                "DRAWING.vem... | SCENES.txt\n",
                 argv[0]);
         return 2;
     }
-    const char* scenesFile = argv[1];
     int runs = 7;
     std::string only, dump;
     bool withSkia = true, oursOnly = false;
-    for (int i = 2; i < argc; ++i) {
+    std::vector<Scene> all;
+    for (int i = 1; i < argc; ++i) {
         if (!strcmp(argv[i], "--only") && i + 1 < argc) {
             only = argv[++i];
         } else if (!strcmp(argv[i], "--dump") && i + 1 < argc) {
@@ -553,12 +707,24 @@ int main(int argc, char** argv) {
             oursOnly = true; // for profiling: ours alone, no peers, no reference
         } else if (!strcmp(argv[i], "--no-skia")) {
             withSkia = false;
+        } else if (strlen(argv[i]) > 4 && !strcmp(argv[i] + strlen(argv[i]) - 4, ".vem")) {
+            Scene s;
+            if (!ReadDrawing(argv[i], &s)) {
+                fprintf(stderr, "%s: not a drawing that loads\n", argv[i]);
+                return 1;
+            }
+            all.push_back(s);
+        } else if (atoi(argv[i]) > 0) {
+            runs = atoi(argv[i]);
         } else {
-            runs = atoi(argv[i]) > 0 ? atoi(argv[i]) : runs;
+            std::vector<Scene> more = ReadScenes(argv[i]);
+            all.insert(all.end(), more.begin(), more.end());
         }
     }
     signal(SIGPIPE, SIG_IGN);
-    std::vector<Scene> all = ReadScenes(scenesFile);
+    // The Skia peer reads the scenes from a file of their geometry.
+    const std::string scenesFile = "/tmp/vemo-real-drawings-scenes.txt";
+    WriteScenes(scenesFile.c_str(), all);
     std::vector<size_t> chosen;
     for (size_t i = 0; i < all.size(); ++i) {
         if (only.empty() || all[i].name.find(only) != std::string::npos) {
@@ -580,7 +746,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    if (withSkia && !skia.Start(script.c_str(), scenesFile)) {
+    if (withSkia && !skia.Start(script.c_str(), scenesFile.c_str())) {
         withSkia = false;
     }
     const std::string tmp = "/tmp/vemo-real-drawings-skia.rgba";

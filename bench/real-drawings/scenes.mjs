@@ -1,20 +1,14 @@
-// Builds the benchmark's scenes from real SVG drawings and writes their geometry, in pixels of
-// each scene's frame, to one text file that every renderer of the benchmark reads:
+// Makes the benchmark's scenes as SVG files, for `vemo convert` to turn into drawings that
+// every renderer of the benchmark then draws (bench_real_drawings reads the drawings):
+//   world-fills-1024.svg, world-borders-1024.svg, world-fills-1920.svg, world-borders-1920.svg
+//       the world map of @svg-maps/world at 1024 x 768 and 1920 x 1080, a calm colour per
+//       country, with 0.5-pixel borders (round joins and caps) or without
+//   usa-borders-1024.svg   the US map of @svg-maps/usa with 0.75-pixel borders
+//   icons-1024.svg         a sheet of icons from simple-icons and @mdi/svg, 40 pixels apart
+//   clipart/NAME.svg       six large drawings of Debian's openclipart-svg (copies), picked by
+//                          the number of objects they draw, not by how anyone renders them
 //
-//   scene NAME WIDTH HEIGHT
-//   f ARGB RULE                          a fill (RULE 0 non-zero, 1 even-odd)
-//   s ARGB WIDTH JOIN CAP MITERLIMIT     a stroke (JOIN 0 miter, 1 round, 2 bevel; CAP 0 butt,
-//                                        1 round, 2 square); f and s may both precede one path
-//   M x y / L x y / C x1 y1 x2 y2 x y / Z   the path
-//   e                                    end of the object
-//
-// What is drawn: every path, rect, circle, ellipse, line, polyline and polygon with its fill
-// and stroke (styles from attributes and style="", inherited down groups, transforms applied,
-// opacity multiplied into the colours). Gradients and patterns become the average colour of
-// their stops, text and images are left out: the scenes are the same geometry for every
-// renderer, not a faithful SVG renderer.
-//
-//   node scenes.mjs OUTPUT [openclipart folder]
+//   node scenes.mjs OUTPUT-FOLDER [openclipart folder]
 import fs from 'node:fs';
 import path from 'node:path';
 import { createRequire } from 'node:module';
@@ -294,7 +288,7 @@ function scene(name, width, height, objects) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The scenes
+// The scenes, as SVG
 // ---------------------------------------------------------------------------------------------
 async function mapLocations(pkg) {
   const map = (await import(path.join(modules, pkg, 'index.js'))).default;
@@ -307,29 +301,37 @@ function regionColour(i) {
   const r = Math.round(150 + 80 * Math.cos(2 * Math.PI * h));
   const g = Math.round(170 + 60 * Math.cos(2 * Math.PI * (h + 1 / 3)));
   const b = Math.round(150 + 80 * Math.cos(2 * Math.PI * (h + 2 / 3)));
-  return (0xff000000 | (r << 16) | (g << 8) | b) >>> 0;
+  return '#' + ((r << 16) | (g << 8) | b).toString(16).padStart(6, '0');
 }
 
-function mapScene(name, map, width, height, borderWidth) {
-  const m = fit(map.box, width, height);
-  const objects = map.locations.map((loc, i) => {
-    const lines = pathLines(loc.path, m);
-    const head = [`f ${regionColour(i)} 0`];
-    if (borderWidth > 0) head.push(`s ${0xff3c3c46} ${borderWidth} 1 1 4`);
-    return [...head, ...lines, 'e'].join('\n');
-  });
-  return scene(name, width, height, objects);
+const svgHead = (width, height, box) =>
+  `<svg xmlns="http://www.w3.org/2000/svg" width="${width}" height="${height}" ` +
+  `viewBox="${box.join(' ')}">\n`;
+
+// The map fitted into width x height (aspect kept, centred, as a browser does), borders of
+// borderPixels pixels at that size.
+function mapSvg(map, width, height, borderPixels) {
+  const scale = Math.min(width / map.box[2], height / map.box[3]);
+  const lines = [svgHead(width, height, map.box)];
+  const stroke = borderPixels > 0
+    ? ` stroke="#3c3c46" stroke-width="${f6(borderPixels / scale)}" stroke-linejoin="round" stroke-linecap="round"`
+    : '';
+  lines.push(`<g${stroke}>`);
+  map.locations.forEach((loc, i) => lines.push(`<path fill="${regionColour(i)}" d="${loc.path}"/>`));
+  lines.push('</g>', '</svg>');
+  return lines.join('\n');
 }
 
-function iconSheet(name, width, height, cell) {
+// Icons in a grid of cells, each scaled into 80 percent of its cell; simple-icons in their
+// brand-like colours and Material Design icons in slate, alternating like a chess board.
+function iconSheet(width, height, cell) {
   const cols = Math.floor(width / cell), rows = Math.floor(height / cell);
   const simple = fs.readdirSync(path.join(modules, 'simple-icons', 'icons')).filter((f) => f.endsWith('.svg')).sort();
   const mdi = fs.readdirSync(path.join(modules, '@mdi', 'svg', 'svg')).filter((f) => f.endsWith('.svg')).sort();
-  const objects = [];
-  let k = 0;
+  const lines = [svgHead(width, height, [0, 0, width, height])];
+  let k = 0, count = 0;
   for (let r = 0; r < rows; ++r) {
     for (let c = 0; c < cols; ++c, ++k) {
-      // every seventh of one set, then of the other, in a checkerboard
       const useMdi = (r + c) % 2 === 1;
       const list = useMdi ? mdi : simple;
       const file = useMdi ? path.join(modules, '@mdi', 'svg', 'svg', list[(k * 7) % list.length])
@@ -338,61 +340,60 @@ function iconSheet(name, width, height, cell) {
       const box = viewBoxOf(root) || [0, 0, 24, 24];
       const inner = cell * 0.8;
       const s = Math.min(inner / box[2], inner / box[3]);
-      const frame = [s, 0, 0, s, c * cell + (cell - s * box[2]) / 2 - s * box[0],
-        r * cell + (cell - s * box[3]) / 2 - s * box[1]];
-      const colour = useMdi ? '#2d3e50' : `#${(regionColour(k) & 0xffffff).toString(16).padStart(6, '0')}`;
-      emitDocument(root, frame, objects, { style: { fill: colour } });
+      const tx = c * cell + (cell - s * box[2]) / 2 - s * box[0];
+      const ty = r * cell + (cell - s * box[3]) / 2 - s * box[1];
+      const colour = useMdi ? '#2d3e50' : regionColour(k);
+      const paths = [];
+      const walk = (node) => {
+        if (node.name === 'path' && node.attributes.d) paths.push(`<path d="${node.attributes.d}"/>`);
+        for (const child of node.children || []) walk(child);
+      };
+      walk(root);
+      lines.push(`<g fill="${colour}" transform="matrix(${f6(s)} 0 0 ${f6(s)} ${f6(tx)} ${f6(ty)})">` +
+        paths.join('') + '</g>');
+      ++count;
     }
   }
-  return scene(name, width, height, objects);
-}
-
-function clipArtScene(file, width, height) {
-  const root = parseSync(fs.readFileSync(file, 'utf8'));
-  const box = viewBoxOf(root);
-  if (!box) return 0;
-  const objects = [];
-  emitDocument(root, fit(box, width, height), objects);
-  const name = 'clipart-' + path.basename(file, '.svg').replace(/[^A-Za-z0-9]+/g, '-').slice(0, 24);
-  return scene(name, width, height, objects);
+  lines.push('</svg>');
+  return [lines.join('\n'), count];
 }
 
 const output = process.argv[2];
 const clipFolder = process.argv[3] || '/usr/share/openclipart/svg';
 if (!output) {
-  console.error('usage: node scenes.mjs OUTPUT [openclipart folder]');
+  console.error('usage: node scenes.mjs OUTPUT-FOLDER [openclipart folder]');
   process.exit(2);
 }
+fs.mkdirSync(path.join(output, 'clipart'), { recursive: true });
 const world = await mapLocations('@svg-maps/world');
 const usa = await mapLocations('@svg-maps/usa');
-const counts = [];
-counts.push(['world-fills-1024', mapScene('world-fills-1024', world, 1024, 768, 0)]);
-counts.push(['world-borders-1024', mapScene('world-borders-1024', world, 1024, 768, 0.5)]);
-counts.push(['world-fills-1920', mapScene('world-fills-1920', world, 1920, 1080, 0)]);
-counts.push(['world-borders-1920', mapScene('world-borders-1920', world, 1920, 1080, 0.5)]);
-counts.push(['usa-borders-1024', mapScene('usa-borders-1024', usa, 1024, 768, 0.75)]);
-// The clip art: fixed picks among the collection's largest drawings (many objects and strokes,
-// curves, translucency), chosen by size alone, not by how any renderer does on them.
-const picked = [];
+const write = (name, text) => fs.writeFileSync(path.join(output, name), text);
+write('world-fills-1024.svg', mapSvg(world, 1024, 768, 0));
+write('world-borders-1024.svg', mapSvg(world, 1024, 768, 0.5));
+write('world-fills-1920.svg', mapSvg(world, 1920, 1080, 0));
+write('world-borders-1920.svg', mapSvg(world, 1920, 1080, 0.5));
+write('usa-borders-1024.svg', mapSvg(usa, 1024, 768, 0.75));
+const [sheet, icons] = iconSheet(1024, 768, 40);
+write('icons-1024.svg', sheet);
+console.log(`maps: ${world.locations.length} countries, ${usa.locations.length} states; ${icons} icons`);
+// The clip art: among the collection's 120 largest files (one copy of each name), the six that
+// draw the most objects and stroke at least twenty, text and embedded images left aside.
 if (fs.existsSync(clipFolder)) {
   const all = [];
-  const walk = (dir) => {
+  const walkFolder = (dir) => {
     for (const e of fs.readdirSync(dir, { withFileTypes: true })) {
       const p = path.join(dir, e.name);
-      if (e.isDirectory()) walk(p);
+      if (e.isDirectory()) walkFolder(p);
       else if (e.name.endsWith('.svg')) all.push(p);
     }
   };
-  walk(clipFolder);
-  // The same drawing is filed under several folders: one copy each, by name.
+  walkFolder(clipFolder);
   const seen = new Set();
   const unique = all.filter((p) => !seen.has(path.basename(p)) && seen.add(path.basename(p)));
   unique.sort((a, b) => fs.statSync(b).size - fs.statSync(a).size || (a < b ? -1 : 1));
-  // Among the 120 largest files, the six with the most drawn objects that also stroke some.
   const candidates = [];
   for (const p of unique.slice(0, 120)) {
     const text = fs.readFileSync(p, 'utf8');
-    // drawings made mostly of text or embedded images are no test of a vector renderer
     if (/<image|<text|<flowRoot/.test(text)) continue;
     let root;
     try { root = parseSync(text); } catch (e) { continue; }
@@ -404,9 +405,9 @@ if (fs.existsSync(clipFolder)) {
     if (strokes >= 20) candidates.push([objects.length, p]);
   }
   candidates.sort((a, b) => b[0] - a[0] || (a[1] < b[1] ? -1 : 1));
-  for (const [, p] of candidates.slice(0, 6)) picked.push(p);
+  for (const [n, p] of candidates.slice(0, 6)) {
+    const name = path.basename(p, '.svg').replace(/[^A-Za-z0-9]+/g, '-').slice(0, 24);
+    fs.copyFileSync(p, path.join(output, 'clipart', `clipart-${name}.svg`));
+    console.log(`clipart-${name}: ${n} objects`);
+  }
 }
-for (const p of picked) counts.push([path.basename(p), clipArtScene(p, 1024, 768)]);
-counts.push(['icons-1024', iconSheet('icons-1024', 1024, 768, 40)]);
-fs.writeFileSync(output, out.join('\n') + '\n');
-for (const [n, c] of counts) console.log(`${n}: ${c} objects`);
