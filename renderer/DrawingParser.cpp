@@ -59,6 +59,8 @@ void DrawingParser::Reset() {
     failure = kOkState;
     warnings = 0;
     major = minor = 0;
+    fed = itemStart = failureOffset = 0;
+    skippedRecords = 0;
     smallFill = 0;
     tag = 0;
     recordLength = 0;
@@ -68,6 +70,7 @@ void DrawingParser::Reset() {
 
 int32_t DrawingParser::Fail(int32_t code) {
     failure = code;
+    failureOffset = itemStart;
     payload.Release();
     return code;
 }
@@ -97,6 +100,7 @@ int32_t DrawingParser::Feed(const uint8_t* data, uint32_t length) {
                 if (memcmp(small, kFileMagic, kMagicSize) != 0) {
                     return Fail(kCorruptFile);
                 }
+                itemStart = kMagicSize;
                 smallFill = 0;
                 state = State::Version;
             }
@@ -123,6 +127,9 @@ int32_t DrawingParser::Feed(const uint8_t* data, uint32_t length) {
             break;
         }
         case State::RecordHeader: {
+            if (smallFill == 0) {
+                itemStart = fed + at;
+            }
             uint32_t take = kRecordHeaderSize - smallFill;
             take = take < left ? take : left;
             memcpy(small + smallFill, data + at, take);
@@ -166,9 +173,11 @@ int32_t DrawingParser::Feed(const uint8_t* data, uint32_t length) {
             break;
         }
         case State::Ended:
+            fed += at;
             return kOk;
         }
     }
+    fed += length;
     return kOk;
 }
 
@@ -205,11 +214,13 @@ int32_t DrawingParser::BeginRecord() {
         break;
     case kTagBlend:
     case kTagText:
+        ++skippedRecords;
         warnings |= kWarnVersion15Objects;
         remaining = recordLength;
         state = remaining ? State::Skip : State::RecordHeader;
         return kOk;
     default:
+        ++skippedRecords;
         warnings |= kWarnUnknownRecords;
         remaining = recordLength;
         state = remaining ? State::Skip : State::RecordHeader;

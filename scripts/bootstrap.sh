@@ -10,7 +10,13 @@ packages=(
     googletest
     clang libclang-rt-14-dev
     libcairo2-dev
+    libpng-dev
+    librsvg2-bin openclipart-svg python3-numpy python3-pil python3-skimage
 )
+
+# npm fetches the fidelity corpus's packages (scripts/corpus.sh); a node.js that brings its own
+# npm is kept.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
