@@ -42,6 +42,7 @@ private:
     int32_t ApplyRecord(const uint8_t* payload, uint32_t length);
     int32_t ApplyPath(const uint8_t* payload, uint32_t length);
     int32_t ApplyLink(const uint8_t* payload, uint32_t length);
+    int32_t ApplyGradient(const uint8_t* payload, uint32_t length);
 
     Document& doc;
     State state = State::Magic;

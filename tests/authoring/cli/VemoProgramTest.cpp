@@ -138,6 +138,43 @@ TEST_F(VemoProgram, FailureLeavesNoHalfWrittenOutput) {
     EXPECT_EQ(before, FolderEntries(dir));
 }
 
+// The batch form: each input written whole or not at all, a one-line error for the one that does
+// not convert, the report on stdout (none with --quiet), and a progress line only on a terminal.
+TEST_F(VemoProgram, BatchConvertWritesEachGoodInput) {
+    if (Vemo("convert missing.svg out.vem").err.find("no SVG converter") != std::string::npos) {
+        GTEST_SKIP() << "this build has no SVG converter";
+    }
+    const char kSquare[] = "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'>"
+                           "<rect width='5' height='5' fill='red'/></svg>";
+    WriteText(dir + "/a.svg", kSquare);
+    WriteText(dir + "/b.svg", kSquare);
+    WriteText(dir + "/broken.svg", "<svg xmlns='http://www.w3.org/2000/svg'><rect");
+    mkdir((dir + "/out").c_str(), 0755);
+    WriteText(dir + "/out/broken.vem", "old");
+
+    Outcome r = Vemo("convert --out-dir out a.svg broken.svg b.svg");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(0u, r.err.find("vemo convert: broken.svg: ")) << r.err;
+    EXPECT_EQ(r.err.size() - 1, r.err.find('\n')) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("converted 2 of 3 files")) << r.out;
+    EXPECT_EQ("old", ReadText(dir + "/out/broken.vem"));
+    EXPECT_EQ((std::vector<std::string>{"a.vem", "b.vem", "broken.vem"}), FolderEntries(dir + "/out"));
+    EXPECT_EQ(0, Vemo("info out/a.vem").exitCode);
+
+    r = Vemo("convert --quiet --out-dir out a.svg b.svg");
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_EQ("", r.out);
+    EXPECT_EQ("", r.err);
+
+    // On a terminal (script(1) gives the program one) the progress line shows and is cleared.
+    std::string command = "cd '" + dir + "' && script -qec \"'" VEMO_PROGRAM
+                          "' convert --out-dir out a.svg b.svg\" /dev/null > tty.txt";
+    ASSERT_EQ(0, system(command.c_str()));
+    std::string tty = ReadText(dir + "/tty.txt");
+    EXPECT_NE(std::string::npos, tty.find("\r\033[K[2/2] b.svg")) << tty;
+    EXPECT_NE(std::string::npos, tty.find("\r\033[Kconverted 2 of 2 files")) << tty;
+}
+
 bool ReadPng(const std::string& path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
