@@ -18,7 +18,11 @@ packages=(
     fonts-dejavu-core fonts-liberation2
 )
 if [ "${1:-}" = bench ]; then
-    packages+=(libagg-dev openclipart-svg nodejs npm pkg-config)
+    packages+=(libagg-dev openclipart-svg pkg-config)
+    # node and npm from Debian, unless a node with its npm is there already
+    if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+        packages+=(nodejs npm)
+    fi
 fi
 
 # npm fetches the fidelity corpus's packages (scripts/corpus.sh); a node.js that brings its own
