@@ -51,6 +51,7 @@ struct Vec {
 struct Polyline {
     BlockList<Vec> list;
     int32_t count = 0;
+    uint32_t fed = 0; // points handed to Add, kept or not (the work done); wraps round
     int32_t failed = 0;
     int32_t drawn = 0; // a drawing verb came after the subpath's start
     // Centre lines only: a point that lies within the tolerance of the straight line that
@@ -77,6 +78,7 @@ struct Polyline {
     }
 
     void Add(double x, double y) {
+        ++fed;
         if (count > 0) {
             const Vec& last = list[count - 1];
             double dx = x - last.x, dy = y - last.y;
@@ -660,7 +662,7 @@ int32_t StrokeContinue(RasterJobState& s) {
         }
         k.verbIndex = vi + 1;
         k.pointIndex = pi + need;
-        const int32_t before = line.count;
+        const uint32_t before = line.fed;
         if (verb != kVerbMove && verb != kVerbClose) {
             if (line.count == 0) {
                 line.Add(k.curX, k.curY);
@@ -714,6 +716,6 @@ int32_t StrokeContinue(RasterJobState& s) {
         default:
             break;
         }
-        s.work -= 1 + (line.count - before);
+        s.work -= 1 + int64_t(uint32_t(line.fed - before));
     }
 }
