@@ -587,6 +587,12 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
         }
         return rowLast - rowFirst + 1;
     }
+    if (rowFirst == rowLast && ya == e.y0 && yb == e.y1) {
+        // The whole edge inside one row (short pieces of thin strokes): from end to end.
+        RowPieceCells(row, bits, e.x0, e.y0, e.x1, e.y1, e.dir, e);
+        const int32_t across = e.x1 > e.x0 ? e.x1 - e.x0 : e.x0 - e.x1;
+        return 1 + (across >> kRasterShift);
+    }
     const double dxdy = double(e.x1 - e.x0) / double(e.y1 - e.y0);
     const int32_t xStart = XAt(e, dxdy, ya);
     int32_t xPrev = xStart;
