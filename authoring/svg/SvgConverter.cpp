@@ -4,11 +4,14 @@
 #include "authoring/svg/SvgConverter.h"
 
 #include <math.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
 
+#include "authoring/svg/Dash.h"
 #include "authoring/svg/DrawingOutput.h"
+#include "authoring/svg/Outline.h"
 #include "authoring/svg/Paint.h"
 #include "authoring/svg/Path.h"
 #include "authoring/svg/PathData.h"
@@ -24,12 +27,19 @@ namespace {
 
 const double kUnitsPerPx = 750; // 72000 / 96
 const double kKappa = 0.5522847498307936; // cubic control distance for a quarter circle
+// Flattening tolerance in document units: 1/15 of a pixel at 100 %.
+const double kTolerance = 50;
+// Strokes narrower than this (document units: 4/3 px at 100 %) are written as outlines: the
+// renderer draws strokes below a pixel one pixel wide with their alpha reduced, where SVG
+// renderers cover the thin area exactly; a thin outline is filled exactly at every zoom.
+const double kThinStroke = 1000;
 
 struct Limits {
     size_t maxRendered = 4000000;   // elements rendered, use instances counted each time
     size_t maxUseDepth = 40;        // nested use references
     size_t maxPathPoints = 4000000; // points in one element's path data
     size_t maxTotalPoints = 30000000;
+    size_t maxDashPieces = 2000000;
 };
 
 // A viewport: its size (for percentages) and where the user space maps.
@@ -587,27 +597,90 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
         return;
     }
     Box bbox = user.Bounds();
-    SceneItem item;
-    item.link = ctx.link;
-    item.fillRule = style.fillRule;
-    ResolvePaint(style.fill, style, style.fillOpacity, bbox, ctx.ctm, &item.fill);
+    SceneItem fill;
+    fill.link = ctx.link;
+    fill.fillRule = style.fillRule;
+    ResolvePaint(style.fill, style, style.fillOpacity, bbox, ctx.ctm, &fill.fill);
     ScenePaint stroke;
     if (style.strokeWidth > 0) {
         ResolvePaint(style.stroke, style, style.strokeOpacity, bbox, ctx.ctm, &stroke);
     }
+    bool fillOn = fill.fill.Visible();
     bool strokeOn = stroke.Visible();
-    if (!item.fill.Visible() && !strokeOn) {
+    if (!fillOn && !strokeOn) {
         return;
     }
-    item.path = user.Transformed(ctx.ctm);
-    if (strokeOn) {
-        double scale = style.nonScalingStroke ? rootScale : ctx.ctm.MeanScale();
+    Path docPath = user.Transformed(ctx.ctm);
+    if (!strokeOn) {
+        fill.path = std::move(docPath);
+        out->push_back(std::move(fill));
+        return;
+    }
+    // The stroke: drawn by the renderer when one width describes it (a similarity transform or
+    // a non-scaling stroke), else its outline, made in user space, is filled.
+    bool uniform = style.nonScalingStroke || ctx.ctm.IsSimilarity();
+    double scale = style.nonScalingStroke ? rootScale : ctx.ctm.MeanScale();
+    double docWidth = style.strokeWidth * scale;
+    const Path* strokeUser = &user;
+    Path dashed;
+    if (!style.dashes.empty()) {
+        // Dashes are cut in user space (their lengths are user lengths).
+        double tol = kTolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        if (!DashPath(user, style.dashes, style.dashOffset, tol, limits.maxDashPieces, &dashed)) {
+            Drop("dashes (too many)");
+            dashed = user;
+        }
+        strokeUser = &dashed;
+    }
+    bool thin = docWidth < kThinStroke;
+    if (uniform && !thin) {
+        SceneItem item = fill;
+        if (strokeUser != &user) {
+            if (fillOn) {
+                fill.path = docPath;
+                out->push_back(fill);
+            }
+            item.fill = ScenePaint();
+            item.path = strokeUser->Transformed(ctx.ctm);
+        } else {
+            item.path = std::move(docPath);
+            if (!fillOn) {
+                item.fill = ScenePaint();
+            }
+        }
         item.stroke = stroke;
-        item.strokeWidth = style.strokeWidth * scale;
+        item.strokeWidth = docWidth;
         item.join = style.join;
         item.cap = style.cap;
         item.miterLimit = style.miterLimit;
+        out->push_back(std::move(item));
+        return;
     }
+    if (fillOn) {
+        fill.path = docPath;
+        out->push_back(fill);
+    }
+    StrokeStyle ss{style.strokeWidth, style.join, style.cap, style.miterLimit};
+    Path outline;
+    bool ok;
+    if (uniform) {
+        ss.width = docWidth;
+        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, kTolerance, &outline);
+    } else {
+        double tol = kTolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        ok = StrokeOutline(*strokeUser, ss, tol, &outline);
+        outline = outline.Transformed(ctx.ctm);
+    }
+    if (!ok) {
+        Drop("stroke (outline failed)");
+        return;
+    }
+    SceneItem item;
+    item.link = ctx.link;
+    item.path = std::move(outline);
+    item.fill = stroke;
+    item.fillRule = 0;
+    item.strokeOutline = true;
     out->push_back(std::move(item));
 }
 
