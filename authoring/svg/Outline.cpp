@@ -214,6 +214,22 @@ bool Intersect(const Region& a, const Region& b, Region* out) {
     return Combine(a, b, ClipperLib::ctIntersection, out);
 }
 
+bool Subtract(const Region& a, const Region& b, Region* out) {
+    if (b.everything) {
+        *out = Region();
+        out->resolution = a.resolution;
+        return true;
+    }
+    if (a.everything) {
+        return false; // no complement of an unbounded region here
+    }
+    if (b.polygons.empty() || !a.box.Overlaps(b.box)) {
+        *out = a;
+        return true;
+    }
+    return Combine(a, b, ClipperLib::ctDifference, out);
+}
+
 bool ClipPath(const Path& path, uint8_t rule, const Region& region, double tolerance, Path* out) {
     out->Clear();
     if (region.everything) {

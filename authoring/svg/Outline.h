@@ -47,6 +47,7 @@ struct Region {
 bool PathRegion(const Path& path, uint8_t rule, double tolerance, double resolution, Region* out);
 bool Unite(const Region& a, const Region& b, Region* out);
 bool Intersect(const Region& a, const Region& b, Region* out);
+bool Subtract(const Region& a, const Region& b, Region* out); // a without b
 // The part of the path's fill (with its rule) inside the region, as a path.
 bool ClipPath(const Path& path, uint8_t rule, const Region& region, double tolerance, Path* out);
 // A region's polygons as a path.
