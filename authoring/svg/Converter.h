@@ -49,8 +49,8 @@ struct Limits {
     size_t maxRendered = 4000000;   // elements rendered, use instances counted each time
     size_t maxReferenceDepth = 40;  // nested use, marker, pattern, clip path and mask references
     size_t maxPathPoints = 4000000; // points in one element's path data
-    size_t maxTotalPoints = 30000000;
-    size_t maxDashPieces = 2000000;
+    size_t maxTotalPoints = 20000000;
+    size_t maxDashPieces = 100000;
     size_t maxTextCharacters = 1000000;
     size_t maxPatternTiles = 20000;
     size_t maxMarkers = 200000;
@@ -160,7 +160,6 @@ private:
     std::map<const Element*, Style> definitionStyles;
     LengthContext rootViewport;
     double rootScale = 1; // document units per root user unit (non-scaling strokes)
-    std::unique_ptr<TextShaper> shaper;
     int clipMode = 0; // > 0 while the children of a clip path are drawn: geometry only
 };
 

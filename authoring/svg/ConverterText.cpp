@@ -16,6 +16,7 @@
 #include <math.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "authoring/svg/Converter.h"
 #include "authoring/svg/PathData.h"
@@ -93,9 +94,15 @@ std::vector<double> LengthList(const std::string* text, const LengthContext& vp,
 
 void Converter::RenderText(const Element* text, const Style& textStyle, const Context& ctx,
                            Items* out) {
-    if (!shaper) {
-        shaper.reset(new TextShaper());
+    // One shaper for the process: fontconfig's set-up and the fonts' faces are kept from one
+    // document to the next (batch conversions); the lock keeps them to one converter at a time.
+    static std::mutex lock;
+    static TextShaper* shared = nullptr;
+    std::lock_guard<std::mutex> hold(lock);
+    if (shared == nullptr) {
+        shared = new TextShaper();
     }
+    TextShaper* shaper = shared;
     if (!shaper->Ready()) {
         Drop("text (no fonts)");
         return;

@@ -104,6 +104,13 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
     double scale = 1 / resolution;
     std::vector<Polyline> lines;
     Flatten(path, tolerance, &lines);
+    size_t points = 0;
+    for (const Polyline& l : lines) {
+        points += l.points.size();
+    }
+    if (points > kMaxOutlinePoints) {
+        return false;
+    }
     ClipperLib::Paths paths;
     std::vector<bool> closed;
     if (!ToClipper(lines, scale, &paths, &closed)) {

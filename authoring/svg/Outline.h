@@ -16,6 +16,7 @@
 // escapes.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <vector>
@@ -31,8 +32,11 @@ struct StrokeStyle {
     double miterLimit = 4;
 };
 
+// Paths that flatten to more points than this are not outlined (the union would take long).
+inline constexpr size_t kMaxOutlinePoints = 400000;
+
 // The outline of the stroke of `path` as a fillable path (non-zero rule). False when Clipper
-// failed; *out is then empty.
+// failed or the path is too large; *out is then empty.
 bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out);
 
 // A clipping region: polygons on an integer grid of `resolution` units per step.

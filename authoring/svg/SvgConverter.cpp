@@ -442,7 +442,18 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     item.strokeOutline = true;
     item.geometry = docPath.ControlBox();
     if (!ok) {
-        Drop("stroke (outline failed)");
+        // Too large to outline: the renderer strokes it with one width.
+        Approximate(uniform ? "stroke drawn as a stroke (too large to outline)"
+                            : "stroke under a non-uniform transform drawn with one width");
+        item = SceneItem();
+        item.link = ctx.link;
+        item.path = strokeUser->Transformed(ctx.ctm);
+        item.stroke = stroke;
+        item.strokeWidth = docWidth;
+        item.join = style.join;
+        item.cap = style.cap;
+        item.miterLimit = style.miterLimit;
+        ok = true;
     }
     if (fillOn && !style.strokeFirst) {
         fill.path = docPath;
