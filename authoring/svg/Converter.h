@@ -46,12 +46,12 @@ inline constexpr double kClipResolution = 0.25;
 inline constexpr double kThinStroke = 1000;
 
 struct Limits {
-    size_t maxRendered = 4000000;   // elements rendered, use instances counted each time
+    size_t maxRendered = 1000000;   // elements rendered, use instances counted each time
     size_t maxReferenceDepth = 40;  // nested use, marker, pattern, clip path and mask references
     size_t maxPathPoints = 4000000; // points in one element's path data
     size_t maxTotalPoints = 20000000;
     size_t maxDashPieces = 100000;
-    size_t maxTextCharacters = 1000000;
+    size_t maxTextCharacters = 200000;
     size_t maxPatternTiles = 20000;
     size_t maxMarkers = 200000;
 };
@@ -131,6 +131,9 @@ private:
     void FinishGroup(const Element* e, const Style& style, const Context& ctx, Items* local,
                      Items* out);
     void ApplyOpacity(double opacity, Items* items);
+    // Cuts opaque overlapping leaves down to what shows of each, so that a group's opacity can
+    // be folded into them exactly; false (items untouched) when that does not apply.
+    bool CutToVisible(Items* items);
     // The region a clip-path reference leaves visible, in document units; false when the
     // reference does not name a clip path (then nothing is clipped).
     bool ClipRegion(const std::string& id, const Context& ctx, const Box& bbox, Region* out);

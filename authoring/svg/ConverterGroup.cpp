@@ -11,7 +11,8 @@
 // anything else uses the average value and is reported.
 // Filters are not drawn: the content is shown unfiltered and the filter reported.
 // Opacity is folded into the colours of the leaves: exact when no two leaves overlap (and no
-// leaf strokes over its own fill); otherwise the overlaps show through and it is reported.
+// leaf strokes over its own fill), or when the leaves are opaque (each is first cut down to
+// what shows of it); otherwise the overlaps show through and it is reported.
 #include <math.h>
 
 #include <algorithm>
@@ -77,6 +78,55 @@ Box Converter::ItemsBox(const Items& items, const Matrix& ctm) {
     return box;
 }
 
+bool Converter::CutToVisible(Items* items) {
+    // Only opaque leaves hide what lies below them completely.
+    size_t points = 0;
+    for (const SceneItem& it : *items) {
+        for (const ScenePaint* p : {&it.fill, &it.stroke}) {
+            if (p->kind == ScenePaint::Kind::Solid && (p->argb >> 24) != 255 && (p->argb >> 24) != 0) {
+                return false;
+            }
+            if (p->kind == ScenePaint::Kind::Gradient) {
+                for (const GradientStop& s : p->gradient->stops) {
+                    if ((s.argb >> 24) != 255) {
+                        return false;
+                    }
+                }
+            }
+        }
+        points += it.path.pts.size();
+    }
+    if (items->size() > 500 || points > 200000) {
+        return false;
+    }
+    Items flat = *items;
+    StrokesToOutlines(&flat);
+    Region covered;
+    covered.resolution = kClipResolution;
+    Items out;
+    for (size_t k = flat.size(); k-- > 0;) {
+        SceneItem& it = flat[k];
+        if (!it.fill.Visible()) {
+            continue;
+        }
+        Region r, visible, grown;
+        if (!PathRegion(it.path, it.fillRule, kTolerance, kClipResolution, &r) ||
+            !Subtract(r, covered, &visible) || !Unite(covered, r, &grown)) {
+            return false;
+        }
+        covered = std::move(grown);
+        if (visible.polygons.empty()) {
+            continue;
+        }
+        it.path = RegionPath(visible);
+        it.fillRule = 0;
+        out.push_back(std::move(it));
+    }
+    std::reverse(out.begin(), out.end());
+    *items = std::move(out);
+    return true;
+}
+
 void Converter::ApplyOpacity(double opacity, Items* items) {
     if (opacity >= 1 || items->empty()) {
         return;
@@ -102,7 +152,7 @@ void Converter::ApplyOpacity(double opacity, Items* items) {
             }
         }
     }
-    if (overlap) {
+    if (overlap && !CutToVisible(items)) {
         Approximate("group opacity");
     }
     for (SceneItem& it : *items) {
@@ -583,6 +633,7 @@ void Converter::RenderMarkers(const Path& user, const Style& style, const Contex
     if (vertices.empty()) {
         return;
     }
+    const Box pathBox = user.Bounds();
     for (size_t i = 0; i < vertices.size() && !failed; ++i) {
         const std::string& id = i == 0 ? style.markerStart
                                        : (i + 1 == vertices.size() ? style.markerEnd : style.markerMid);
@@ -651,7 +702,7 @@ void Converter::RenderMarkers(const Path& user, const Style& style, const Contex
         Context mc = ctx;
         mc.ctm = place * content;
         mc.contextStyle = &style;
-        mc.contextBox = user.Bounds();
+        mc.contextBox = pathBox;
         if (hasViewBox) {
             mc.vp.viewportWidth = vb.w;
             mc.vp.viewportHeight = vb.h;

@@ -343,6 +343,7 @@ void Converter::RenderText(const Element* text, const Style& textStyle, const Co
     std::vector<Chunk> chunks;
     Point pen{0, 0};
     size_t i = 0;
+    size_t layoutPoints = 0; // counted against the limit as the glyphs are placed
     std::vector<ShapedGlyph> shaped;
     while (i < chars.size() && !failed) {
         const Char& first = chars[i];
@@ -391,6 +392,11 @@ void Converter::RenderText(const Element* text, const Style& textStyle, const Co
                 ShapedGlyph& sg = shaped[k];
                 double gx = pen.x + sg.x + extra;
                 double gy = pen.y - st.baselineShift;
+                layoutPoints += sg.outline.pts.size();
+                if (totalPoints + layoutPoints > limits.maxTotalPoints) {
+                    Fail("more than " + std::to_string(limits.maxTotalPoints) + " points in all");
+                    return;
+                }
                 PlacedGlyph pg;
                 pg.local = rotated ? sg.outline.Transformed(Matrix::Rotate(first.rotate)) : sg.outline;
                 pg.x = gx;

@@ -2,6 +2,7 @@
 
 #include <math.h>
 
+#include <algorithm>
 #include <new>
 #include <polyclipping/clipper.hpp>
 
@@ -122,11 +123,44 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
     ClipperLib::EndType openEnd = style.cap == 1 ? ClipperLib::etOpenRound
                                   : style.cap == 2 ? ClipperLib::etOpenSquare
                                                    : ClipperLib::etOpenButt;
+    ClipperLib::JoinType capJoin = style.cap == 1 ? ClipperLib::jtRound : ClipperLib::jtSquare;
     double half = style.width / 2 * scale;
+    // Long polylines go to Clipper in pieces that share a segment, a bounded number of points
+    // at a time: the pieces' outlines overlap, and the non-zero rule fills their union, so no
+    // union over the whole path is needed (whose cost grows with every crossing).
+    const size_t kPiece = 128;
+    const size_t kBatch = 512;
     try {
         ClipperLib::ClipperOffset offset(style.miterLimit < 1 ? 1 : style.miterLimit,
                                          tolerance / 4 * scale);
-        ClipperLib::Paths dots;
+        size_t held = 0;
+        auto flush = [&]() {
+            if (held == 0) {
+                return;
+            }
+            ClipperLib::Paths solution;
+            offset.Execute(solution, half);
+            out->Append(PathFromClipper(solution, resolution));
+            offset.Clear();
+            held = 0;
+        };
+        auto add = [&](const ClipperLib::Path& p, ClipperLib::JoinType j, ClipperLib::EndType e) {
+            offset.AddPath(p, j, e);
+            held += p.size();
+            if (held >= kBatch) {
+                flush();
+            }
+        };
+        // A cap by itself: a segment of one grid step at the end point, pointing outwards.
+        auto cap = [&](const IntPoint& end, const IntPoint& before) {
+            double dx = double(end.X - before.X), dy = double(end.Y - before.Y);
+            double len = sqrt(dx * dx + dy * dy);
+            if (len <= 0) {
+                return;
+            }
+            IntPoint tip(end.X + cInt(llround(dx / len)), end.Y + cInt(llround(dy / len)));
+            add(ClipperLib::Path{end, tip}, capJoin, openEnd);
+        };
         for (size_t i = 0; i < paths.size(); ++i) {
             ClipperLib::Path& p = paths[i];
             if (p.size() == 1 && !closed[i]) {
@@ -135,7 +169,7 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
             if (p.size() == 1 || (p.size() == 2 && p[0] == p[1])) {
                 // A subpath of zero length: a dot with round caps, a square with square caps.
                 if (style.cap == 1 || style.cap == 2) {
-                    dots.push_back(ClipperLib::Path{p[0]});
+                    add(ClipperLib::Path{p[0]}, capJoin, openEnd);
                 }
                 continue;
             }
@@ -143,15 +177,26 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
             if (ring && p.front() == p.back()) {
                 p.pop_back();
             }
-            offset.AddPath(p, join, ring ? ClipperLib::etClosedLine : openEnd);
+            if (p.size() <= kPiece) {
+                add(p, join, ring ? ClipperLib::etClosedLine : openEnd);
+                continue;
+            }
+            ClipperLib::Path run = p;
+            if (ring) {
+                run.push_back(p[0]); // round again to the first segment, for the join at p[0]
+                run.push_back(p[1]);
+            }
+            for (size_t start = 0; start + 1 < run.size(); start += kPiece - 1) {
+                size_t stop = std::min(start + kPiece, run.size() - 1);
+                add(ClipperLib::Path(run.begin() + long(start), run.begin() + long(stop) + 1), join,
+                    ClipperLib::etOpenButt);
+            }
+            if (!ring && style.cap != 0) {
+                cap(p.front(), p[1]);
+                cap(p.back(), p[p.size() - 2]);
+            }
         }
-        for (const ClipperLib::Path& d : dots) {
-            offset.AddPath(d, style.cap == 1 ? ClipperLib::jtRound : ClipperLib::jtSquare,
-                           style.cap == 1 ? ClipperLib::etOpenRound : ClipperLib::etOpenSquare);
-        }
-        ClipperLib::Paths solution;
-        offset.Execute(solution, half);
-        *out = PathFromClipper(solution, resolution);
+        flush();
     } catch (...) {
         out->Clear();
         return false;
@@ -185,13 +230,30 @@ static bool Combine(const Region& a, const Region& b, ClipperLib::ClipType type,
     if (a.resolution != b.resolution) {
         return false;
     }
+    // Clipper answers false for no input at all: empty operands are settled here.
+    if (a.polygons.empty() || b.polygons.empty()) {
+        const Region* keep = nullptr;
+        if (type == ClipperLib::ctUnion) {
+            keep = a.polygons.empty() ? &b : &a;
+        } else if (type == ClipperLib::ctDifference) {
+            keep = &a;
+        }
+        bool resolve = keep == &a && !a.polygons.empty() && type == ClipperLib::ctUnion;
+        if (!resolve) { // (a union with nothing still resolves the polygons' own overlaps)
+            Region r;
+            r.resolution = a.resolution;
+            *out = keep != nullptr ? *keep : r;
+            return true;
+        }
+    }
     try {
         ClipperLib::Clipper c;
         c.AddPaths(ToPaths(a), ClipperLib::ptSubject, true);
         c.AddPaths(ToPaths(b), ClipperLib::ptClip, true);
         ClipperLib::Paths solution;
+        // False from Clipper means that no edge was left to work on: an empty result.
         if (!c.Execute(type, solution, ClipperLib::pftNonZero, ClipperLib::pftNonZero)) {
-            return false;
+            solution.clear();
         }
         *out = FromClipper(solution, a.resolution);
     } catch (...) {
@@ -249,15 +311,46 @@ bool ClipPath(const Path& path, uint8_t rule, const Region& region, double toler
     if (!ToClipper(lines, 1 / region.resolution, &paths, nullptr)) {
         return false;
     }
+    // Only the region's polygons that reach the subject's box can matter.
+    Box subject;
+    for (const Polyline& l : lines) {
+        for (const Point& p : l.points) {
+            subject.Add(p);
+        }
+    }
+    ClipperLib::Paths clip;
+    double inv = 1 / region.resolution;
+    for (const auto& poly : region.polygons) {
+        int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
+        for (const auto& pt : poly) {
+            x0 = std::min(x0, pt.first);
+            y0 = std::min(y0, pt.second);
+            x1 = std::max(x1, pt.first);
+            y1 = std::max(y1, pt.second);
+        }
+        if (double(x1) < subject.x0 * inv - 2 || double(x0) > subject.x1 * inv + 2 ||
+            double(y1) < subject.y0 * inv - 2 || double(y0) > subject.y1 * inv + 2) {
+            continue;
+        }
+        ClipperLib::Path p;
+        p.reserve(poly.size());
+        for (const auto& pt : poly) {
+            p.push_back(IntPoint(cInt(pt.first), cInt(pt.second)));
+        }
+        clip.push_back(std::move(p));
+    }
+    if (clip.empty()) {
+        return true; // nothing of the region here: nothing is left
+    }
     try {
         ClipperLib::Clipper c;
         c.AddPaths(paths, ClipperLib::ptSubject, true);
-        c.AddPaths(ToPaths(region), ClipperLib::ptClip, true);
+        c.AddPaths(clip, ClipperLib::ptClip, true);
         ClipperLib::Paths solution;
         if (!c.Execute(ClipperLib::ctIntersection, solution,
                        rule == 1 ? ClipperLib::pftEvenOdd : ClipperLib::pftNonZero,
                        ClipperLib::pftNonZero)) {
-            return false;
+            solution.clear(); // no edge to work on: nothing is left
         }
         *out = PathFromClipper(solution, region.resolution);
     } catch (...) {
