@@ -48,7 +48,7 @@ bool DashPath(const Path& path, const std::vector<double>& dashes, double offset
         // Where in the pattern the subpath starts.
         size_t index = 0;
         double left = start; // of the pattern, to skip
-        while (left >= dashes[index]) {
+        while (left > 0 && left >= dashes[index]) {
             left -= dashes[index];
             index = (index + 1) % dashes.size();
         }

@@ -163,7 +163,7 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
         };
         for (size_t i = 0; i < paths.size(); ++i) {
             ClipperLib::Path& p = paths[i];
-            if (p.size() == 1 && !closed[i]) {
+            if (lines[i].points.size() == 1 && !closed[i]) {
                 continue; // a move alone draws nothing
             }
             if (p.size() == 1 || (p.size() == 2 && p[0] == p[1])) {

@@ -6,8 +6,8 @@
 // Stroke outlines follow SVG's geometry with Clipper's offsetting: the outline of each subpath
 // is the area within width / 2 of it; closed subpaths are outlined as rings, open ones get
 // their caps (butt, square, round); joins are mitred up to the miter limit (the same ratio of
-// miter length to width as SVG's), round, or bevelled (Clipper squares the corner at width / 2,
-// a shade fuller than SVG's bevel). A subpath of zero length with round or square caps becomes
+// miter length to width as SVG's; Clipper takes limits below 2 as 2), round, or bevelled
+// (Clipper squares the corner at width / 2, a shade fuller than SVG's bevel). A subpath of zero length with round or square caps becomes
 // a dot or a square, as SVG draws it. The result is the union: a non-zero filled polygon that
 // covers each point once, so it can be painted with a translucent colour.
 //

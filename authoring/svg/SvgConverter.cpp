@@ -105,7 +105,9 @@ bool IsShape(std::string_view n) {
 
 Converter::Converter(const SvgDocument& document, const ConvertOptions& options,
                      ConvertReport* report)
-    : doc(document), options(options), report(report) {}
+    : doc(document), options(options), report(report) {
+    limits.maxRendered = options.maxElements;
+}
 
 Converter::~Converter() = default;
 
