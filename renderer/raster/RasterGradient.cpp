@@ -62,14 +62,15 @@ constexpr double kTwo52 = 4503599627370496.0;
 constexpr double kFlatness = 0.25; // most a ramp cell may stray from its centre, in 8-bit steps
 constexpr double kFocusLimit = 0.999;
 constexpr int32_t kChunk = 128;
-constexpr int32_t kLinearPixelsPerUnit = 16;
+constexpr int32_t kLinearPixelsPerUnit = 8;
 constexpr int32_t kRadialPixelsPerUnit = 4;
 constexpr uint32_t kOpaque16 = 255 * 256; // alpha 255 in 8.8
+constexpr int32_t kRampWork = 256;        // building a ramp, in units of work
 
 // A channel of 0 ... 255 in 8.8 fixed point.
 inline uint64_t Channel(double v) {
     v = v * 256 + 0.5;
-    return v <= 0 ? 0u : (v >= double(kOpaque16) ? kOpaque16 : uint64_t(v));
+    return v <= 0 ? 0u : (v >= double(kOpaque16) ? kOpaque16 : uint64_t(int32_t(v)));
 }
 
 // A colour of channels a, r, g, b (0 ... 255) as 16-bit lanes blue, green, red, alpha.
@@ -97,6 +98,7 @@ struct GradientState {
     int64_t pixels = 0;                // pixels painted and not yet counted as work
     int32_t pixelsPerUnit = kLinearPixelsPerUnit;
     int32_t stopCount = 0;
+    int32_t strongest = 0;             // the largest alpha of a stop
     uint64_t offset[kRasterMaxStops];  // 32 fraction bits
     double colour[kRasterMaxStops][4]; // a, r, g, b
     double slope[kRasterMaxStops];     // steepest channel between stop i and i + 1, per tq
@@ -104,6 +106,8 @@ struct GradientState {
     uint8_t exact[kRampCells + 1];     // the cell is evaluated from the stops
     uint16_t cellStop[kRampCells + 1]; // first stop beyond the cell's start
     uint64_t below = 0, above = 0;     // pad: colours below 0 and above 1
+    RasterGradientStop built[kRasterMaxStops]; // the stops the ramp was built from
+    int32_t builtCount = 0;
 
     // The colour right after tq (or right before it: `left`), stops from `i` + 1 on looked at.
     void ColourAt(uint64_t tq, bool left, int32_t i, double* out) const {
@@ -132,6 +136,7 @@ struct GradientState {
         return exact[cell] ? Exact(tq, cell) : ramp[cell];
     }
 
+    void SetStops(const RasterGradientStop* stops, int32_t count);
     void BuildRamp();
 };
 
@@ -197,7 +202,7 @@ inline uint64_t Periodic(double t, bool reflect) {
     if (whole > t) {
         whole -= 1;
     }
-    const uint64_t fraction = uint64_t((t - whole) * kTwo32);
+    const uint64_t fraction = uint64_t(int64_t((t - whole) * kTwo32));
     if (reflect && (int64_t(whole) & 1) != 0) {
         return kOneQ - fraction;
     }
@@ -211,7 +216,8 @@ void Generate(const GradientState& g, const TAt& tAt, double X, int32_t n, uint6
     case GradientSpread::Pad:
         for (int32_t i = 0; i < n; ++i, X += 1.0) {
             const double t = tAt(X);
-            out[i] = t < 1.0 ? (t > 0.0 ? g.Lookup(uint64_t(t * kTwo32)) : g.below) : g.above;
+            out[i] =
+                t < 1.0 ? (t > 0.0 ? g.Lookup(uint64_t(int64_t(t * kTwo32))) : g.below) : g.above;
         }
         break;
     case GradientSpread::Repeat:
@@ -302,30 +308,41 @@ int32_t GradientBegin(RasterJobState& s, const RasterGradient& gradient, int32_t
     g.focusScale = 1.0 / g.focusC;
     g.pixelsPerUnit =
         g.shape == GradientShape::Radial ? kRadialPixelsPerUnit : kLinearPixelsPerUnit;
-    g.pixels = 0;
     g.originX = s.originX / kRasterOne;
     g.originY = s.originY / kRasterOne;
     g.coverScale = alphaScale256 < 256 ? alphaScale256 : 256;
-    // The stops, kept in order and within [0, 1] whatever the caller passed.
-    g.stopCount = count;
+    s.gradientOn = 1;
+    // A drawing often paints many shapes with the same stops: their ramp is built once.
+    g.pixels = 0;
+    if (count != g.builtCount ||
+        memcmp(g.built, gradient.stops, sizeof(RasterGradientStop) * size_t(count)) != 0) {
+        g.pixels = int64_t(kRampWork) * g.pixelsPerUnit; // counted with the first span
+        memcpy(g.built, gradient.stops, sizeof(RasterGradientStop) * size_t(count));
+        g.builtCount = count;
+        g.SetStops(gradient.stops, count);
+        g.BuildRamp();
+    }
+    s.alpha = g.coverScale < 256 ? (g.strongest * g.coverScale + 128) >> 8 : g.strongest;
+    return 1;
+}
+
+// The stops, kept in order and within [0, 1] whatever the caller passed.
+void GradientState::SetStops(const RasterGradientStop* stops, int32_t count) {
+    stopCount = count;
     uint64_t previous = 0;
-    int32_t strongest = 0;
+    strongest = 0;
     for (int32_t i = 0; i < count; ++i) {
-        uint64_t offset = uint64_t(gradient.stops[i].offset) << 16;
-        offset = offset > kOneQ ? kOneQ : offset;
-        offset = offset < previous ? previous : offset;
-        g.offset[i] = previous = offset;
-        const uint32_t argb = gradient.stops[i].argb;
-        g.colour[i][0] = double(argb >> 24);
-        g.colour[i][1] = double((argb >> 16) & 0xFF);
-        g.colour[i][2] = double((argb >> 8) & 0xFF);
-        g.colour[i][3] = double(argb & 0xFF);
+        uint64_t position = uint64_t(stops[i].offset) << 16;
+        position = position > kOneQ ? kOneQ : position;
+        position = position < previous ? previous : position;
+        offset[i] = previous = position;
+        const uint32_t argb = stops[i].argb;
+        colour[i][0] = double(argb >> 24);
+        colour[i][1] = double((argb >> 16) & 0xFF);
+        colour[i][2] = double((argb >> 8) & 0xFF);
+        colour[i][3] = double(argb & 0xFF);
         strongest = int32_t(argb >> 24) > strongest ? int32_t(argb >> 24) : strongest;
     }
-    g.BuildRamp();
-    s.alpha = g.coverScale < 256 ? (strongest * g.coverScale + 128) >> 8 : strongest;
-    s.gradientOn = 1;
-    return 1;
 }
 
 void GradientSpan(RasterJobState& s, uint32_t* row, int32_t x0, int32_t x1, int32_t coverage) {
