@@ -130,6 +130,7 @@ def measure(entry, roots, vemo, width, work):
         result["note"] = "render failed: " + first_line(err)
         result.update(psnr=0.0, ssim=0.0)
         return result
+    result["features"] = features(svg)
     ref = load_rgb(stem + ".rsvg.png")
     got = load_rgb(stem + ".vemo.png")
     result["psnr"], result["ssim"] = compare(ref, got)
@@ -160,12 +161,31 @@ def kinds(report):
     return counts
 
 
+FEATURES = re.compile(r"<(?:\w+:)?(linearGradient|radialGradient|pattern|filter|mask|clipPath|image|"
+                      r"text|marker|use)\b|(stroke-dasharray)\s*[:=]\s*[\"']?\s*[0-9.]")
+
+
+def features(svg):
+    """What the SVG file uses that is hard to convert: "linearGradient 30, text 2"."""
+    try:
+        with open(svg, encoding="utf-8", errors="replace") as f:
+            text = f.read()
+    except OSError:
+        return ""
+    counts = {}
+    for m in FEATURES.finditer(text):
+        key = m.group(1) or m.group(2)
+        counts[key] = counts.get(key, 0) + 1
+    return ", ".join("%s %d" % kv for kv in sorted(counts.items(), key=lambda kv: -kv[1]))
+
+
 def reason(r):
     if r["note"] and not r["note"].endswith("(compared over the common area)"):
         return r["note"]
-    if r["dropped"]:
-        return r["dropped"]
-    return "nothing reported dropped or approximated"
+    text = r["dropped"] or "nothing reported dropped or approximated"
+    if r.get("features"):
+        text += " (the file uses: %s)" % r["features"]
+    return text
 
 
 def main():

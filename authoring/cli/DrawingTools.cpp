@@ -70,6 +70,8 @@ const char* TagName(uint16_t tag) {
         return "blend";
     case kTagText:
         return "text";
+    case kTagGradient:
+        return "gradient";
     default:
         return "unknown kind";
     }
@@ -122,7 +124,15 @@ DrawingSummary SummariseDrawing(const uint8_t* data, size_t size) {
     }
     s.links = doc.links.Size();
     for (size_t i = 0; i < doc.objects.Size(); ++i) {
-        s.linkedObjects += doc.objects[i].link >= 0 ? 1 : 0;
+        const DrawObject& o = doc.objects[i];
+        s.linkedObjects += o.link >= 0 ? 1 : 0;
+        s.gradientFills += o.style.fillGradient >= 0 ? 1 : 0;
+        s.gradientStrokes += o.style.strokeGradient >= 0 ? 1 : 0;
+    }
+    for (size_t i = 0; i < doc.gradients.Size(); ++i) {
+        bool radial = doc.gradients[i].kind == kGradientRadial;
+        s.radialGradients += radial ? 1 : 0;
+        s.linearGradients += radial ? 0 : 1;
     }
     s.skippedRecords = parser.SkippedRecords();
     return s;
@@ -185,6 +195,11 @@ std::string DescribeDrawing(const uint8_t* data, size_t size, const DrawingSumma
     line("points", std::to_string(s.points));
     line("links", std::to_string(s.links) + " (" + std::to_string(s.linkedObjects) +
                       " objects linked)");
+    line("gradients", std::to_string(s.linearGradients + s.radialGradients) + " (" +
+                          std::to_string(s.linearGradients) + " linear, " +
+                          std::to_string(s.radialGradients) + " radial; painting " +
+                          std::to_string(s.gradientFills) + " fills, " +
+                          std::to_string(s.gradientStrokes) + " strokes)");
     line("skipped records", std::to_string(s.skippedRecords));
     if (s.loadResult < 0) {
         line("failure", DescribeFailure(data, size, s));

@@ -31,6 +31,10 @@ struct DrawingSummary {
     uint64_t links = 0;    // hyperlink addresses
     uint64_t linkedObjects = 0;
     uint64_t skippedRecords = 0;
+    uint64_t linearGradients = 0; // gradient records (version 1.6)
+    uint64_t radialGradients = 0;
+    uint64_t gradientFills = 0;   // objects whose fill or stroke a gradient paints
+    uint64_t gradientStrokes = 0;
 };
 
 // Loads the whole drawing (as the plug-in does, then the end of data) and sums it up.

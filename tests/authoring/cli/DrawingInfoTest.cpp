@@ -22,7 +22,7 @@ std::string Info(const std::vector<uint8_t>& file) {
 
 // Each line that `info` prints for one drawing.
 TEST(VemoInfo, TellsWhatADrawingHolds) {
-    DrawingWriter w;
+    DrawingWriter w(1, kGradientMinor);
     w.Bounds(DocRect{0, 0, 72000, 36000});
     w.Link("a.html");
     w.MoveTo(0, 0);
@@ -34,17 +34,22 @@ TEST(VemoInfo, TellsWhatADrawingHolds) {
     w.EndPath();
     w.Link(nullptr);
     w.Rectangle(5, 5, 50, 50);
+    const GradientStop stops[2] = {{0, 0xFF000000}, {kGradientStopOne, 0xFFFFFFFF}};
+    w.Gradient(GradientPaint{kPaintStroke, kGradientRadial, kSpreadPad, 0, 0, 10, 0, 0, 10, 0, 0,
+                             stops, 2});
+    w.Rectangle(5, 5, 50, 50);
     w.Record(kTagText, "abc", 3);
     w.Record(77, "", 0);
     std::string text = Info(Bytes(w));
-    EXPECT_EQ("version: 1.5\n"
+    EXPECT_EQ("version: 1.6\n"
               "bytes: " + std::to_string(w.Size()) + "\n"
               "bounds: 0 0 72000 36000\n"
               "default view: 0 0 72000 36000 keep-aspect 1 (the bounds)\n"
-              "objects: 2\n"
-              "paths: 3\n"
-              "points: 9\n"
+              "objects: 3\n"
+              "paths: 4\n"
+              "points: 13\n"
               "links: 1 (1 objects linked)\n"
+              "gradients: 1 (0 linear, 1 radial; painting 0 fills, 1 strokes)\n"
               "skipped records: 2\n"
               "warnings: 0x03 (blends or text skipped, records of unknown kinds skipped)\n",
               text);
@@ -121,6 +126,8 @@ TEST(VemoInfo, NamesEachFailureAndItsOffset) {
          "out of memory or past a limit (0x8534E107) at byte 59: record 6 (path), 2097152 bytes"},
         {WithRectangleThen([](std::vector<uint8_t>& f) { Record(f, kTagLink, 1, {0x7F}); }),
          "corrupt file (0x80001001) at byte 59: record 7 (hyperlink), 1 bytes"},
+        {WithRectangleThen([](std::vector<uint8_t>& f) { Record(f, kTagGradient, 40, {2}); }),
+         "corrupt file (0x80001001) at byte 59: record 10 (gradient), 40 bytes, cut short after 1"},
     };
     for (const auto& c : kCases) {
         DrawingSummary s = SummariseDrawing(c.file.data(), c.file.size());
