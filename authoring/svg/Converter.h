@@ -128,8 +128,7 @@ private:
     uint32_t PatternAverage(const Element* pattern, const Box& bbox, const Context& ctx);
 
     // Groups (ConverterGroup.cpp).
-    void FinishGroup(const Element* e, const Style& style, const Context& ctx, Items* local,
-                     Items* out);
+    void FinishGroup(const Style& style, const Context& ctx, Items* local, Items* out);
     void ApplyOpacity(double opacity, Items* items);
     // Cuts opaque overlapping leaves down to what shows of each, so that a group's opacity can
     // be folded into them exactly; false (items untouched) when that does not apply.
@@ -140,7 +139,7 @@ private:
     bool ClipItems(const Region& region, Items* items);
     void StrokesToOutlines(Items* items);
     void ApplyMask(const std::string& id, const Context& ctx, const Box& bbox, Items* items);
-    void ApplyFilter(const std::string& id, Items* items);
+    void ApplyFilter(const std::string& id);
     // The box of the items' fill geometry in the user space of ctm.
     Box ItemsBox(const Items& items, const Matrix& ctm);
     void RenderMarkers(const Path& user, const Style& style, const Context& ctx, Items* out);

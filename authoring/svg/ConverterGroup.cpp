@@ -484,21 +484,16 @@ void Converter::StrokesToOutlines(Items* items) {
     *items = std::move(out);
 }
 
-void Converter::ApplyFilter(const std::string& id, Items* items) {
-    (void)items;
+void Converter::ApplyFilter(const std::string& id) {
     const Element* filter = id.empty() || id[0] == '\x01' ? nullptr : doc.FindById(id);
     if (filter == nullptr || filter->name != "filter") {
-        // A filter that does not exist: the element is not drawn (as browsers do for an
-        // unresolvable reference it is drawn; librsvg draws it too).
-        Drop("filter reference");
+        Drop("filter reference"); // the content is drawn as it is
         return;
     }
     Approximate("filter ignored");
 }
 
-void Converter::FinishGroup(const Element* e, const Style& style, const Context& ctx,
-                            Items* local, Items* out) {
-    (void)e;
+void Converter::FinishGroup(const Style& style, const Context& ctx, Items* local, Items* out) {
     if (!local->empty()) {
         Box bbox;
         bool haveBox = false;
@@ -520,7 +515,7 @@ void Converter::FinishGroup(const Element* e, const Style& style, const Context&
                 ApplyMask(style.mask, ctx, box(), local);
             }
             if (!style.filter.empty()) {
-                ApplyFilter(style.filter, local);
+                ApplyFilter(style.filter);
             }
             ApplyOpacity(style.opacity, local);
         }

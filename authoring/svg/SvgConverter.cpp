@@ -581,7 +581,7 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
             Items local;
             RenderViewport(ref, rs, sc, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
                            AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
-            FinishGroup(ref, rs, sc, &local, out);
+            FinishGroup(rs, sc, &local, out);
         }
     } else if (ref->name == "svg") {
         // The use's width and height replace the svg's own.
@@ -600,7 +600,7 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
             Items local;
             RenderViewport(ref, rs, inner, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
                            AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
-            FinishGroup(ref, rs, inner, &local, out);
+            FinishGroup(rs, inner, &local, out);
         }
     } else {
         RenderElement(ref, style, inner, out);
@@ -681,7 +681,7 @@ void Converter::RenderElement(const Element* e, const Style& parent, const Conte
         Drop("foreignObject");
     }
     if (group) {
-        FinishGroup(e, style, inner, &local, out);
+        FinishGroup(style, inner, &local, out);
     }
 }
 
@@ -761,7 +761,7 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
     if (rootStyle.display) {
         Items local;
         RenderChildren(root, rootStyle, ctx, &local);
-        FinishGroup(root, rootStyle, ctx, &local, &scene.items);
+        FinishGroup(rootStyle, ctx, &local, &scene.items);
     }
     if (failed) {
         *error = failure;
