@@ -36,8 +36,10 @@ class TextShaper;
 
 inline constexpr double kUnitsPerPx = 750;           // 72000 / 96
 inline constexpr double kKappa = 0.5522847498307936; // a quarter circle's control distance
-// Flattening tolerance in document units: 1/15 of a pixel at 100 %.
-inline constexpr double kTolerance = 50;
+// Flattening tolerance in document units: 1/15 of a pixel at 100 % at most, finer for small
+// drawings (1/30000 of their larger side, at least one unit), so that a drawing viewed at many
+// times its size still shows no facets where its curves were flattened.
+inline constexpr double kMaxTolerance = 50;
 // Clipping works on a grid of this many document units.
 inline constexpr double kClipResolution = 0.25;
 // Strokes narrower than this (document units: 4/3 px at 100 %) are written as outlines: the
@@ -162,6 +164,7 @@ private:
     std::map<const Element*, Style> definitionStyles;
     LengthContext rootViewport;
     double rootScale = 1; // document units per root user unit (non-scaling strokes)
+    double tolerance = kMaxTolerance; // flattening, document units
     int clipMode = 0; // > 0 while the children of a clip path are drawn: geometry only
 };
 

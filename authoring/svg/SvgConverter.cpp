@@ -383,7 +383,7 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     Path dashed;
     if (!style.dashes.empty()) {
         // Dashes are cut in user space (their lengths are user lengths).
-        double tol = kTolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
         if (!DashPath(user, style.dashes, style.dashOffset, tol, limits.maxDashPieces, &dashed)) {
             Drop("dashes (too many)");
             dashed = user;
@@ -430,9 +430,9 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     bool ok;
     if (uniform) {
         ss.width = docWidth;
-        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, kTolerance, &outline);
+        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, tolerance, &outline);
     } else {
-        double tol = kTolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
         ok = StrokeOutline(*strokeUser, ss, tol, &outline);
         outline = outline.Transformed(ctx.ctm);
     }
@@ -523,7 +523,7 @@ void Converter::RenderViewport(const Element* e, const Style& style, const Conte
     rect.LineTo({x, y + h});
     rect.Close();
     Region region;
-    if (PathRegion(rect.Transformed(ctx.ctm), 0, kTolerance, kClipResolution, &region)) {
+    if (PathRegion(rect.Transformed(ctx.ctm), 0, tolerance, kClipResolution, &region)) {
         ClipItems(region, &local);
     }
     for (SceneItem& it : local) {
@@ -742,6 +742,7 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
         return false;
     }
     rootScale = unit;
+    tolerance = std::min(kMaxTolerance, std::max(1.0, std::max(docW, docH) / 30000));
     Context ctx;
     // SVG user space (y down) to document units (y up).
     ctx.ctm = Matrix{unit, 0, 0, -unit, 0, docH};
@@ -762,6 +763,13 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
         Items local;
         RenderChildren(root, rootStyle, ctx, &local);
         FinishGroup(rootStyle, ctx, &local, &scene.items);
+        // What lies wholly outside the viewport is never shown by a browser: left out.
+        Box page;
+        page.Add(Point{0, 0});
+        page.Add(Point{docW, docH});
+        scene.items.erase(std::remove_if(scene.items.begin(), scene.items.end(),
+                                         [&](const SceneItem& it) { return !it.InkBox().Overlaps(page); }),
+                          scene.items.end());
     }
     if (failed) {
         *error = failure;
