@@ -61,18 +61,25 @@ protected:
 
     // Writes drawing as `name` and a page embedding it, then runs the stand-in with steps
     // after opening the page. Steps quote texts as scenarios do; a path without blanks needs no
-    // quotes (backslashes outside quotes are plain).
+    // quotes (backslashes outside quotes are plain). `options` go to the stand-in's command line
+    // (--modern, for example).
     HostLog Show(const std::string& drawing, const std::string& name,
-                 const std::vector<std::string>& steps) {
+                 const std::vector<std::string>& steps, const std::string& options = "") {
         testfiles::WriteBytes(folder + "\\" + name, drawing);
         testfiles::WriteBytes(folder + "\\page.html", "<html><title>dialogs</title><body>"
                                                       "<embed src=\"" +
                                                           name +
                                                           "\" width=\"240\" height=\"180\">"
                                                           "</body></html>");
+        std::vector<std::string> all = {"open page.html"};
+        all.insert(all.end(), steps.begin(), steps.end());
+        return RunSteps(all, options);
+    }
+
+    // Runs the stand-in in the test's folder with the plug-in folder, `options` and the steps.
+    HostLog RunSteps(const std::vector<std::string>& steps, const std::string& options = "") {
         std::string command = "\"" + testfiles::WindowsPath(VEMO_HOST_EXE) + "\" --plugins \"" +
-                              folder + "\\plugins\" --log \"" + folder +
-                              "\\log.txt\" --do \"open page.html\"";
+                              folder + "\\plugins\" --log \"" + folder + "\\log.txt\" " + options;
         for (const std::string& step : steps) {
             // Quotes inside a step are escaped for the command line.
             std::string quoted;
@@ -93,6 +100,9 @@ protected:
         }
         return log;
     }
+
+    // A file of the test's folder.
+    std::string In(const std::string& name) const { return folder + "\\" + name; }
 
     static std::string Example(const char* name) {
         return testfiles::ReadText(testfiles::PathFromEnv("VEMO_SOURCE_DIR", "examples/") + name);
