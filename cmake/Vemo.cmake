@@ -74,15 +74,28 @@ endif()
 #   targets that must be built before the test runs (DLLs it loads, for example).
 #   Windows tests find VEMO_SOURCE_DIR and VEMO_BINARY_DIR in their environment (set by
 #   cmake/wine-run.sh; gtest_discover_tests passes only one ENVIRONMENT entry through).
+#   HOST: a test through the browser stand-in (tests/support/HostScenario.h), Windows only; it is
+#   built after vemohost, NPVemoC and VemoDoc and finds them through VEMO_HOST_EXE,
+#   VEMO_PLUGIN_DLL and VEMO_RENDERER_DLL.
 function(vemo_add_gtest name)
-    cmake_parse_arguments(T "WINDOWS" "DEPTH" "SOURCES;LIBS;DEPENDS" ${ARGN})
+    cmake_parse_arguments(T "WINDOWS;HOST" "DEPTH" "SOURCES;LIBS;DEPENDS" ${ARGN})
     if(NOT (VEMO_NATIVE OR VEMO_WIN64))
         return()
     endif()
-    if(T_WINDOWS AND NOT VEMO_WIN64)
+    if((T_WINDOWS OR T_HOST) AND NOT VEMO_WIN64)
+        return()
+    endif()
+    if(T_HOST AND NOT (TARGET vemohost AND TARGET NPVemoC AND TARGET VemoDoc))
         return()
     endif()
     add_executable(${name} ${T_SOURCES})
+    if(T_HOST)
+        list(APPEND T_DEPENDS vemohost NPVemoC VemoDoc)
+        target_compile_definitions(${name} PRIVATE
+            VEMO_HOST_EXE="$<TARGET_FILE:vemohost>"
+            VEMO_PLUGIN_DLL="$<TARGET_FILE:NPVemoC>"
+            VEMO_RENDERER_DLL="$<TARGET_FILE:VemoDoc>")
+    endif()
     target_link_libraries(${name} PRIVATE gtest gtest_main ${T_LIBS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
     if(VEMO_WINDOWS)

@@ -13,6 +13,8 @@ Style DefaultStyle() {
     s.fillRule = kNonZero;
     s.join = kJoinMiter;
     s.cap = kCapButt;
+    s.fillGradient = -1;
+    s.strokeGradient = -1;
     return s;
 }
 
@@ -22,6 +24,8 @@ void Document::Clear() {
     objects.Release();
     linkText.Release();
     links.Release();
+    gradients.Release();
+    gradientStops.Release();
     bounds = NotSetRect();
     defaultView = NotSetRect();
     defaultViewFlag = 1;
@@ -31,7 +35,8 @@ void Document::Clear() {
 
 uint64_t Document::BytesHeld() const {
     return uint64_t(ops.BytesHeld()) + points.BytesHeld() + objects.BytesHeld() +
-           linkText.BytesHeld() + links.BytesHeld();
+           linkText.BytesHeld() + links.BytesHeld() + gradients.BytesHeld() +
+           gradientStops.BytesHeld();
 }
 
 } // namespace vemo

@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "plugin/DocGeometry.h"
+#include "renderer/DrawingFormat.h"
 #include "renderer/PodArray.h"
 
 namespace vemo {
@@ -14,19 +15,40 @@ struct DocPoint {
     int32_t y;
 };
 
-// Colours are packed 0xAARRGGBB.
+// Colours are packed 0xAARRGGBB. Each of fill and stroke is painted by its colour or, when it
+// has one, by its gradient (an index into Document::gradients), whatever the colour's alpha.
 struct Style {
-    uint32_t fillColour;   // alpha 0: not filled
-    uint32_t strokeColour; // alpha 0 or width 0: not stroked
+    uint32_t fillColour;   // alpha 0 (and no gradient): not filled
+    uint32_t strokeColour; // alpha 0 (and no gradient): not stroked; width 0 is a hairline
     int32_t strokeWidth;   // document units
     uint32_t miterLimit;   // 16.16
     uint8_t fillRule;      // FillRule
     uint8_t join;          // LineJoin
     uint8_t cap;           // LineCap
     uint8_t reserved;
+    int32_t fillGradient;   // -1: the fill colour paints
+    int32_t strokeGradient; // -1: the stroke colour paints
 };
 
 Style DefaultStyle();
+
+inline bool Fills(const Style& s) {
+    return s.fillGradient >= 0 || (s.fillColour >> 24) != 0;
+}
+inline bool Strokes(const Style& s) {
+    return s.strokeGradient >= 0 || (s.strokeColour >> 24) != 0;
+}
+
+// A gradient paint as the drawing keeps it (the record's values, checked); its stops are
+// Document::gradientStops[firstStop, firstStop + stopCount).
+struct DocGradient {
+    uint8_t kind;   // GradientKind
+    uint8_t spread; // GradientSpread
+    uint16_t stopCount;
+    uint32_t firstStop;
+    int32_t ox, oy, ux, uy, vx, vy; // the frame, document units
+    int32_t fx, fy;                 // focus in unit space, 16.16
+};
 
 // Bounding box in document units, 64-bit so that a stroke's half width never overflows.
 struct DocBox {
@@ -57,6 +79,8 @@ struct Document {
     PodArray<DrawObject> objects;
     PodArray<char> linkText;
     PodArray<LinkEntry> links;
+    PodArray<DocGradient> gradients;
+    PodArray<GradientStop> gradientStops;
 
     DocRect bounds = NotSetRect();
     DocRect defaultView = NotSetRect();

@@ -11,7 +11,10 @@ constexpr uint8_t kFileMagic[8] = {'V', 'E', 'M', 'O', 0xA3, 0xA3, 0x0D, 0x0A};
 constexpr uint32_t kMagicSize = 8;
 constexpr uint32_t kVersionSize = 4;
 constexpr uint16_t kReadableMajor = 1;
-constexpr uint16_t kWrittenMinor = 5;
+// The newest minor version the writer knows: 1.6 added the gradient record. Drawings without
+// gradients are written as 1.5, which every reader of version 1 opens without a warning.
+constexpr uint16_t kWrittenMinor = 6;
+constexpr uint16_t kGradientMinor = 6;
 
 // Each record: uint16 tag, uint32 payload length, then the payload.
 constexpr uint32_t kRecordHeaderSize = 6;
@@ -26,6 +29,9 @@ enum RecordTag : uint16_t {
     kTagLink = 7,        // the address bytes (none: the objects that follow carry no link)
     kTagBlend = 8,       // version 1.5 blend: read and skipped
     kTagText = 9,        // version 1.5 text: read and skipped
+    kTagGradient = 10,   // version 1.6: uint8 target, kind, spread, 0; int32 ox, oy, ux, uy, vx,
+                         // vy; int32 fx, fy (16.16); uint16 n; uint16 0; n stops (uint32
+                         // offset 16.16; uint8 red, green, blue, alpha)
 };
 
 enum PathOp : uint8_t {
@@ -45,6 +51,34 @@ constexpr uint32_t kFixedSizeDefaultView = 20;
 constexpr uint32_t kFixedSizeFillColour = 4;
 constexpr uint32_t kFixedSizeFillRule = 1;
 constexpr uint32_t kFixedSizeStroke = 16;
+
+// The gradient record (tag 10): 40 bytes, then 8 per stop.
+enum PaintTarget : uint8_t { kPaintFill = 0, kPaintStroke = 1 };
+enum GradientKind : uint8_t { kGradientLinear = 0, kGradientRadial = 1 };
+enum GradientSpread : uint8_t { kSpreadPad = 0, kSpreadReflect = 1, kSpreadRepeat = 2 };
+constexpr uint32_t kGradientHeadSize = 40;
+constexpr uint32_t kGradientStopSize = 8;
+constexpr uint32_t kMinGradientStops = 1;
+constexpr uint32_t kMaxGradientStops = 256;
+constexpr uint32_t kGradientStopOne = 0x10000; // offset 1.0 in 16.16
+
+// One colour stop: offset 16.16 in [0, 65536]; colour 0xAARRGGBB (straight alpha).
+struct GradientStop {
+    uint32_t offset;
+    uint32_t argb;
+};
+
+// A gradient paint as the writer takes it (docs/drawing-format.md, "Gradients"). The frame maps
+// the gradient's unit space (u, v) to O + u (U - O) + v (V - O) in document units.
+struct GradientPaint {
+    uint8_t target; // PaintTarget
+    uint8_t kind;   // GradientKind
+    uint8_t spread; // GradientSpread
+    int32_t ox, oy, ux, uy, vx, vy;
+    int32_t fx, fy; // radial focus in unit space, 16.16 (0 for linear)
+    const GradientStop* stops;
+    uint32_t stopCount;
+};
 
 // Documented limits. A declared size beyond one of these is answered like exhausted memory.
 constexpr uint32_t kMaxPathRecordBytes = 1u << 20;    // one path record (131068 points)

@@ -21,7 +21,7 @@ uint32_t ReadColour(const uint8_t* p) {
 
 // How far a stroke can reach beyond the path's points, in document units.
 int64_t StrokeReach(const Style& s) {
-    if ((s.strokeColour >> 24) == 0 || s.strokeWidth <= 0) {
+    if (!Strokes(s) || s.strokeWidth <= 0) {
         return 0;
     }
     int64_t half = s.strokeWidth / 2 + 1;
@@ -59,6 +59,8 @@ void DrawingParser::Reset() {
     failure = kOkState;
     warnings = 0;
     major = minor = 0;
+    fed = itemStart = failureOffset = 0;
+    skippedRecords = 0;
     smallFill = 0;
     tag = 0;
     recordLength = 0;
@@ -68,6 +70,7 @@ void DrawingParser::Reset() {
 
 int32_t DrawingParser::Fail(int32_t code) {
     failure = code;
+    failureOffset = itemStart;
     payload.Release();
     return code;
 }
@@ -97,6 +100,7 @@ int32_t DrawingParser::Feed(const uint8_t* data, uint32_t length) {
                 if (memcmp(small, kFileMagic, kMagicSize) != 0) {
                     return Fail(kCorruptFile);
                 }
+                itemStart = kMagicSize;
                 smallFill = 0;
                 state = State::Version;
             }
@@ -123,6 +127,9 @@ int32_t DrawingParser::Feed(const uint8_t* data, uint32_t length) {
             break;
         }
         case State::RecordHeader: {
+            if (smallFill == 0) {
+                itemStart = fed + at;
+            }
             uint32_t take = kRecordHeaderSize - smallFill;
             take = take < left ? take : left;
             memcpy(small + smallFill, data + at, take);
@@ -166,9 +173,11 @@ int32_t DrawingParser::Feed(const uint8_t* data, uint32_t length) {
             break;
         }
         case State::Ended:
+            fed += at;
             return kOk;
         }
     }
+    fed += length;
     return kOk;
 }
 
@@ -203,13 +212,23 @@ int32_t DrawingParser::BeginRecord() {
             return kOutOfMemory;
         }
         break;
+    case kTagGradient:
+        // 40 bytes and 1 to 256 stops of 8; the stop count inside must agree (ApplyGradient)
+        if (recordLength < kGradientHeadSize + kGradientStopSize * kMinGradientStops ||
+            recordLength > kGradientHeadSize + kGradientStopSize * kMaxGradientStops ||
+            (recordLength - kGradientHeadSize) % kGradientStopSize != 0) {
+            return kCorruptFile;
+        }
+        break;
     case kTagBlend:
     case kTagText:
+        ++skippedRecords;
         warnings |= kWarnVersion15Objects;
         remaining = recordLength;
         state = remaining ? State::Skip : State::RecordHeader;
         return kOk;
     default:
+        ++skippedRecords;
         warnings |= kWarnUnknownRecords;
         remaining = recordLength;
         state = remaining ? State::Skip : State::RecordHeader;
@@ -257,6 +276,7 @@ int32_t DrawingParser::ApplyRecord(const uint8_t* p, uint32_t length) {
     }
     case kTagFillColour:
         doc.style.fillColour = ReadColour(p);
+        doc.style.fillGradient = -1;
         return kOk;
     case kTagFillRule:
         if (p[0] > kEvenOdd) {
@@ -279,12 +299,15 @@ int32_t DrawingParser::ApplyRecord(const uint8_t* p, uint32_t length) {
         doc.style.join = join;
         doc.style.cap = cap;
         doc.style.miterLimit = miter;
+        doc.style.strokeGradient = -1;
         return kOk;
     }
     case kTagPath:
         return ApplyPath(p, length);
     case kTagLink:
         return ApplyLink(p, length);
+    case kTagGradient:
+        return ApplyGradient(p, length);
     default:
         return kOk;
     }
@@ -361,6 +384,54 @@ int32_t DrawingParser::ApplyLink(const uint8_t* p, uint32_t length) {
         return kOutOfMemory;
     }
     doc.currentLink = int32_t(doc.links.Size() - 1);
+    return kOk;
+}
+
+int32_t DrawingParser::ApplyGradient(const uint8_t* p, uint32_t length) {
+    const uint8_t target = p[0], kind = p[1], spread = p[2];
+    const int32_t fx = ReadI32(p + 28), fy = ReadI32(p + 32);
+    const uint32_t n = ReadU16(p + 36);
+    if (target > kPaintStroke || kind > kGradientRadial || spread > kSpreadRepeat || p[3] != 0 ||
+        (kind == kGradientLinear && (fx != 0 || fy != 0)) || n < kMinGradientStops ||
+        n > kMaxGradientStops || ReadU16(p + 38) != 0 ||
+        length != kGradientHeadSize + kGradientStopSize * n) {
+        return kCorruptFile;
+    }
+    const uint8_t* q = p + kGradientHeadSize;
+    uint32_t previous = 0;
+    for (uint32_t i = 0; i < n; ++i, q += kGradientStopSize) {
+        uint32_t offset = ReadU32(q);
+        if (offset > kGradientStopOne || offset < previous) {
+            return kCorruptFile;
+        }
+        previous = offset;
+    }
+    DocGradient g{};
+    g.kind = kind;
+    g.spread = spread;
+    g.stopCount = uint16_t(n);
+    g.firstStop = uint32_t(doc.gradientStops.Size());
+    g.ox = ReadI32(p + 4);
+    g.oy = ReadI32(p + 8);
+    g.ux = ReadI32(p + 12);
+    g.uy = ReadI32(p + 16);
+    g.vx = ReadI32(p + 20);
+    g.vy = ReadI32(p + 24);
+    g.fx = fx;
+    g.fy = fy;
+    if (!doc.gradientStops.Reserve(doc.gradientStops.Size() + n) || !doc.gradients.Push(g)) {
+        return kOutOfMemory;
+    }
+    q = p + kGradientHeadSize;
+    for (uint32_t i = 0; i < n; ++i, q += kGradientStopSize) {
+        doc.gradientStops.Push(GradientStop{ReadU32(q), ReadColour(q + 4)}); // room reserved
+    }
+    const int32_t index = int32_t(doc.gradients.Size() - 1);
+    if (target == kPaintFill) {
+        doc.style.fillGradient = index;
+    } else {
+        doc.style.strokeGradient = index;
+    }
     return kOk;
 }
 

@@ -27,6 +27,11 @@ public:
     int32_t Warnings() const { return warnings; }
     uint16_t Major() const { return major; }
     uint16_t Minor() const { return minor; }
+    // Where a failure arose: the offset in the data of the header (0), the version (8) or the
+    // record that broke a rule, was too large or was cut short.
+    uint64_t FailureOffset() const { return failureOffset; }
+    // Records stepped over (blends, text and kinds this reader does not know).
+    uint32_t SkippedRecords() const { return skippedRecords; }
 
 private:
     enum class State { Magic, Version, RecordHeader, Payload, Skip, Ended };
@@ -37,6 +42,7 @@ private:
     int32_t ApplyRecord(const uint8_t* payload, uint32_t length);
     int32_t ApplyPath(const uint8_t* payload, uint32_t length);
     int32_t ApplyLink(const uint8_t* payload, uint32_t length);
+    int32_t ApplyGradient(const uint8_t* payload, uint32_t length);
 
     Document& doc;
     State state = State::Magic;
@@ -44,6 +50,10 @@ private:
     int32_t warnings = 0;
     uint16_t major = 0;
     uint16_t minor = 0;
+    uint64_t fed = 0;           // bytes before the current chunk
+    uint64_t itemStart = 0;     // offset of the header, version or record being read
+    uint64_t failureOffset = 0;
+    uint32_t skippedRecords = 0;
 
     uint8_t small[8] = {};  // magic, version or record header being gathered
     uint32_t smallFill = 0; // bytes of it so far

@@ -57,6 +57,7 @@ public:
 
     void SetClock(ClockFunction clock, void* user);
     const Document& GetDocument() const { return doc; }
+    const DrawingParser& GetParser() const { return parser; }
     size_t ContextCount() const;
 
 private:

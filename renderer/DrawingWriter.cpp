@@ -78,6 +78,28 @@ void DrawingWriter::Link(const char* address) {
     Record(kTagLink, address, n);
 }
 
+void DrawingWriter::Gradient(const GradientPaint& g) {
+    U16(kTagGradient);
+    U32(kGradientHeadSize + kGradientStopSize * g.stopCount);
+    U8(g.target);
+    U8(g.kind);
+    U8(g.spread);
+    U8(0);
+    const int32_t frame[8] = {g.ox, g.oy, g.ux, g.uy, g.vx, g.vy, g.fx, g.fy};
+    for (int32_t v : frame) {
+        U32(uint32_t(v));
+    }
+    U16(uint16_t(g.stopCount));
+    U16(0);
+    for (uint32_t i = 0; i < g.stopCount; ++i) {
+        U32(g.stops[i].offset);
+        U8(uint8_t(g.stops[i].argb >> 16));
+        U8(uint8_t(g.stops[i].argb >> 8));
+        U8(uint8_t(g.stops[i].argb));
+        U8(uint8_t(g.stops[i].argb >> 24));
+    }
+}
+
 void DrawingWriter::Point(int32_t x, int32_t y) {
     ok = coords.Push(x) && coords.Push(y) && ok;
 }

@@ -6,13 +6,15 @@
 #include <stdint.h>
 
 #include "plugin/DocGeometry.h"
+#include "renderer/DrawingFormat.h"
 #include "renderer/PodArray.h"
 
 namespace vemo {
 
 class DrawingWriter {
 public:
-    // Starts the file: the 8-byte header and the version.
+    // Starts the file: the 8-byte header and the version. Drawings with gradients are written
+    // as 1.6 (DrawingWriter(1, kGradientMinor)).
     explicit DrawingWriter(uint16_t major = 1, uint16_t minor = 5);
 
     void Bounds(const DocRect& r);
@@ -23,6 +25,10 @@ public:
                 uint32_t miterLimit = 4u << 16);
     void NoStroke() { Stroke(0, 0, 0, 0); }
     void Link(const char* address); // null or "": the objects that follow carry no link
+    // Paints the target (fill or stroke) of the paths that follow with the gradient, until the
+    // target's next FillColour or Stroke record or its next gradient. Written as given: the
+    // caller keeps to the record's rules (1 to 256 stops, offsets non-decreasing in [0, 1]).
+    void Gradient(const GradientPaint& g);
 
     void MoveTo(int32_t x, int32_t y);
     void LineTo(int32_t x, int32_t y);

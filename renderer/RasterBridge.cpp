@@ -529,8 +529,14 @@ StrokeStyle MakeStrokeStyle(const Style& s, const Affine& t) {
     return st;
 }
 
-bool Filled(const Style& s) { return (s.fillColour >> 24) != 0; }
-bool Stroked(const Style& s) { return (s.strokeColour >> 24) != 0; }
+// The colour that stands for a paint until gradients are drawn: the gradient's last stop.
+uint32_t SolidOf(const Document& doc, int32_t gradient, uint32_t colour) {
+    if (gradient < 0) {
+        return colour;
+    }
+    const DocGradient& g = doc.gradients[size_t(gradient)];
+    return doc.gradientStops[g.firstStop + g.stopCount - 1].argb;
+}
 
 } // namespace
 
@@ -539,7 +545,8 @@ namespace {
 // The pixel rectangle (top-down rows, clipped to the buffer) of an aligned rectangle object.
 bool AlignedRectangleOf(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
                         int32_t width, int32_t height, RasterRect* out) {
-    if (!Filled(obj.style) || Stroked(obj.style) || m.b != 0 || m.c != 0) {
+    if (!Fills(obj.style) || obj.style.fillGradient >= 0 || Strokes(obj.style) || m.b != 0 ||
+        m.c != 0) {
         return false;
     }
     const uint8_t* ops = doc.ops.Data() + obj.firstOp;
@@ -683,7 +690,7 @@ int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const R
         FillRectangle(s.surface, spans, obj.style.fillColour);
         return 1;
     }
-    if (!Filled(obj.style) && !Stroked(obj.style)) {
+    if (!Fills(obj.style) && !Strokes(obj.style)) {
         return 1;
     }
     s.doc = &doc;
@@ -691,7 +698,7 @@ int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const R
     s.t = MakeAffine(m, height);
     s.smoothed = smoothed ? 1 : 0;
     s.direct = DirectGeometry(doc, obj, s.t);
-    s.StartBuilding(Filled(obj.style) ? PaintStage::BuildFill : PaintStage::BuildStroke);
+    s.StartBuilding(Fills(obj.style) ? PaintStage::BuildFill : PaintStage::BuildStroke);
     return 1;
 }
 
@@ -713,7 +720,7 @@ int32_t ObjectPainter::Step(int32_t work) {
             }
             if (built < 0) {
                 // out of memory: this part of the object is left out
-                if (!stroke && Stroked(s.obj.style) && !s.direct) {
+                if (!stroke && Strokes(s.obj.style) && !s.direct) {
                     s.StartBuilding(PaintStage::BuildStroke);
                 } else {
                     s.stage = PaintStage::Idle;
@@ -722,14 +729,19 @@ int32_t ObjectPainter::Step(int32_t work) {
             }
             if (stroke) {
                 s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t),
-                                  RasterPaint{s.obj.style.strokeColour, s.smoothed}, s.surface,
-                                  s.clip);
+                                  RasterPaint{SolidOf(*s.doc, s.obj.style.strokeGradient,
+                                                      s.obj.style.strokeColour),
+                                              s.smoothed},
+                                  s.surface, s.clip);
                 s.stage = PaintStage::RunStroke;
             } else {
                 ::FillRule rule =
                     s.obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
-                s.job.StartFill(s.path, rule, RasterPaint{s.obj.style.fillColour, s.smoothed},
-                                s.surface, s.clip);
+                s.job.StartFill(
+                    s.path, rule,
+                    RasterPaint{SolidOf(*s.doc, s.obj.style.fillGradient, s.obj.style.fillColour),
+                                s.smoothed},
+                    s.surface, s.clip);
                 s.stage = PaintStage::RunFill;
             }
             break;
@@ -738,14 +750,16 @@ int32_t ObjectPainter::Step(int32_t work) {
             if (!s.job.Advance(work)) {
                 return 0;
             }
-            if (!Stroked(s.obj.style)) {
+            if (!Strokes(s.obj.style)) {
                 s.stage = PaintStage::Idle;
                 return 1;
             }
             if (s.direct && s.pathDone) {
                 s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t),
-                                  RasterPaint{s.obj.style.strokeColour, s.smoothed}, s.surface,
-                                  s.clip);
+                                  RasterPaint{SolidOf(*s.doc, s.obj.style.strokeGradient,
+                                                      s.obj.style.strokeColour),
+                                              s.smoothed},
+                                  s.surface, s.clip);
                 s.stage = PaintStage::RunStroke;
             } else {
                 s.StartBuilding(PaintStage::BuildStroke);
@@ -774,7 +788,7 @@ void ObjectPainter::Cancel() {
 
 int32_t HitObject(const Document& doc, const DrawObject& obj, const RenderMatrix& m, int32_t x,
                   int32_t y, int32_t tolerance) {
-    if (!Filled(obj.style) && !Stroked(obj.style)) {
+    if (!Fills(obj.style) && !Strokes(obj.style)) {
         return 0;
     }
     RenderMatrix local = m;
@@ -794,13 +808,13 @@ int32_t HitObject(const Document& doc, const DrawObject& obj, const RenderMatrix
     int32_t radius = tolerance <= 0 ? 0 : (tolerance > (1 << 20) ? (1 << 20) : tolerance) * 32;
     RasterPoint origin{0, 0};
     RasterPath path;
-    if (Filled(obj.style) && BuildPath(doc, obj, t, false, path)) {
+    if (Fills(obj.style) && BuildPath(doc, obj, t, false, path)) {
         ::FillRule rule = obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
         if (HitTestFill(path, rule, origin, radius)) {
             return 1;
         }
     }
-    if (Stroked(obj.style) && BuildPath(doc, obj, t, true, path)) {
+    if (Strokes(obj.style) && BuildPath(doc, obj, t, true, path)) {
         if (HitTestStroke(path, MakeStrokeStyle(obj.style, t), origin, radius)) {
             return 1;
         }

@@ -10,7 +10,15 @@ packages=(
     googletest
     clang libclang-rt-14-dev
     libcairo2-dev
+    libpng-dev
+    librsvg2-bin openclipart-svg python3-numpy python3-pil python3-skimage
+    pkg-config libpugixml-dev libpolyclipping-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
+    fonts-dejavu-core fonts-liberation2
 )
+
+# npm fetches the fidelity corpus's packages (scripts/corpus.sh); a node.js that brings its own
+# npm is kept.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,9 @@
 # renderer as built, under Xvfb at 24, 16 and 8 bits; the drawings render and PNG screenshots
 # of the page, of the drawing building up over a slow stream, of a full-page drawing, of a
 # printed page and of the picture zoomed in by a dragged frame and then pushed go into a folder.
+# Then the world map, converted by `vemo convert` from the npm package @svg-maps/world (CC BY 4.0)
+# onto a page of its own with each country linked to a generated page (build/world-example,
+# scripts/make-world-page.py): at 24, 16 and 8 bits, zoomed in, pushed, and a country clicked.
 #
 #   scripts/demo.sh [FOLDER]          screenshots into FOLDER (default: demo)
 #   scripts/demo.sh --show            open the example page on this machine's display, for a person
@@ -106,6 +109,37 @@ run_host "$VEMO_DISPLAY_24" -- "open \"$page\"" idle "ticks 6" "drag 160 120 480
     "click 300 200 right" "menu \"Push Tool\"" "drag 300 200 400 250" "ticks 10" \
     "capture \"$shots\\pushed.bmp\" in=page"
 echo "demo: a zoom drag and a push drag"
+
+# The world map. Needs the vemo program with its SVG converter and the corpus's npm packages.
+vemo=dist/vemo
+[ -x "$vemo" ] || vemo=build/native/uninstrumented/authoring/cli/vemo
+world=build/world-example
+world_svg=build/corpus/node_modules/@svg-maps/world/world.svg
+if [ -x "$vemo" ] && scripts/corpus.sh && /usr/bin/python3 scripts/make-world-page.py "$world_svg" "$world" &&
+    "$vemo" convert --quiet "$world/world-linked.svg" "$world/world.vem"; then
+    world_page=$(winpath "$world/world.html")
+    for depth in 24 16 8; do
+        display_var=VEMO_DISPLAY_$depth
+        run_host "${!display_var}" -- "open \"$world_page\"" idle "ticks 8" \
+            "capture \"$shots\\world-$depth-bit.bmp\" in=page"
+        echo "demo: the world map at $depth bits"
+    done
+    # Zoomed in on Europe by a dragged frame, pushed with the push tool, then a click on Brazil
+    # opens its page.
+    run_host "$VEMO_DISPLAY_24" -- "open \"$world_page\"" idle "ticks 8" "drag 285 150 425 250" \
+        "ticks 12" "capture \"$shots\\world-zoomed-in.bmp\" in=page" \
+        "click 300 200 right" "menu \"Push Tool\"" "drag 300 200 200 230" "ticks 12" \
+        "capture \"$shots\\world-pushed.bmp\" in=page"
+    # (The click's page replaces the instance, so the host reports the "up" step as failed and
+    # exits with 1; the capture shows whether the country's page came.)
+    run_host "$VEMO_DISPLAY_24" -- "open \"$world_page\"" idle "ticks 8" "move 210 322" "ticks 1" \
+        "down 210 322" "up 210 322" "wait 800" "capture \"$shots\\world-country-page.bmp\" in=page" ||
+        true
+    [ -f "$out/world-country-page.bmp" ] || { echo "demo: the country's page did not come" >&2; exit 1; }
+    echo "demo: the world map zoomed in, pushed, and a country's page"
+else
+    echo "demo: no world map (needs $vemo with its SVG converter and scripts/corpus.sh)"
+fi
 
 "$VEMO_WINE" regsvr32 /s /u "$(winpath "$renderer")" </dev/null || true
 

@@ -9,8 +9,12 @@ for preset in win32 win64; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
 done
+# The vemo program (Linux): the native build's, optimised and without sanitizers.
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs" --target vemo
 rm -rf dist
 mkdir -p dist/i686 dist/x86_64
+cp build/native/uninstrumented/authoring/cli/vemo dist/
 for arch in i686:win32 x86_64:win64; do
     a=${arch%%:*} b=${arch##*:}
     for f in plugin/NPVemoC.dll renderer/VemoDoc.dll setup/setup.exe host/vemohost.exe; do

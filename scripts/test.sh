@@ -9,6 +9,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/bootstrap.sh || exit 1
+# The fidelity corpus (npm packages into build/corpus); without it the fidelity test is skipped.
+scripts/corpus.sh || echo "corpus: not fetched; the fidelity test will be skipped"
 
 presets=("$@")
 [ ${#presets[@]} -eq 0 ] && presets=(native win32 win64 fuzz)

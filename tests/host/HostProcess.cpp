@@ -1,27 +1,17 @@
 #include "HostProcess.h"
 
+#include "support/TestFiles.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 
 namespace hosttest {
 
 namespace {
 
-// Build paths come as Unix paths; Wine shows the root file system as drive Z:.
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
+using testfiles::WindowsPath;
 
 std::string Quote(const std::string& arg) {
     if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) {
@@ -140,14 +130,7 @@ HostRun RunHost(const std::vector<std::string>& args, const std::string& folder,
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     CloseHandle(readEnd);
-    std::istringstream stream(output);
-    std::string text;
-    while (std::getline(stream, text)) {
-        if (!text.empty() && text.back() == '\r') {
-            text.pop_back();
-        }
-        run.lines.push_back(text);
-    }
+    run.lines = testfiles::SplitLines(output);
     return run;
 }
 

@@ -1,20 +1,10 @@
 // Links, status line and the context menu end to end: the browser stand-in (vemohost.exe)
 // shows the example town map through the built plug-in and the registered renderer; its log
 // shows the status texts, the address requests, the menu's items and the message boxes.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "support/TestFiles.h"
+#include "support/HostScenario.h"
 
 namespace {
 
-using testfiles::PathFromEnv;
-using testfiles::ReadText;
-using testfiles::RunProgram;
 using testfiles::WriteBytes;
 
 // The example page embeds the 8 x 6 inch town map at 640 x 480 pixels with the viewport
@@ -30,53 +20,22 @@ constexpr const char* kZoomHelp =
     ". CTRL-click: Zoom in. CTRL-SHIFT-click: Zoom out. Drag: AreaZoom. Right click: Menu.";
 constexpr const char* kMakerPage = "http://www.vemo.example/plugin/index.html";
 
-class LinksEndToEnd : public ::testing::Test {
+class LinksEndToEnd : public HostScenarioTest {
 protected:
-    std::string folder;
-    std::string host;
-    std::string plugins;
-    std::string renderer;
-
     void SetUp() override {
-        host = PathFromEnv("VEMO_BINARY_DIR", "host/vemohost.exe");
-        plugins = PathFromEnv("VEMO_BINARY_DIR", "plugin");
-        renderer = PathFromEnv("VEMO_BINARY_DIR", "renderer/VemoDoc.dll");
-        ASSERT_EQ(RunProgram("regsvr32.exe /s \"" + renderer + "\""), 0u) << renderer;
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "vemo-links-e2e-" + std::to_string(GetCurrentProcessId()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        CreateDirectoryA(folder.c_str(), nullptr);
-        CopyExample("town-map.vem");
-        CopyExample("index.html");
-        CreateDirectoryA(In("districts").c_str(), nullptr);
-        CopyExample("districts\\market.html");
-        CopyExample("districts\\university.html");
-    }
-    void TearDown() override { RunProgram("regsvr32.exe /s /u \"" + renderer + "\""); }
-
-    std::string In(const std::string& name) const { return folder + "\\" + name; }
-    void CopyExample(const std::string& name) {
-        std::string from = PathFromEnv("VEMO_SOURCE_DIR", "examples/" + name);
-        ASSERT_TRUE(CopyFileA(from.c_str(), In(name).c_str(), FALSE)) << from;
+        HostScenarioTest::SetUp();
+        for (const char* name : {"town-map.vem", "index.html", "districts\\market.html",
+                                 "districts\\university.html"}) {
+            CopyExample(name);
+        }
     }
 
     // Runs the stand-in on the scenario; the log is kept for Log().
     DWORD Host(const std::vector<std::string>& steps, const std::string& options = "") {
-        std::string script;
-        for (const std::string& step : steps) {
-            script += step + "\n";
-        }
-        if (!WriteBytes(In("scenario.txt"), script)) {
-            return ~0u;
-        }
-        return RunProgram("\"" + host + "\" --plugins \"" + plugins + "\" --size 700x600 " +
-                          options + " --script \"" + In("scenario.txt") + "\" --log \"" +
-                          In("log.txt") + "\"");
+        return Run(steps, "--size 700x600 " + options).exitCode;
     }
-    std::string Log() { return ReadText(In("log.txt")); }
+    std::string Log() { return testfiles::ReadText(In("log.txt")); }
 
-    std::string Open() const { return "open \"" + In("index.html") + "\""; }
     static std::string At(const char* step, const District& d) {
         return std::string(step) + " " + std::to_string(d.x) + " " + std::to_string(d.y);
     }
@@ -101,7 +60,7 @@ protected:
 // The pointer rests on a district while the drawing arrives: once it is complete, the status
 // line names the district's page as an absolute address.
 TEST_F(LinksEndToEnd, TheDistrictUnderThePointerIsShownOnceTheDrawingIsComplete) {
-    ASSERT_EQ(Host({Open(), At("move", kUniversity), "idle", "ticks 6"}), 0u) << Log();
+    ASSERT_EQ(Host({Open("index.html"), At("move", kUniversity), "idle", "ticks 6"}), 0u) << Log();
     std::string log = Log();
     ASSERT_NE(StreamUrl(log), "") << log;
     std::string expected = "status #1 \"Go to " + Beside(log, kUniversity.page) + kZoomHelp + "\"";
@@ -110,7 +69,9 @@ TEST_F(LinksEndToEnd, TheDistrictUnderThePointerIsShownOnceTheDrawingIsComplete)
 
 // The right button opens the menu; its items and states are those of a freshly shown drawing.
 TEST_F(LinksEndToEnd, TheRightButtonOpensTheMenu) {
-    ASSERT_EQ(Host({Open(), "idle", "ticks 4", "click 300 200 right", "menu cancel"}), 0u) << Log();
+    ASSERT_EQ(Host({Open("index.html"), "idle", "ticks 4", "click 300 200 right", "menu cancel"}),
+              0u)
+        << Log();
     std::string log = Log();
     const char* lines[] = {
         "menu items=12",
@@ -140,8 +101,7 @@ TEST_F(LinksEndToEnd, ThePagesAttributesGreyTheirItems) {
                            "<html><body><embed src=\"town-map.vem\" type=\"application/vnd.vemo\" "
                            "width=\"320\" height=\"240\" zoompan=\"false\" "
                            "fileaccess=\"false\"></body></html>"));
-    ASSERT_EQ(Host({"open \"" + In("locked.html") + "\"", "idle", "ticks 4", "click 100 100 right",
-                    "menu cancel"}),
+    ASSERT_EQ(Host({Open("locked.html"), "idle", "ticks 4", "click 100 100 right", "menu cancel"}),
               0u)
         << Log();
     std::string log = Log();
@@ -158,8 +118,8 @@ TEST_F(LinksEndToEnd, ThePagesAttributesGreyTheirItems) {
 
 // "Full View" asks for the drawing itself in the page, which the browser then shows full-page.
 TEST_F(LinksEndToEnd, FullViewShowsTheDrawingByItself) {
-    ASSERT_EQ(Host({Open(), "idle", "ticks 4", "click 300 200 right", "menu \"Full View\"",
-                    "wait 500", "idle"}),
+    ASSERT_EQ(Host({Open("index.html"), "idle", "ticks 4", "click 300 200 right",
+                    "menu \"Full View\"", "wait 500", "idle"}),
               0u)
         << Log();
     std::string log = Log();
@@ -172,10 +132,10 @@ TEST_F(LinksEndToEnd, FullViewShowsTheDrawingByItself) {
 
 // "Go to Vemo" asks for the maker's page; when the browser refuses, the error box names it.
 TEST_F(LinksEndToEnd, GoToVemoAsksForTheMakersPage) {
-    ASSERT_EQ(
-        Host({Open(), "idle", "ticks 4", "click 300 200 right", "menu \"Go to Vemo\"", "wait 300",
-              "fail geturl once", "click 300 200 right", "menu \"Go to Vemo\"", "wait 800"}),
-        0u)
+    ASSERT_EQ(Host({Open("index.html"), "idle", "ticks 4", "click 300 200 right",
+                    "menu \"Go to Vemo\"", "wait 300", "fail geturl once", "click 300 200 right",
+                    "menu \"Go to Vemo\"", "wait 800"}),
+              0u)
         << Log();
     std::string log = Log();
     std::string request = std::string("geturl #1 \"") + kMakerPage + "\" target=\"_self\"";
@@ -190,10 +150,11 @@ TEST_F(LinksEndToEnd, GoToVemoAsksForTheMakersPage) {
 // Moving onto a district after the drawing is complete shows its address, and a click asks the
 // browser for its page. Needs the mouse tools' move and button handlers.
 TEST_F(LinksEndToEnd, AClickOnADistrictAsksForItsPage) {
-    // The release navigates: the page and its instance are gone when the stand-in looks at the
-    // instance after the input, so it reports the "up" step as failed (and exits with 1).
-    Host({Open(), "idle", "ticks 6", At("move", kMarket), "ticks 1", At("down", kMarket),
-          At("up", kMarket), "wait 500"});
+    // The release navigates away; the "up" step that made it is a step like any other.
+    EXPECT_EQ(Host({Open("index.html"), "idle", "ticks 6", At("move", kMarket), "ticks 1",
+                    At("down", kMarket), At("up", kMarket), "wait 500"}),
+              0u)
+        << Log();
     std::string log = Log();
     std::string address = Beside(log, kMarket.page);
     std::string status = "status #1 \"Go to " + address + kZoomHelp + "\"";
@@ -206,7 +167,7 @@ TEST_F(LinksEndToEnd, AClickOnADistrictAsksForItsPage) {
     EXPECT_NE(log.find(page, asked == std::string::npos ? 0 : asked), std::string::npos)
         << page << "\n"
         << log;
-    EXPECT_EQ(log.find("step-failed", 0), log.find("step-failed 7 up")) << log;
+    EXPECT_EQ(log.find("step-failed"), std::string::npos) << log;
 }
 
 } // namespace

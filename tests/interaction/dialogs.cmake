@@ -10,11 +10,4 @@ if(VEMO_WIN64 AND TARGET vemo_view AND TARGET vemo_plugin)
 endif()
 
 # Through the browser stand-in with the real renderer component: the context menu's command.
-if(VEMO_WIN64 AND TARGET vemohost AND TARGET NPVemoC AND TARGET VemoDoc)
-    vemo_add_gtest(SaveEndToEndTest WINDOWS SOURCES SaveEndToEndTest.cpp
-        DEPENDS NPVemoC VemoDoc vemohost)
-    target_compile_definitions(SaveEndToEndTest PRIVATE
-        VEMO_PLUGIN_DLL="$<TARGET_FILE:NPVemoC>"
-        VEMO_RENDERER_DLL="$<TARGET_FILE:VemoDoc>"
-        VEMO_HOST_EXE="$<TARGET_FILE:vemohost>")
-endif()
+vemo_add_gtest(SaveEndToEndTest HOST SOURCES SaveEndToEndTest.cpp)

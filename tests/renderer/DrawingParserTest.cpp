@@ -254,7 +254,16 @@ std::vector<int64_t> Summary(const Document& doc) {
     for (size_t i = 0; i < doc.objects.Size(); ++i) {
         const DrawObject& o = doc.objects[i];
         s.insert(s.end(), {o.firstOp, o.opCount, o.firstPoint, o.pointCount, o.style.fillColour,
-                           o.style.strokeColour, o.style.strokeWidth, o.link, o.box.x0, o.box.y1});
+                           o.style.strokeColour, o.style.strokeWidth, o.link, o.box.x0, o.box.y1,
+                           o.style.fillGradient, o.style.strokeGradient});
+    }
+    for (size_t i = 0; i < doc.gradients.Size(); ++i) {
+        const DocGradient& g = doc.gradients[i];
+        s.insert(s.end(), {g.kind, g.spread, g.stopCount, g.firstStop, g.ox, g.oy, g.ux, g.uy, g.vx,
+                           g.vy, g.fx, g.fy});
+    }
+    for (size_t i = 0; i < doc.gradientStops.Size(); ++i) {
+        s.insert(s.end(), {doc.gradientStops[i].offset, doc.gradientStops[i].argb});
     }
     for (size_t i = 0; i < doc.linkText.Size(); ++i) {
         s.push_back(doc.linkText[i]);
@@ -262,8 +271,10 @@ std::vector<int64_t> Summary(const Document& doc) {
     return s;
 }
 
+const GradientStop kTwoStops[] = {{0, 0xFF102030}, {0x10000, 0x80405060}};
+
 std::vector<uint8_t> Sample() {
-    DrawingWriter w;
+    DrawingWriter w(1, kGradientMinor);
     w.Bounds(DocRect{0, 0, 1000, 1000});
     w.DefaultView(DocRect{0, 0, 1000, 800}, 1);
     w.Record(kTagBlend, "blend", 5);
@@ -276,6 +287,8 @@ std::vector<uint8_t> Sample() {
     w.EndPath();
     w.Record(0x1234, "unknown", 7);
     w.Link(nullptr);
+    w.Gradient(GradientPaint{kPaintFill, kGradientRadial, kSpreadReflect, 1, 2, 3, 4, 5, 6, -7, 8,
+                             kTwoStops, 2});
     w.Ellipse(500, 500, 100, 200);
     return Bytes(w);
 }
@@ -322,6 +335,162 @@ TEST(DrawingParser, ResultDoesNotDependOnHowTheFileIsCut) {
         Outcome o = ParseInChunks(doc, file, sizes);
         ASSERT_EQ(reference.end, o.end) << round;
         ASSERT_EQ(Summary(whole), Summary(doc)) << round;
+    }
+}
+
+// A valid gradient record (radial, so that it may carry a focus) in a 1.6 file; the payload
+// starts at kGradientAt.
+constexpr size_t kGradientAt = 12 + 6;
+std::vector<uint8_t> GradientFile(uint32_t stops = 2) {
+    std::vector<GradientStop> list;
+    for (uint32_t i = 0; i < stops; ++i) {
+        list.push_back(GradientStop{i * 0x10000 / stops, 0xFF000000u + i});
+    }
+    DrawingWriter w(1, kGradientMinor);
+    w.Gradient(GradientPaint{kPaintStroke, kGradientRadial, kSpreadRepeat, -5, -6, 7, 8, 9, 10,
+                             0x8000, -0x8000, list.data(), stops});
+    return Bytes(w);
+}
+
+struct GradientEdit {
+    const char* what;
+    std::vector<std::pair<size_t, uint8_t>> bytes; // payload offset, new value
+    int32_t lengthChange; // bytes appended to (or cut from) the record, its length to match
+    int32_t result;       // of the whole file, end of data included
+};
+
+TEST(DrawingParser, GradientRecordsFollowEveryRule) {
+    // the valid record: focus (0x8000, -0x8000), stops at offsets 0 and 0x8000
+    const GradientEdit cases[] = {
+        {"valid", {}, 0, 0},
+        {"target 2", {{0, 2}}, 0, kCorruptFile},
+        {"kind 2", {{1, 2}}, 0, kCorruptFile},
+        {"spread 3", {{2, 3}}, 0, kCorruptFile},
+        {"byte 3 not 0", {{3, 1}}, 0, kCorruptFile},
+        {"linear with a focus", {{1, kGradientLinear}}, 0, kCorruptFile},
+        {"linear with a focus y only", {{1, kGradientLinear}, {29, 0}}, 0, kCorruptFile},
+        {"linear with a focus x only",
+         {{1, kGradientLinear}, {33, 0}, {34, 0}, {35, 0}},
+         0,
+         kCorruptFile},
+        {"linear without focus", {{1, kGradientLinear}, {29, 0}, {33, 0}, {34, 0}, {35, 0}}, 0, 0},
+        {"no stops counted", {{36, 0}}, 0, kCorruptFile},
+        {"more stops counted than present", {{36, 3}}, 0, kCorruptFile},
+        {"fewer stops counted than present", {{36, 1}}, 0, kCorruptFile},
+        {"reserved u16 not 0", {{39, 1}}, 0, kCorruptFile},
+        {"stop offset beyond 1", {{48, 1}, {49, 0}, {50, 1}}, 0, kCorruptFile},
+        {"stop offset exactly 1", {{49, 0}, {50, 1}}, 0, 0},
+        {"stop offsets decreasing", {{40, 1}, {41, 0x80}}, 0, kCorruptFile},
+        {"stop offsets equal", {{41, 0x80}}, 0, 0},
+        {"length not 40 + 8 n", {}, -1, kCorruptFile},
+        {"length of a stop and a byte more", {}, 9, kCorruptFile},
+        {"head only", {}, -16, kCorruptFile},
+    };
+    for (const GradientEdit& c : cases) {
+        std::vector<uint8_t> file = GradientFile();
+        for (const auto& edit : c.bytes) {
+            file[kGradientAt + edit.first] = edit.second;
+        }
+        file.resize(size_t(int64_t(file.size()) + c.lengthChange));
+        uint32_t length = uint32_t(file.size() - kGradientAt);
+        memcpy(&file[14], &length, 4);
+        Document whole;
+        EXPECT_EQ(c.result, Parse(whole, file).end) << c.what;
+        if (c.result == 0) {
+            EXPECT_EQ(1u, whole.gradients.Size()) << c.what;
+        }
+        // byte by byte, and cut short anywhere
+        Document bytes;
+        EXPECT_EQ(c.result, ParseInChunks(bytes, file, {1}).end) << c.what;
+        for (size_t cut = 12; cut < file.size(); ++cut) {
+            std::vector<uint8_t> shorter(file.begin(), file.begin() + ptrdiff_t(cut));
+            Document doc;
+            int32_t end = Parse(doc, shorter).end;
+            EXPECT_TRUE(end == kCorruptFile || (end == 0 && cut == 12)) << c.what << " " << cut;
+        }
+    }
+    // the most stops a record holds; one more is corrupt at the record's header
+    Document most, tooMany;
+    EXPECT_EQ(0, Parse(most, GradientFile(kMaxGradientStops)).end);
+    std::vector<uint8_t> header = GradientFile(kMaxGradientStops + 1);
+    header.resize(kGradientAt);
+    EXPECT_EQ(kCorruptFile, ParseInChunks(tooMany, header, {1}).feed);
+}
+
+TEST(DrawingParser, GradientsReadAsTheyWereWritten) {
+    const GradientStop stops[] = {{0, 0x11223344}, {0x4000, 0x55667788}, {0x10000, 0x99AABBCC}};
+    const GradientPaint paints[] = {
+        {kPaintFill, kGradientLinear, kSpreadPad, INT32_MIN, -1, INT32_MAX, 0, 0, 1, 0, 0, stops,
+         3},
+        {kPaintStroke, kGradientRadial, kSpreadReflect, 10, 20, 30, 40, 50, 60, INT32_MIN,
+         INT32_MAX, stops + 1, 2},
+    };
+    DrawingWriter w(1, kGradientMinor);
+    for (const GradientPaint& g : paints) {
+        w.Gradient(g);
+    }
+    Document doc;
+    ASSERT_EQ(0, Parse(doc, Bytes(w)).end);
+    ASSERT_EQ(2u, doc.gradients.Size());
+    EXPECT_GE(doc.BytesHeld(), 2 * sizeof(DocGradient) + 5 * sizeof(GradientStop));
+    for (size_t i = 0; i < 2; ++i) {
+        const GradientPaint& p = paints[i];
+        const DocGradient& g = doc.gradients[i];
+        EXPECT_EQ(std::vector<int64_t>({p.kind, p.spread, p.ox, p.oy, p.ux, p.uy, p.vx, p.vy, p.fx,
+                                        p.fy, p.stopCount}),
+                  std::vector<int64_t>({g.kind, g.spread, g.ox, g.oy, g.ux, g.uy, g.vx, g.vy, g.fx,
+                                        g.fy, g.stopCount}))
+            << i;
+        for (uint32_t k = 0; k < p.stopCount; ++k) {
+            EXPECT_EQ(p.stops[k].offset, doc.gradientStops[g.firstStop + k].offset);
+            EXPECT_EQ(p.stops[k].argb, doc.gradientStops[g.firstStop + k].argb);
+        }
+    }
+}
+
+// Which paint each path gets: a gradient holds until its target's next solid record or next
+// gradient; a fill colour of alpha 0 does not switch a later fill gradient off, and a stroke
+// gradient strokes whatever the stroke record's alpha.
+TEST(DrawingParser, GradientsPaintTheirTargetUntilItsNextSolidRecord) {
+    DrawingWriter w(1, kGradientMinor);
+    auto gradient = [&w](uint8_t target) {
+        w.Gradient(GradientPaint{target, kGradientLinear, kSpreadPad, 0, 0, 100, 0, 0, 100, 0, 0,
+                                 kTwoStops, 2});
+    };
+    auto path = [&w] { w.Rectangle(0, 0, 100, 100); };
+    w.FillColour(0);
+    w.Stroke(0, 1000, kJoinMiter, kCapButt);
+    gradient(kPaintFill); // gradient 0
+    path();
+    gradient(kPaintStroke); // gradient 1
+    path();
+    w.FillColour(0xFF0000FF);
+    path();
+    gradient(kPaintFill); // gradient 2
+    gradient(kPaintFill); // gradient 3 replaces it
+    path();
+    w.Stroke(0, 1000, kJoinMiter, kCapButt);
+    path();
+    w.FillColour(0);
+    path();
+    struct Expected {
+        int32_t fill, stroke;
+        bool fills, strokes;
+    };
+    const Expected expected[] = {{0, -1, true, false}, {0, 1, true, true},
+                                 {-1, 1, true, true},  {3, 1, true, true},
+                                 {3, -1, true, false}, {-1, -1, false, false}};
+    Document doc;
+    ASSERT_EQ(0, Parse(doc, Bytes(w)).end);
+    ASSERT_EQ(6u, doc.objects.Size());
+    for (size_t i = 0; i < 6; ++i) {
+        const Style& s = doc.objects[i].style;
+        EXPECT_EQ(expected[i].fill, s.fillGradient) << i;
+        EXPECT_EQ(expected[i].stroke, s.strokeGradient) << i;
+        EXPECT_EQ(expected[i].fills, Fills(s)) << i;
+        EXPECT_EQ(expected[i].strokes, Strokes(s)) << i;
+        // a gradient stroke reaches past the points like any other
+        EXPECT_EQ(expected[i].strokes, doc.objects[i].box.x0 <= -500) << i;
     }
 }
 

@@ -145,34 +145,6 @@ bool WriteWholeFile(const std::string& path, const std::string& data) {
     return ok && written == data.size();
 }
 
-void RemoveTree(const std::string& folder) {
-    std::string base = folder;
-    if (base.empty()) {
-        return;
-    }
-    if (base.back() != '\\') {
-        base += '\\';
-    }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((base + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(base + name);
-            } else {
-                SetFileAttributesA((base + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA((base + name).c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(base.c_str());
-}
-
 std::string MakeFolderOfLength(const std::string& base, size_t length) {
     std::string folder = base;
     CreateDirectoryA(folder.c_str(), nullptr);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TestFiles.h"
+
 namespace setuptest {
 
 inline constexpr const char* kMessageCaption = "Vemo graphic plug-in installer";
@@ -20,7 +22,7 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& data);
-void RemoveTree(const std::string& folder);
+using testfiles::RemoveTree;
 // Creates base + nested folders so that the result (ending with "\") has length characters.
 std::string MakeFolderOfLength(const std::string& base, size_t length);
 // Runs a command line without a window and gives its exit code (~0u when it did not end).

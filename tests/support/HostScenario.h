@@ -1,118 +1,103 @@
-// Runs the browser stand-in (vemohost.exe) on a page that embeds one drawing, with the built
-// plug-in in a plug-in folder of its own and the real renderer registered, and reads its log.
-// The test program defines VEMO_PLUGIN_DLL, VEMO_RENDERER_DLL and VEMO_HOST_EXE.
+// The end-to-end fixture: every test through the browser stand-in (vemohost.exe) derives from
+// HostScenarioTest. The real renderer is registered with regsvr32 for the test program; each
+// test gets a fresh folder of its own with a copy of the built plug-in in `plugins`, writes or
+// copies its pages and drawings there, runs the stand-in on a scenario and reads its log and
+// captures. Test programs are added with `vemo_add_gtest(... HOST)`, which builds the stand-in,
+// the plug-in and the renderer first and defines VEMO_HOST_EXE, VEMO_PLUGIN_DLL and
+// VEMO_RENDERER_DLL.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/Captures.h"
+#include "support/HostRun.h"
 #include "support/TestFiles.h"
-
-struct HostLog {
-    DWORD exitCode = ~0u;
-    std::vector<std::string> lines;
-
-    std::vector<std::string> Starting(const std::string& prefix) const {
-        std::vector<std::string> found;
-        for (const std::string& line : lines) {
-            if (line.compare(0, prefix.size(), prefix) == 0) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
-    int Count(const std::string& prefix) const { return int(Starting(prefix).size()); }
-    std::string Text() const {
-        std::string all;
-        for (const std::string& line : lines) {
-            all += line + "\n";
-        }
-        return all;
-    }
-};
 
 class HostScenarioTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        registered =
-            Run("regsvr32.exe /s \"" + testfiles::WindowsPath(VEMO_RENDERER_DLL) + "\"", "") == 0;
-    }
-    static void TearDownTestSuite() {
-        Run("regsvr32.exe /s /u \"" + testfiles::WindowsPath(VEMO_RENDERER_DLL) + "\"", "");
-    }
+    static void SetUpTestSuite() { registered = RegisterRenderer(true); }
+    static void TearDownTestSuite() { RegisterRenderer(false); }
 
     void SetUp() override {
         ASSERT_TRUE(registered) << "regsvr32 could not register " << VEMO_RENDERER_DLL;
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "-" + test->name();
+        for (char& c : name) {
+            c = c == '/' ? '-' : c;
+        }
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "vemo-dialogs-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        Run("cmd.exe /c rmdir /s /q \"" + folder + "\"", "");
-        CreateDirectoryA(folder.c_str(), nullptr);
-        CreateDirectoryA((folder + "\\plugins").c_str(), nullptr);
+        folder = std::string(temp) + "vemo-e2e-" + name;
+        testfiles::RemoveTree(folder);
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+        ASSERT_TRUE(CreateDirectoryA(In("plugins").c_str(), nullptr));
         ASSERT_TRUE(CopyFileA(testfiles::WindowsPath(VEMO_PLUGIN_DLL).c_str(),
-                              (folder + "\\plugins\\NPVemoC.dll").c_str(), FALSE));
+                              In("plugins\\NPVemoC.dll").c_str(), FALSE));
     }
 
-    // Writes drawing as `name` and a page embedding it, then runs the stand-in with steps
-    // after opening the page. Steps quote texts as scenarios do; a path without blanks needs no
-    // quotes (backslashes outside quotes are plain). `options` go to the stand-in's command line
-    // (--modern, for example).
+    // Registers (or unregisters) the renderer component as an installation does.
+    static bool RegisterRenderer(bool on) {
+        std::string command = std::string("regsvr32.exe /s ") + (on ? "" : "/u ") + "\"" +
+                              testfiles::WindowsPath(VEMO_RENDERER_DLL) + "\"";
+        return testfiles::RunProgram(command, 60000, "", true) == 0;
+    }
+
+    // A path in the test's folder.
+    std::string In(const std::string& name) const { return folder + "\\" + name; }
+    // The step that opens a page or drawing of the test's folder.
+    std::string Open(const std::string& name) const { return "open \"" + In(name) + "\""; }
+    // The step that captures instance `instance`'s window into a file of the test's folder.
+    std::string CaptureStep(const std::string& name, int instance = 1) const {
+        return "capture \"" + In(name) + "\" in=" + std::to_string(instance);
+    }
+
+    // The bytes of an example of the source tree.
+    static std::string Example(const std::string& name) {
+        return testfiles::ReadText(testfiles::PathFromEnv("VEMO_SOURCE_DIR", "examples/" + name));
+    }
+    // Copies an example (subfolders as in examples/) into the test's folder.
+    void CopyExample(const std::string& name) {
+        size_t slash = name.rfind('\\');
+        if (slash != std::string::npos) {
+            CreateDirectoryA(In(name.substr(0, slash)).c_str(), nullptr);
+        }
+        std::string from = testfiles::PathFromEnv("VEMO_SOURCE_DIR", "examples/" + name);
+        ASSERT_TRUE(CopyFileA(from.c_str(), In(name).c_str(), FALSE)) << from;
+    }
+
+    // Runs the stand-in in the test's folder on the steps (written as a scenario file) with the
+    // given options; its log is kept in log.txt and returned.
+    HostLog Run(const std::vector<std::string>& steps, const std::string& options = "") {
+        return RunHost(testfiles::WindowsPath(VEMO_HOST_EXE), In("plugins"), folder, steps,
+                       options);
+    }
+
+    // Writes the drawing as `name` and a page that embeds it at 240 x 180, opens the page and
+    // runs the steps.
     HostLog Show(const std::string& drawing, const std::string& name,
                  const std::vector<std::string>& steps, const std::string& options = "") {
-        testfiles::WriteBytes(folder + "\\" + name, drawing);
-        testfiles::WriteBytes(folder + "\\page.html", "<html><title>dialogs</title><body>"
-                                                      "<embed src=\"" +
-                                                          name +
-                                                          "\" width=\"240\" height=\"180\">"
-                                                          "</body></html>");
-        std::vector<std::string> all = {"open page.html"};
+        testfiles::WriteBytes(In(name), drawing);
+        testfiles::WriteBytes(In("page.html"), "<html><title>e2e</title><body><embed src=\"" +
+                                                   name +
+                                                   "\" width=\"240\" height=\"180\">"
+                                                   "</body></html>");
+        std::vector<std::string> all = {Open("page.html")};
         all.insert(all.end(), steps.begin(), steps.end());
-        return RunSteps(all, options);
+        return Run(all, options);
     }
 
-    // Runs the stand-in in the test's folder with the plug-in folder, `options` and the steps.
-    HostLog RunSteps(const std::vector<std::string>& steps, const std::string& options = "") {
-        std::string command = "\"" + testfiles::WindowsPath(VEMO_HOST_EXE) + "\" --plugins \"" +
-                              folder + "\\plugins\" --log \"" + folder + "\\log.txt\" " + options;
-        for (const std::string& step : steps) {
-            // Quotes inside a step are escaped for the command line.
-            std::string quoted;
-            for (char c : step) {
-                quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
-            }
-            command += " --do \"" + quoted + "\"";
-        }
-        HostLog log;
-        log.exitCode = Run(command, folder);
-        std::istringstream text(testfiles::ReadText(folder + "\\log.txt"));
-        std::string line;
-        while (std::getline(text, line)) {
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            log.lines.push_back(line);
-        }
-        return log;
-    }
-
-    // A file of the test's folder.
-    std::string In(const std::string& name) const { return folder + "\\" + name; }
-
-    static std::string Example(const char* name) {
-        return testfiles::ReadText(testfiles::PathFromEnv("VEMO_SOURCE_DIR", "examples/") + name);
+    // A capture the stand-in wrote into the test's folder.
+    testfiles::Picture Capture(const std::string& name) const {
+        testfiles::Picture picture;
+        EXPECT_TRUE(testfiles::ReadBmp(In(name), picture)) << name;
+        return picture;
     }
 
     std::string folder;
-
-private:
-    static DWORD Run(const std::string& command, const std::string& where) {
-        return testfiles::RunProgram(command, 120000, where, true);
-    }
     static inline bool registered = false;
 };

@@ -62,6 +62,49 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes) {
     return fclose(f) == 0 && written;
 }
 
+// The lines of a text, without their line ends (LF or CR LF).
+inline std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end;
+        size_t stop = end > start && text[end - 1] == '\r' ? end - 1 : end;
+        lines.push_back(text.substr(start, stop - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Removes a folder with everything in it; nothing happens when it is not there.
+inline void RemoveTree(const std::string& folder) {
+    std::string base = folder;
+    if (base.empty()) {
+        return;
+    }
+    if (base.back() != '\\') {
+        base += '\\';
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((base + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(base + name);
+            } else {
+                SetFileAttributesA((base + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA((base + name).c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(base.c_str());
+}
+
 // Runs a command line in `folder` (the current one when empty) and waits for it: its exit
 // code, or ~0u when it could not start or did not end in time (it is then terminated). With
 // quiet set, its standard output and error go nowhere.
@@ -80,9 +123,9 @@ inline DWORD RunProgram(std::string command, DWORD timeoutMs = 120000,
         startup.hStdError = nothing;
     }
     PROCESS_INFORMATION process{};
-    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, quiet ? TRUE : FALSE, 0,
-                                  nullptr, folder.empty() ? nullptr : folder.c_str(), &startup,
-                                  &process);
+    BOOL started =
+        CreateProcessA(nullptr, &command[0], nullptr, nullptr, quiet ? TRUE : FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     if (nothing != INVALID_HANDLE_VALUE) {
         CloseHandle(nothing);
     }
