@@ -109,6 +109,7 @@ def measure(entry, roots, vemo, width, work):
     if not os.path.exists(svg):
         result.update(reference=False, note="missing: " + svg)
         return result
+    result["features"] = features(svg)
     code, out, err, _ = run(["rsvg-convert", "-w", str(width), "-b", "white", "-f", "png",
                              "-o", stem + ".rsvg.png", svg])
     if code != 0:
@@ -130,7 +131,6 @@ def measure(entry, roots, vemo, width, work):
         result["note"] = "render failed: " + first_line(err)
         result.update(psnr=0.0, ssim=0.0)
         return result
-    result["features"] = features(svg)
     ref = load_rgb(stem + ".rsvg.png")
     got = load_rgb(stem + ".vemo.png")
     result["psnr"], result["ssim"] = compare(ref, got)

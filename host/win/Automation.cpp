@@ -428,14 +428,15 @@ bool Runner::RunStep(Step& step) {
         if (!host_.Capture(step.instance, step.capturePrint, image) ||
             !SaveImage(image, step.text)) {
             Fail(step, "cannot capture " +
-                           std::string(step.instance == kPageTarget
-                                           ? "the page"
+                           std::string(step.instance == kPageTarget     ? "the page"
+                                       : step.instance == kWindowTarget ? "the window"
                                            : "instance " + std::to_string(step.instance)));
             return true;
         }
         LogLine("capture " +
-                (step.instance == kPageTarget ? std::string("page")
-                                              : "in=" + std::to_string(step.instance)) +
+                (step.instance == kPageTarget     ? std::string("page")
+                 : step.instance == kWindowTarget ? std::string("window")
+                                                  : "in=" + std::to_string(step.instance)) +
                 " file=" + QuoteForLog(step.text) + " width=" + std::to_string(image.width) +
                 " height=" + std::to_string(image.height));
         return true;

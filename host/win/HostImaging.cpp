@@ -112,8 +112,35 @@ bool SaveImage(const Image& image, const std::string& path) {
     return ok;
 }
 
+// The screen's pixels over the browser window: what a person sees, with the popup menus, dialogs
+// and message boxes that lie over it (each of those is a window of its own).
+bool CaptureScreenOver(HWND window, Image& image) {
+    RECT r;
+    if (!IsWindow(window) || !GetWindowRect(window, &r) || r.right <= r.left ||
+        r.bottom <= r.top) {
+        return false;
+    }
+    RedrawWindow(nullptr, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Canvas canvas;
+    if (!canvas.Create(r.right - r.left, r.bottom - r.top)) {
+        return false;
+    }
+    HDC screen = GetDC(nullptr);
+    bool ok = BitBlt(canvas.dc, 0, 0, canvas.width, canvas.height, screen, r.left, r.top,
+                     SRCCOPY) != 0;
+    ReleaseDC(nullptr, screen);
+    if (ok) {
+        canvas.ToImage(image);
+    }
+    return ok;
+}
+
 bool Host::Capture(int pageIndex, bool usePrintWindow, Image& image) {
     HWND window = page_;
+    if (pageIndex == kWindowTarget) {
+        return usePrintWindow ? CaptureWindow(frame_, true, true, image)
+                              : CaptureScreenOver(frame_, image);
+    }
     if (pageIndex != kPageTarget) {
         Instance* instance = InstanceAt(pageIndex);
         if (!instance || !instance->window) {
