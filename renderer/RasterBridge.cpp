@@ -552,14 +552,49 @@ StrokeStyle MakeStrokeStyle(const Style& s, const Affine& t) {
     return st;
 }
 
-// The colour that stands for a paint until gradients are drawn: the gradient's last stop.
-uint32_t SolidOf(const Document& doc, int32_t gradient, uint32_t colour) {
-    if (gradient < 0) {
-        return colour;
-    }
-    const DocGradient& g = doc.gradients[size_t(gradient)];
-    return doc.gradientStops[g.firstStop + g.stopCount - 1].argb;
+// Whether the gradient's frame has no area: O, U and V on one line, decided exactly (the
+// products need 66 bits: equal modulo 2^64 and close in double means equal).
+bool FlatFrame(const DocGradient& g) {
+    const int64_t ax = int64_t(g.ux) - g.ox, ay = int64_t(g.uy) - g.oy;
+    const int64_t bx = int64_t(g.vx) - g.ox, by = int64_t(g.vy) - g.oy;
+    const bool sameLow = uint64_t(ax) * uint64_t(by) == uint64_t(ay) * uint64_t(bx);
+    const double apart = double(ax) * double(by) - double(ay) * double(bx);
+    return sameLow && fabs(apart) < 4611686018427387904.0; // 2^62
 }
+
+// The paint of a fill or stroke: its colour, or its gradient with the frame in pixels.
+struct PaintSource {
+    RasterGradient gradient;
+    RasterGradientStop stops[kMaxGradientStops];
+
+    RasterPaint Of(const Document& doc, int32_t index, uint32_t colour, const Affine& t,
+                   int32_t smoothed) {
+        if (index < 0) {
+            return RasterPaint{colour, smoothed};
+        }
+        const DocGradient& g = doc.gradients[size_t(index)];
+        const GradientStop* list = doc.gradientStops.Data() + g.firstStop;
+        if (FlatFrame(g)) {
+            return RasterPaint{list[g.stopCount - 1].argb, smoothed};
+        }
+        for (uint32_t i = 0; i < g.stopCount; ++i) {
+            stops[i] = RasterGradientStop{list[i].offset, list[i].argb};
+        }
+        gradient.shape =
+            g.kind == kGradientRadial ? ::GradientShape::Radial : ::GradientShape::Linear;
+        gradient.spread = g.spread == kSpreadReflect  ? ::GradientSpread::Reflect
+                          : g.spread == kSpreadRepeat ? ::GradientSpread::Repeat
+                                                      : ::GradientSpread::Pad;
+        t.Apply(g.ox, g.oy, &gradient.ox, &gradient.oy);
+        t.Apply(g.ux, g.uy, &gradient.ux, &gradient.uy);
+        t.Apply(g.vx, g.vy, &gradient.vx, &gradient.vy);
+        gradient.fx = g.fx / 65536.0;
+        gradient.fy = g.fy / 65536.0;
+        gradient.stops = stops;
+        gradient.stopCount = int32_t(g.stopCount);
+        return RasterPaint{0, smoothed, &gradient};
+    }
+};
 
 } // namespace
 
@@ -654,6 +689,7 @@ enum class PaintStage { Idle, BuildFill, RunFill, BuildStroke, RunStroke };
 constexpr uint32_t kOpsPerUnit = 2;
 
 struct PainterState {
+    PaintSource paint;
     RasterPath path;
     RasterJob job;
     const Document* doc = nullptr;
@@ -668,6 +704,13 @@ struct PainterState {
     bool pathDone = false; // `path` holds the whole direct geometry
     uint32_t op = 0;       // building progress
     uint32_t point = 0;
+
+    RasterPaint FillPaint() {
+        return paint.Of(*doc, obj.style.fillGradient, obj.style.fillColour, t, smoothed);
+    }
+    RasterPaint StrokePaint() {
+        return paint.Of(*doc, obj.style.strokeGradient, obj.style.strokeColour, t, smoothed);
+    }
 
     void StartBuilding(PaintStage build) {
         stage = build;
@@ -761,20 +804,13 @@ int32_t ObjectPainter::Step(int32_t work) {
                 break;
             }
             if (stroke) {
-                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t),
-                                  RasterPaint{SolidOf(*s.doc, s.obj.style.strokeGradient,
-                                                      s.obj.style.strokeColour),
-                                              s.smoothed},
+                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t), s.StrokePaint(),
                                   s.surface, s.clip);
                 s.stage = PaintStage::RunStroke;
             } else {
                 ::FillRule rule =
                     s.obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
-                s.job.StartFill(
-                    s.path, rule,
-                    RasterPaint{SolidOf(*s.doc, s.obj.style.fillGradient, s.obj.style.fillColour),
-                                s.smoothed},
-                    s.surface, s.clip);
+                s.job.StartFill(s.path, rule, s.FillPaint(), s.surface, s.clip);
                 s.stage = PaintStage::RunFill;
             }
             break;
@@ -788,10 +824,7 @@ int32_t ObjectPainter::Step(int32_t work) {
                 return 1;
             }
             if (s.direct && s.pathDone) {
-                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t),
-                                  RasterPaint{SolidOf(*s.doc, s.obj.style.strokeGradient,
-                                                      s.obj.style.strokeColour),
-                                              s.smoothed},
+                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t), s.StrokePaint(),
                                   s.surface, s.clip);
                 s.stage = PaintStage::RunStroke;
             } else {

@@ -256,8 +256,10 @@ public:
                 if (keepText) {
                     e->content.push_back(Node{c, {}});
                 }
-            } else if ((t == pugi::node_pcdata || t == pugi::node_cdata) && keepText) {
+            } else if (t == pugi::node_pcdata && keepText) {
                 e->content.push_back(Node{nullptr, Expand(child.value())});
+            } else if (t == pugi::node_cdata && keepText) {
+                e->content.push_back(Node{nullptr, child.value()}); // no references in CDATA
             }
         }
         return e;

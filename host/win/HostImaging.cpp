@@ -184,9 +184,11 @@ bool Host::Print(int scale, Image& image) {
             embedded = !record.print.fullPrint.pluginPrinted;
         }
         if (embedded && instance->alive) {
-            NPPrint record = {};
+            // Filled in the layout of the announced version: the 0.6 record is the start of
+            // the newer one, up to the window type and platformPrint behind it.
+            NPPrintV11 record = {};
             record.mode = NP_EMBED;
-            NPWindow& w = record.print.embedPrint.window;
+            NPWindowV11& w = record.print.embedPrint.window;
             w.window = nullptr;
             w.x = instance->rect.left * scale;
             w.y = instance->rect.top * scale;
@@ -197,11 +199,17 @@ bool Host::Print(int scale, Image& image) {
             w.clipRect.right = static_cast<uint16_t>(std::max(0, w.x + static_cast<int>(w.width)));
             w.clipRect.bottom =
                 static_cast<uint16_t>(std::max(0, w.y + static_cast<int>(w.height)));
-            record.print.embedPrint.platformPrint = canvas.dc;
+            NPPrint* handed = reinterpret_cast<NPPrint*>(&record);
+            if (WindowTypeLayout()) {
+                w.type = NPWindowTypeDrawable;
+                record.print.embedPrint.platformPrint = canvas.dc;
+            } else {
+                handed->print.embedPrint.platformPrint = canvas.dc;
+            }
             int saved = SaveDC(canvas.dc);
             {
                 ++g_hostCallDepth;
-                print(&instance->npp, &record);
+                print(&instance->npp, handed);
                 --g_hostCallDepth;
             }
             RestoreDC(canvas.dc, saved);

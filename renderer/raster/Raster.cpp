@@ -161,6 +161,7 @@ RasterJobState::~RasterJobState() {
     delete[] verbs;
     delete[] points;
     StrokeDelete(stroke);
+    GradientDelete(gradient);
 }
 
 int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& clip) {
@@ -171,6 +172,7 @@ int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& cl
     failed = 0;
     hit = 0;
     hitOnly = 0;
+    gradientOn = 0;
     finished = 1;
     phase = JobPhase::Done;
     bandBegun = 0;
@@ -674,6 +676,10 @@ void RasterJobState::Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum) {
         hit = 1;
         return;
     }
+    if (gradientOn) {
+        GradientSpan(*this, row, x0, x1, coverage);
+        return;
+    }
     int32_t a = coverage == 255 ? alpha : Div255(alpha * coverage);
     if (a == 0) {
         return;
@@ -757,6 +763,7 @@ void RasterJobState::SweepBand(int32_t band) {
         uint32_t* acc = cells + ptrdiff_t(local) * cellStride;
         uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
         uint32_t* pixels = reinterpret_cast<uint32_t*>(origin + stride * (bandTopRow + local));
+        sweepRow = bandTopRow + local;
         uint32_t sum = 0;
         int32_t runStart = 0;
         for (int32_t w = wordFirst; w <= wordLast; ++w) {
@@ -897,6 +904,10 @@ int32_t RasterJob::Start(const RasterPath& path, const RasterPaint& paint,
     RasterJobState& s = *state;
     s.Begin(surface, clip);
     s.SetPaint(paint.colour, alphaScale256, paint.smoothed);
+    if (paint.gradient && s.width > 0 && !GradientBegin(s, *paint.gradient, alphaScale256)) {
+        s.Fail();
+        return 0;
+    }
     if (s.width <= 0 || s.alpha == 0 || path.verbCount() == 0) {
         return 1; // nothing to draw
     }

@@ -132,9 +132,33 @@ struct StrokeStyle {
     int32_t miterLimit; // 16.16: longest miter as a multiple of the width; below 1.0 acts as 1.0
 };
 
+// A gradient paint (RasterGradient.cpp has the details). The frame maps the gradient's unit
+// space (u, v) to the surface point O + u (U - O) + v (V - O), in pixels (not 24.8), y down.
+// Linear: t = u. Radial: t is 0 at the focus F (unit space) and 1 on the unit circle, along
+// each ray from F; a focus on or outside the circle is moved onto radius 0.999. The spread
+// maps t outside [0, 1] (pad, reflect, repeat), and the stops give the colour at t: linear
+// interpolation in straight alpha between them. Each pixel takes the colour at its centre.
+// A frame without area paints the last stop's colour.
+struct RasterGradientStop {
+    uint32_t offset; // 16.16 in [0, 65536], non-decreasing
+    uint32_t argb;   // 0xAARRGGBB, straight alpha
+};
+enum class GradientShape : int32_t { Linear = 0, Radial = 1 };
+enum class GradientSpread : int32_t { Pad = 0, Reflect = 1, Repeat = 2 };
+constexpr int32_t kRasterMaxStops = 256;
+struct RasterGradient {
+    GradientShape shape;
+    GradientSpread spread;
+    double ox, oy, ux, uy, vx, vy; // the frame, surface pixels
+    double fx, fy;                 // radial focus, unit space
+    const RasterGradientStop* stops;
+    int32_t stopCount; // 1 ... kRasterMaxStops; the job copies what it needs at its start
+};
+
 struct RasterPaint {
     uint32_t colour;  // 0xAARRGGBB, straight alpha
     int32_t smoothed; // 1 exact-area anti-aliasing, 0 pixel-centre sampling
+    const RasterGradient* gradient = nullptr; // when set, it paints instead of the colour
 };
 
 struct RasterJobState;

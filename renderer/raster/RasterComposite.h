@@ -40,6 +40,14 @@ void BlendCoverSse2(uint32_t* p, const uint8_t* cover, int32_t n, const SolidSou
                     uint32_t a);
 #endif
 
+// Gradient spans: n colours in 8.8 fixed point (bits 0-15 blue, 16-31 green, 32-47 red, 48-63
+// alpha, straight, 0 ... 255 * 256) composed source-over at a coverage of 1 ... 255, in
+// single-precision floating point rounded once (RasterGradient.cpp).
+void GradientCompositeScalar(uint32_t* dst, const uint64_t* src, int32_t n, int32_t coverage);
+#if VEMO_RASTER_SSE2
+void GradientCompositeSse2(uint32_t* dst, const uint64_t* src, int32_t n, int32_t coverage);
+#endif
+
 // The forms spans take: the vector ones unless RasterSetScalarCompositing(1) was called.
 extern int32_t gRasterScalar;
 

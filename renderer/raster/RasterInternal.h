@@ -17,6 +17,7 @@ struct RasterEdge {
 };
 
 struct StrokeWalk;
+struct GradientState;
 
 // A list that grows a block at a time and never moves what it holds, so that adding to it
 // costs the same at any size (no large copies, no large fresh allocations at once). Blocks
@@ -98,6 +99,10 @@ struct RasterJobState {
     int32_t evenOdd = 0;
     int32_t hitOnly = 0; // only find out whether anything is covered
     int32_t hit = 0;
+    // A gradient paint (RasterGradient.cpp) replaces the colour while gradientOn is set.
+    GradientState* gradient = nullptr; // kept for reuse
+    int32_t gradientOn = 0;
+    int32_t sweepRow = 0; // the row being swept, local
 
     // The job's copy of the path.
     uint8_t* verbs = nullptr;
@@ -210,6 +215,14 @@ void FlattenQuad(const double* p, double w, double h, double margin, Out& out,
 
 // The stroke outline of the job's path, in pieces: begins a walk (0 when memory ran out), then
 // continues it while s.work lasts; 1 once the whole outline is stored.
+// The gradient paint: GradientBegin prepares it for the job (after SetPaint; a frame without
+// area becomes the solid colour of its last stop), 0 when memory ran out. GradientSpan paints
+// pixels [x0, x1) of the local row s.sweepRow at the given coverage (1 ... 255) and counts its
+// work.
+int32_t GradientBegin(RasterJobState& s, const RasterGradient& g, int32_t alphaScale256);
+void GradientSpan(RasterJobState& s, uint32_t* row, int32_t x0, int32_t x1, int32_t coverage);
+void GradientDelete(GradientState* g);
+
 int32_t StrokeBegin(RasterJobState& s);
 int32_t StrokeContinue(RasterJobState& s);
 void StrokeDelete(StrokeWalk* walk);

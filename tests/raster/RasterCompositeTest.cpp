@@ -81,6 +81,27 @@ TEST(RasterComposite, VectorRoutinesMatchScalarOnes) {
         }
     }
 }
+
+TEST(RasterComposite, VectorGradientSpansMatchScalarOnes) {
+    Random r;
+    const uint64_t opaque = 255 * 256;
+    for (int32_t round = 0; round < 3000; ++round) {
+        const int32_t n = int32_t(r.Next() % 40);
+        const int32_t coverage = round % 3 == 0 ? 255 : int32_t(1 + r.Next() % 255);
+        std::vector<uint64_t> colours(size_t(n) + 1);
+        for (uint64_t& c : colours) {
+            const uint32_t k = r.Next() % 4;
+            const uint64_t alpha = k == 0 ? opaque : k == 1 ? 0 : r.Next() % (opaque + 1);
+            c = (alpha << 48) | (uint64_t(r.Next() % (opaque + 1)) << 32) |
+                (uint64_t(r.Next() % (opaque + 1)) << 16) | (r.Next() % (opaque + 1));
+        }
+        const std::vector<uint32_t> d = Destination(r, n);
+        std::vector<uint32_t> scalar = d, vector = d;
+        GradientCompositeScalar(scalar.data(), colours.data(), n, coverage);
+        GradientCompositeSse2(vector.data(), colours.data(), n, coverage);
+        ASSERT_EQ(scalar, vector) << "n " << n << " coverage " << coverage;
+    }
+}
 #endif
 
 } // namespace
