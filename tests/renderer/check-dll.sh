@@ -3,8 +3,9 @@
 #   check-dll.sh exports DLL   exactly the four COM server functions, undecorated
 #   check-dll.sh imports DLL   only DLLs that every Windows system has
 #   check-dll.sh sse2 DLL      the scan converter runs its SSE2 path: the vector compositing
-#                              routines are there, use packed SSE2 and are called, and its
-#                              floating point uses SSE2 registers, not the x87 stack
+#                              routines (solid and gradient spans) are there, use packed SSE2
+#                              and are called, and its floating point uses SSE2 registers,
+#                              not the x87 stack
 set -eu
 dump=$(x86_64-w64-mingw32-objdump -p "$2")
 # The disassembly of one function, by its mangled name.
@@ -19,6 +20,10 @@ sse2)
     done
     body __Z11FillRowSse2Pjij | grep -qE 'movdqa|movaps|movdqu|movups' ||
         { echo "FillRowSse2: no vector stores"; exit 1; }
+    body __Z21GradientCompositeSse2PjPKyii | grep -q mulps ||
+        { echo "GradientCompositeSse2: no packed SSE arithmetic"; exit 1; }
+    printf '%s\n' "$code" | grep -qE 'call .*<__Z21GradientCompositeSse2' ||
+        { echo "GradientCompositeSse2 is not called"; exit 1; }
     calls=$(printf '%s\n' "$code" | grep -cE 'call .*<__Z1[0-9](Fill|Blend)[A-Za-z]*Sse2' || true)
     [ "$calls" -ge 3 ] || { echo "the vector routines are called $calls times"; exit 1; }
     line=$(body __ZN14RasterJobState7AddLineEddddi)
