@@ -143,7 +143,7 @@ std::vector<Scene> ReadScenes(const char* file) {
 }
 
 // A drawing (made by `vemo convert`) as a scene: the default view at 100 percent (750 units a
-// pixel), as `vemo render` draws it. A gradient becomes the average of its stops, for every
+// pixel), as `vemo render` draws it, or fitted into the size NAME.size gives. A gradient becomes the average of its stops, for every
 // renderer alike.
 bool ReadDrawing(const char* file, Scene* scene) {
     FILE* f = fopen(file, "rb");
@@ -167,8 +167,19 @@ bool ReadDrawing(const char* file, Scene* scene) {
     if (renderer.GetDefaultView(&view, &keep) != 0) {
         return false;
     }
-    const int width = int((int64_t(view.x1) - view.x0 + kUnit - 1) / kUnit);
-    const int height = int((int64_t(view.y1) - view.y0 + kUnit - 1) / kUnit);
+    int width = int((int64_t(view.x1) - view.x0 + kUnit - 1) / kUnit);
+    int height = int((int64_t(view.y1) - view.y0 + kUnit - 1) / kUnit);
+    // NAME.size beside NAME.vem, when there is one, gives the size to draw it at.
+    std::string sizeFile = file;
+    sizeFile = sizeFile.substr(0, sizeFile.rfind(".vem")) + ".size";
+    if (FILE* size = fopen(sizeFile.c_str(), "r")) {
+        int w = 0, h = 0;
+        if (fscanf(size, "%d %d", &w, &h) == 2 && w > 0 && h > 0 && w <= 8192 && h <= 8192) {
+            width = w;
+            height = h;
+        }
+        fclose(size);
+    }
     const RenderMatrix m = MatrixForView(uint32_t(width), uint32_t(height), view, keep);
     const double one = double(int64_t(1) << 30);
     const Document& d = renderer.GetDocument();
