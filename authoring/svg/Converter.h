@@ -83,6 +83,13 @@ public:
     ~Converter();
 
     bool Convert(std::vector<uint8_t>* out, std::string* error);
+    // For a document without width, height and view box: the box of everything it draws (in
+    // its user units), found by converting it at 100 x 100; then the view box to assume.
+    bool Measure(Box* box, std::string* error);
+    void AssumeViewBox(const ViewBox& vb) {
+        assumed = vb;
+        hasAssumed = true;
+    }
 
     struct Context {
         Matrix ctm;       // user space to document units
@@ -165,6 +172,9 @@ private:
     LengthContext rootViewport;
     double rootScale = 1; // document units per root user unit (non-scaling strokes)
     double tolerance = kMaxTolerance; // flattening, document units
+    Box* measure = nullptr; // set while measuring: nothing is written
+    ViewBox assumed;
+    bool hasAssumed = false;
     int clipMode = 0; // > 0 while the children of a clip path are drawn: geometry only
 };
 
