@@ -96,7 +96,8 @@ Path PathFromClipper(const ClipperLib::Paths& paths, double resolution) {
 
 } // namespace
 
-bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out) {
+bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out,
+                   size_t* budget) {
     out->Clear();
     if (!(style.width > 0) || !(tolerance > 0)) {
         return true;
@@ -109,8 +110,11 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
     for (const Polyline& l : lines) {
         points += l.points.size();
     }
-    if (points > kMaxOutlinePoints) {
+    if (points > kMaxOutlinePoints || (budget != nullptr && points > *budget)) {
         return false;
+    }
+    if (budget != nullptr) {
+        *budget -= points;
     }
     ClipperLib::Paths paths;
     std::vector<bool> closed;

@@ -41,7 +41,10 @@ inline constexpr size_t kMaxOutlinePoints = 400000;
 
 // The outline of the stroke of `path` as a fillable path (non-zero rule). False when Clipper
 // failed or the path is too large; *out is then empty.
-bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out);
+// With a budget, the flattened points are taken from it (and a path that needs more than is
+// left fails).
+bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out,
+                   size_t* budget = nullptr);
 
 // A clipping region: polygons on an integer grid of `resolution` units per step.
 struct Region {
