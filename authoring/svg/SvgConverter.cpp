@@ -107,6 +107,8 @@ Converter::Converter(const SvgDocument& document, const ConvertOptions& options,
                      ConvertReport* report)
     : doc(document), options(options), report(report) {
     limits.maxRendered = options.maxElements;
+    limits.maxTotalPoints = options.maxPoints;
+    outlineBudget = limits.maxOutlinePoints;
 }
 
 Converter::~Converter() = default;
@@ -381,17 +383,22 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     double docWidth = style.strokeWidth * scale;
     const Path* strokeUser = &user;
     Path dashed;
-    if (!style.dashes.empty()) {
+    if (!style.dashes.empty() && measure == nullptr) {
         // Dashes are cut in user space (their lengths are user lengths).
         double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
-        if (!DashPath(user, style.dashes, style.dashOffset, tol, limits.maxDashPieces, &dashed)) {
+        size_t left = limits.maxDashPiecesInAll - std::min(limits.maxDashPiecesInAll, dashPieces);
+        if (!DashPath(user, style.dashes, style.dashOffset, tol,
+                      std::min(limits.maxDashPieces, left), &dashed)) {
             Drop("dashes (too many)");
             dashed = user;
+        } else {
+            dashPieces += dashed.ops.size() / 2;
         }
         strokeUser = &dashed;
     }
-    bool thin = docWidth < kThinStroke;
-    if (uniform && !thin) {
+    // (While measuring, the stroke's box is all that counts.)
+    bool thin = docWidth < kThinStroke && measure == nullptr;
+    if ((uniform && !thin) || measure != nullptr) {
         SceneItem item = fill;
         if (strokeUser != &user) {
             if (fillOn) {
@@ -430,10 +437,10 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     bool ok;
     if (uniform) {
         ss.width = docWidth;
-        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, tolerance, &outline);
+        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, tolerance, &outline, &outlineBudget);
     } else {
         double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
-        ok = StrokeOutline(*strokeUser, ss, tol, &outline);
+        ok = StrokeOutline(*strokeUser, ss, tol, &outline, &outlineBudget);
         outline = outline.Transformed(ctx.ctm);
     }
     SceneItem item;
@@ -687,9 +694,14 @@ void Converter::RenderElement(const Element* e, const Style& parent, const Conte
 
 bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
     const Element* root = doc.Root();
-    // The root's size: width and height, else the view box's, else 100 x 100.
+    // The root's size: width and height, else the view box's, else (measured by a first pass)
+    // the box of what it draws, else 100 x 100.
     ViewBox vb;
     bool hasViewBox = ParseViewBox(root->Attr("viewBox"), &vb);
+    if (!hasViewBox && hasAssumed) {
+        vb = assumed;
+        hasViewBox = true;
+    }
     LengthContext base;
     base.viewportWidth = hasViewBox ? vb.w : 100;
     base.viewportHeight = hasViewBox ? vb.h : 100;
@@ -764,16 +776,28 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
         RenderChildren(root, rootStyle, ctx, &local);
         FinishGroup(rootStyle, ctx, &local, &scene.items);
         // What lies wholly outside the viewport is never shown by a browser: left out.
-        Box page;
-        page.Add(Point{0, 0});
-        page.Add(Point{docW, docH});
-        scene.items.erase(std::remove_if(scene.items.begin(), scene.items.end(),
-                                         [&](const SceneItem& it) { return !it.InkBox().Overlaps(page); }),
-                          scene.items.end());
+        if (measure == nullptr) {
+            Box page;
+            page.Add(Point{0, 0});
+            page.Add(Point{docW, docH});
+            scene.items.erase(
+                std::remove_if(scene.items.begin(), scene.items.end(),
+                               [&](const SceneItem& it) { return !it.InkBox().Overlaps(page); }),
+                scene.items.end());
+        }
     }
     if (failed) {
         *error = failure;
         return false;
+    }
+    if (measure != nullptr) {
+        Matrix inverse;
+        if (ctx.ctm.Invert(&inverse)) {
+            for (const SceneItem& it : scene.items) {
+                measure->Add(it.InkBox().Transformed(inverse));
+            }
+        }
+        return true;
     }
     DocRect bounds{0, 0, int32_t(lround(docW)), int32_t(lround(docH))};
     OutputResult result;
@@ -787,6 +811,14 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
         report->dropped["oversized path"] += int(result.oversizedPaths);
     }
     return true;
+}
+
+bool Converter::Measure(Box* box, std::string* error) {
+    *box = Box();
+    measure = box;
+    bool ok = Convert(nullptr, error);
+    measure = nullptr;
+    return ok;
 }
 
 bool ConvertSvg(const std::string& svgText, const ConvertOptions& options,
@@ -806,6 +838,21 @@ bool ConvertSvg(const std::string& svgText, const ConvertOptions& options,
         return false;
     }
     Converter converter(doc, options, report);
+    const Element* root = doc.Root();
+    if (root->Attr("viewBox") == nullptr && root->Attr("width") == nullptr &&
+        root->Attr("height") == nullptr) {
+        // No size at all: the drawing is as large as what it draws (as SVG renderers that
+        // make images of such documents do).
+        ConvertReport scratch;
+        Converter probe(doc, options, &scratch);
+        Box box;
+        if (!probe.Measure(&box, error)) {
+            return false;
+        }
+        if (box.Width() > 0 && box.Height() > 0) {
+            converter.AssumeViewBox(ViewBox{box.x0, box.y0, box.Width(), box.Height()});
+        }
+    }
     if (!converter.Convert(drawing, error)) {
         drawing->clear();
         return false;

@@ -55,6 +55,10 @@ TEST(Conversion, DocumentsShowWhatABrowserShows) {
               <rect width="10" height="20" fill="red"/>
             </svg>)~",
          {{75, 50, kRed}, {25, 50, kWhite}}},
+        {"no size: the box of what it draws",
+         R"~(<svg xmlns="http://www.w3.org/2000/svg"><rect x="150" y="-50" width="20" height="10" fill="red"/></svg>)~",
+         // 20 x 10 shown in 100 x 100: across the whole width, 50 high in the middle
+         {{2, 50, kRed}, {97, 50, kRed}, {50, 27, kRed}, {50, 22, kWhite}, {50, 78, kWhite}}},
         {"transforms nest",
          R"~(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">
               <g transform="translate(50 50)"><g transform="scale(2)"><rect width="10" height="10" fill="red" transform="rotate(45)"/></g></g>
