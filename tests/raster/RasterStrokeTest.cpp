@@ -398,3 +398,68 @@ TEST(RasterStroke, HitTestsReachTheStrokeNotItsInside) {
 }
 
 } // namespace
+
+namespace {
+
+// Ink of an open path of two pieces meeting at a corner, stroked with miter joins and butt caps:
+// lines, or cubics whose end tangents meet at the corner.
+double CornerInk(bool curves, double bend, double theta, int32_t limit16) {
+    const double px = 40, py = 24, w = 8;
+    const double ux = 1, uy = 0;                            // arriving along u
+    const double vx = -cos(theta), vy = -sin(theta);        // leaving along v
+    auto fx = [](double v) { return int32_t(lround(v * P)); };
+    Canvas canvas(64, 48);
+    RasterPath path;
+    if (!curves) {
+        path.MoveTo(fx(px - 30 * ux), fx(py - 30 * uy));
+        path.LineTo(fx(px), fx(py));
+        path.LineTo(fx(px + 30 * vx), fx(py + 30 * vy));
+    } else {
+        // The arriving cubic's last control point is the corner (its tangent there points from
+        // the one before); the leaving one's first control point likewise. Both bend by `bend`.
+        path.MoveTo(fx(px - 30 * ux - bend * uy * 20 + bend * ux), fx(py - 30 * uy + bend * 20));
+        path.CubicTo(fx(px - 12 * ux), fx(py - 12 * uy), fx(px), fx(py), fx(px), fx(py));
+        path.CubicTo(fx(px), fx(py), fx(px + 12 * vx), fx(py + 12 * vy),
+                     fx(px + 30 * vx - bend * 20 * vy), fx(py + 30 * vy + bend * 20 * vx));
+    }
+    StrokePath(path, StrokeStyle{int32_t(w * P), LineJoin::Miter, LineCap::Butt, limit16}, kBlack,
+               canvas.Surface(), canvas.All());
+    return canvas.TotalCover() / 255.0;
+}
+
+TEST(RasterStroke, MiterLimitHoldsExactlyAtTheBoundaryForLinesAndCurves) {
+    // A miter is drawn when its length over the width, 1 / sin(theta / 2) for segments meeting
+    // at the angle theta, is at most the limit: for a right angle sqrt(2), for the other corner
+    // 3.95; limits one 16.16 step either side, and a little either side. At curves' ends the
+    // corner's angle is that of their tangents, not of the chords that stand for them.
+    const double right = 3.14159265358979 / 2;
+    const double sharp = 2 * asin(1 / 3.95);
+    const int32_t rootTwo = int32_t(sqrt(2.0) * 65536); // just below sqrt(2)
+    struct Case {
+        const char* name;
+        bool curves;
+        double bend;
+        double theta;
+        int32_t limit16;
+        bool mitred;
+    };
+    const Case cases[] = {
+        {"right angle, limit a step above sqrt 2", false, 0, right, rootTwo + 1, true},
+        {"right angle, limit a step below sqrt 2", false, 0, right, rootTwo, false},
+        {"3.95, lines, limit 4", false, 0, sharp, 4 << 16, true},
+        {"3.95, lines, limit 3.9", false, 0, sharp, int32_t(3.9 * 65536), false},
+        {"3.95, curves bending in, limit 4", true, 0.5, sharp, 4 << 16, true},
+        {"3.95, curves bending out, limit 4", true, -0.5, sharp, 4 << 16, true},
+        {"3.95, curves bending in, limit 3.9", true, 0.5, sharp, int32_t(3.9 * 65536), false},
+        {"3.95, curves bending out, limit 3.9", true, -0.5, sharp, int32_t(3.9 * 65536), false},
+    };
+    for (const Case& c : cases) {
+        const double ink = CornerInk(c.curves, c.bend, c.theta, c.limit16);
+        const double bevel = CornerInk(c.curves, c.bend, c.theta, 1 << 16);
+        const double miter = CornerInk(c.curves, c.bend, c.theta, 100 << 16);
+        ASSERT_GT(miter - bevel, 2.0) << c.name; // the tip is worth telling apart
+        EXPECT_NEAR(c.mitred ? miter : bevel, ink, 0.05) << c.name;
+    }
+}
+
+} // namespace
