@@ -68,17 +68,24 @@ if((VEMO_NATIVE OR VEMO_WIN64) AND NOT TARGET gtest)
     include(GoogleTest)
 endif()
 
-# vemo_add_gtest(name SOURCES ... [LIBS ...] [WINDOWS] [DEPTH 8|16|24] [DEPENDS targets])
+# vemo_add_gtest(name SOURCES ... [LIBS ...] [WINDOWS] [HOST] [SLOW] [DEPTH 8|16|24 ...]
+#                [DEPENDS targets])
 #   A GoogleTest program. Built and run natively and in the x86_64 Windows build (under wine64),
-#   or only there with WINDOWS. DEPTH picks the Xvfb display of that colour depth. DEPENDS names
-#   targets that must be built before the test runs (DLLs it loads, for example).
+#   or only there with WINDOWS. DEPTH picks the Xvfb display of that colour depth (default 24)
+#   and defines VEMO_TEST_DEPTH; with several depths the one program runs on each, its cases
+#   named "Suite.Case@DEPTH". DEPENDS names targets that must be built before the test runs
+#   (DLLs it loads, for example).
 #   Windows tests find VEMO_SOURCE_DIR and VEMO_BINARY_DIR in their environment (set by
 #   cmake/wine-run.sh; gtest_discover_tests passes only one ENVIRONMENT entry through).
 #   HOST: a test through the browser stand-in (tests/support/HostScenario.h), Windows only; it is
 #   built after vemohost, NPVemoC and VemoDoc and finds them through VEMO_HOST_EXE,
 #   VEMO_PLUGIN_DLL and VEMO_RENDERER_DLL.
+#   Labels: HOST tests are labelled `endtoend`, SLOW ones (seconds per case) `slow`; the quick
+#   run (scripts/test.sh quick) leaves both out. Under Wine every case takes one Wine lane
+#   (resource `lanes`: a prefix and displays of its own, see scripts/wine-env.sh), so that cases
+#   run side by side only in different lanes.
 function(vemo_add_gtest name)
-    cmake_parse_arguments(T "WINDOWS;HOST" "DEPTH" "SOURCES;LIBS;DEPENDS" ${ARGN})
+    cmake_parse_arguments(T "WINDOWS;HOST;SLOW" "" "SOURCES;LIBS;DEPENDS;DEPTH" ${ARGN})
     if(NOT (VEMO_NATIVE OR VEMO_WIN64))
         return()
     endif()
@@ -104,19 +111,39 @@ function(vemo_add_gtest name)
     if(T_DEPENDS)
         add_dependencies(${name} ${T_DEPENDS})
     endif()
-    set(depth 24)
+    set(depths 24)
     if(T_DEPTH)
-        set(depth ${T_DEPTH})
+        set(depths ${T_DEPTH})
     endif()
-    gtest_discover_tests(${name}
-        DISCOVERY_MODE PRE_TEST
-        DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "VEMO_DEPTH=${depth}" TIMEOUT 300)
+    list(LENGTH depths count)
+    if(count EQUAL 1)
+        target_compile_definitions(${name} PRIVATE VEMO_TEST_DEPTH=${depths})
+    endif()
+    foreach(depth ${depths})
+        set(properties ENVIRONMENT "VEMO_DEPTH=${depth}" TIMEOUT 300)
+        if(VEMO_WIN64)
+            list(APPEND properties RESOURCE_GROUPS lanes:1)
+        endif()
+        if(T_HOST)
+            list(APPEND properties LABELS endtoend)
+        elseif(T_SLOW)
+            list(APPEND properties LABELS slow)
+        endif()
+        set(suffix)
+        if(count GREATER 1)
+            set(suffix TEST_SUFFIX @${depth})
+        endif()
+        gtest_discover_tests(${name} ${suffix}
+            DISCOVERY_MODE PRE_TEST
+            DISCOVERY_TIMEOUT 60
+            PROPERTIES ${properties})
+    endforeach()
 endfunction()
 
 # vemo_add_fuzzer(name SOURCES ... [LIBS ...] [SEEDS dir ...]): a libFuzzer target (fuzz build
-#   only). ctest runs it for VEMO_FUZZ_SECONDS over its seeds; longer runs are made by hand.
-set(VEMO_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzzer runs under ctest")
+#   only). ctest runs it over its seeds (all of them, however short the time), then for
+#   VEMO_FUZZ_SECONDS on new inputs; longer runs are made by hand.
+set(VEMO_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzzer runs under ctest after its seeds")
 function(vemo_add_fuzzer name)
     cmake_parse_arguments(F "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
     if(NOT VEMO_FUZZ)

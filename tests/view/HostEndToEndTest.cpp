@@ -68,17 +68,9 @@ void ExpectLikeCapture(const Picture& stored, const Picture& shown, int depth) {
     }
 }
 
-// One suite name per display depth, so that the three programs' tests stay apart.
-#if VIEW_TEST_DEPTH == 16
-#define HOST_SUITE HostEndToEndAt16
-#elif VIEW_TEST_DEPTH == 8
-#define HOST_SUITE HostEndToEndAt8
-#else
-#define HOST_SUITE HostEndToEndAt24
-#endif
-class HOST_SUITE : public HostScenarioTest {};
+class HostEndToEnd : public HostScenarioTest {};
 
-TEST_F(HOST_SUITE, TheExamplePageShowsTheDrawing) {
+TEST_F(HostEndToEnd, TheExamplePageShowsTheDrawing) {
     CopyExample("index.html");
     CopyExample("town-map.vem");
     // The page is large enough for the whole 640 x 480 embed.
@@ -94,7 +86,7 @@ TEST_F(HOST_SUITE, TheExamplePageShowsTheDrawing) {
     ExpectLikeCapture(expected, shown, ScreenDepth());
 }
 
-TEST_F(HOST_SUITE, ASlowStreamBuildsThePictureUp) {
+TEST_F(HostEndToEnd, ASlowStreamBuildsThePictureUp) {
     CopyExample("index.html");
     CopyExample("town-map.vem");
     // 1198 bytes in chunks of 128, one every 400 ms: the stream lasts about 4 seconds.
@@ -123,7 +115,7 @@ TEST_F(HOST_SUITE, ASlowStreamBuildsThePictureUp) {
     EXPECT_GT(Features(end), Features(stages[0]));
 }
 
-TEST_F(HOST_SUITE, CorruptAndRefusedFilesShowTheirDisplays) {
+TEST_F(HostEndToEnd, CorruptAndRefusedFilesShowTheirDisplays) {
     CopyExample("failure-corrupt.vem");
     ASSERT_TRUE(WriteBytes(In("not-a-drawing.vem"), "GIF89a: this is not a drawing file at all"));
     ASSERT_TRUE(WriteBytes(In("failures.html"),
@@ -170,7 +162,7 @@ TEST_F(HOST_SUITE, CorruptAndRefusedFilesShowTheirDisplays) {
     EXPECT_GT(r1 - l1, r2 - l2) << "the corrupt file's message is the longer one";
 }
 
-TEST_F(HOST_SUITE, PrintingTheEmbeddedDrawingGivesThePicture) {
+TEST_F(HostEndToEnd, PrintingTheEmbeddedDrawingGivesThePicture) {
     CopyExample("index.html");
     CopyExample("town-map.vem");
     HostLog run = Run({Open("index.html"), "idle", "ticks 6", CaptureStep("screen.bmp"),

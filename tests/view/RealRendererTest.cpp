@@ -231,17 +231,7 @@ protected:
     }
 };
 
-// One suite name per display depth, so that the three programs' tests stay apart.
-#if VIEW_TEST_DEPTH == 16
-#define REAL_RENDERER_SUITE RealRendererAt16
-#elif VIEW_TEST_DEPTH == 8
-#define REAL_RENDERER_SUITE RealRendererAt8
-#else
-#define REAL_RENDERER_SUITE RealRendererAt24
-#endif
-class REAL_RENDERER_SUITE : public RealRenderer {};
-
-TEST_F(REAL_RENDERER_SUITE, TheDrawingAppearsLikeTheStoredCapture) {
+TEST_F(RealRenderer, TheDrawingAppearsLikeTheStoredCapture) {
     Feed(file.size());
     Start();
     int ticks = TickUntilDone(400);
@@ -305,7 +295,7 @@ TEST_F(REAL_RENDERER_SUITE, TheDrawingAppearsLikeTheStoredCapture) {
     printf("depth %d: %d ticks, mean difference %.2f, largest %d\n", depth, ticks, mean, worst);
 }
 
-TEST_F(REAL_RENDERER_SUITE, ASlowStreamBuildsThePictureUpOverSeveralTicks) {
+TEST_F(RealRenderer, ASlowStreamBuildsThePictureUpOverSeveralTicks) {
     // The file arrives in three parts with ticks in between, as over a slow line.
     Feed(file.size() / 3);
     Start();
@@ -331,7 +321,7 @@ TEST_F(REAL_RENDERER_SUITE, ASlowStreamBuildsThePictureUpOverSeveralTicks) {
     EXPECT_GT(Features(stages[2]), Features(stages[0]));
 }
 
-TEST_F(REAL_RENDERER_SUITE, DisplayDepthDecidesBufferAndConversion) {
+TEST_F(RealRenderer, DisplayDepthDecidesBufferAndConversion) {
     Feed(file.size());
     Start();
     TickUntilDone(400);
