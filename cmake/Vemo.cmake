@@ -82,8 +82,9 @@ endif()
 #   Windows tests find VEMO_SOURCE_DIR and VEMO_BINARY_DIR in their environment (set by
 #   cmake/wine-run.sh; gtest_discover_tests passes only one ENVIRONMENT entry through).
 #   HOST: a test through the browser stand-in (tests/support/HostScenario.h), Windows only; it is
-#   built after vemohost, NPVemoC and VemoDoc and finds them through VEMO_HOST_EXE,
-#   VEMO_PLUGIN_DLL and VEMO_RENDERER_DLL.
+#   built after vemohost, NPVemoC and VemoDoc and finds them below VEMO_BINARY_DIR.
+#   Paths of the build machine are best found at run time, as here: the compiler cache then
+#   serves clones in other folders too.
 #   Labels: HOST tests are labelled `endtoend`, SLOW ones (seconds per case) `slow`; the quick
 #   run (scripts/test.sh quick) leaves both out. Under Wine every case takes one Wine lane
 #   (resource `lanes`: a prefix and displays of its own, see scripts/wine-env.sh), so that cases
@@ -102,10 +103,6 @@ function(vemo_add_gtest name)
     add_executable(${name} ${T_SOURCES})
     if(T_HOST)
         list(APPEND T_DEPENDS vemohost NPVemoC VemoDoc)
-        target_compile_definitions(${name} PRIVATE
-            VEMO_HOST_EXE="$<TARGET_FILE:vemohost>"
-            VEMO_PLUGIN_DLL="$<TARGET_FILE:NPVemoC>"
-            VEMO_RENDERER_DLL="$<TARGET_FILE:VemoDoc>")
     endif()
     target_link_libraries(${name} PRIVATE gtest gtest_main ${T_LIBS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
