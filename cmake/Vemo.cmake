@@ -70,6 +70,11 @@ if((VEMO_NATIVE OR VEMO_WIN64) AND NOT TARGET gtest)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
     include(GoogleTest)
+    if(VEMO_WIN64)
+        # Test code under Wine is compiled with -O1 (see vemo_add_gtest); so is GoogleTest.
+        target_compile_options(gtest PRIVATE -O1)
+        target_compile_options(gtest_main PRIVATE -O1)
+    endif()
 endif()
 
 # vemo_add_gtest(name SOURCES ... [LIBS ...] [WINDOWS] [HOST] [SLOW] [DEPTH 8|16|24 ...]
@@ -101,6 +106,16 @@ function(vemo_add_gtest name)
         return()
     endif()
     add_executable(${name} ${T_SOURCES})
+    if(VEMO_WIN64)
+        # The test code itself (not the product sources a program compiles in) at -O1: with
+        # GoogleTest and windows.h a third quicker to compile than at -O2, and as quick to run.
+        foreach(source ${T_SOURCES})
+            get_filename_component(path ${source} ABSOLUTE)
+            if(path MATCHES "^${PROJECT_SOURCE_DIR}/tests/.*\\.cpp$")
+                set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS -O1)
+            endif()
+        endforeach()
+    endif()
     if(T_HOST)
         list(APPEND T_DEPENDS vemohost NPVemoC VemoDoc)
     endif()
