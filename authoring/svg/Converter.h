@@ -36,8 +36,10 @@ class TextShaper;
 
 inline constexpr double kUnitsPerPx = 750;           // 72000 / 96
 inline constexpr double kKappa = 0.5522847498307936; // a quarter circle's control distance
-// Flattening tolerance in document units: 1/15 of a pixel at 100 %.
-inline constexpr double kTolerance = 50;
+// Flattening tolerance in document units: 1/15 of a pixel at 100 % at most, finer for small
+// drawings (1/30000 of their larger side, at least one unit), so that a drawing viewed at many
+// times its size still shows no facets where its curves were flattened.
+inline constexpr double kMaxTolerance = 50;
 // Clipping works on a grid of this many document units.
 inline constexpr double kClipResolution = 0.25;
 // Strokes narrower than this (document units: 4/3 px at 100 %) are written as outlines: the
@@ -81,6 +83,13 @@ public:
     ~Converter();
 
     bool Convert(std::vector<uint8_t>* out, std::string* error);
+    // For a document without width, height and view box: the box of everything it draws (in
+    // its user units), found by converting it at 100 x 100; then the view box to assume.
+    bool Measure(Box* box, std::string* error);
+    void AssumeViewBox(const ViewBox& vb) {
+        assumed = vb;
+        hasAssumed = true;
+    }
 
     struct Context {
         Matrix ctm;       // user space to document units
@@ -128,8 +137,7 @@ private:
     uint32_t PatternAverage(const Element* pattern, const Box& bbox, const Context& ctx);
 
     // Groups (ConverterGroup.cpp).
-    void FinishGroup(const Element* e, const Style& style, const Context& ctx, Items* local,
-                     Items* out);
+    void FinishGroup(const Style& style, const Context& ctx, Items* local, Items* out);
     void ApplyOpacity(double opacity, Items* items);
     // Cuts opaque overlapping leaves down to what shows of each, so that a group's opacity can
     // be folded into them exactly; false (items untouched) when that does not apply.
@@ -140,7 +148,7 @@ private:
     bool ClipItems(const Region& region, Items* items);
     void StrokesToOutlines(Items* items);
     void ApplyMask(const std::string& id, const Context& ctx, const Box& bbox, Items* items);
-    void ApplyFilter(const std::string& id, Items* items);
+    void ApplyFilter(const std::string& id);
     // The box of the items' fill geometry in the user space of ctm.
     Box ItemsBox(const Items& items, const Matrix& ctm);
     void RenderMarkers(const Path& user, const Style& style, const Context& ctx, Items* out);
@@ -163,6 +171,10 @@ private:
     std::map<const Element*, Style> definitionStyles;
     LengthContext rootViewport;
     double rootScale = 1; // document units per root user unit (non-scaling strokes)
+    double tolerance = kMaxTolerance; // flattening, document units
+    Box* measure = nullptr; // set while measuring: nothing is written
+    ViewBox assumed;
+    bool hasAssumed = false;
     int clipMode = 0; // > 0 while the children of a clip path are drawn: geometry only
 };
 

@@ -110,7 +110,7 @@ bool Converter::CutToVisible(Items* items) {
             continue;
         }
         Region r, visible, grown;
-        if (!PathRegion(it.path, it.fillRule, kTolerance, kClipResolution, &r) ||
+        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r) ||
             !Subtract(r, covered, &visible) || !Unite(covered, r, &grown)) {
             return false;
         }
@@ -181,7 +181,7 @@ bool Converter::ClipItems(const Region& region, Items* items) {
             SceneItem f = it;
             f.stroke = ScenePaint();
             f.strokeWidth = 0;
-            if (ClipPath(it.path, it.fillRule, region, kTolerance, &f.path)) {
+            if (ClipPath(it.path, it.fillRule, region, tolerance, &f.path)) {
                 f.fillRule = 0;
                 if (!f.path.Empty()) {
                     out.push_back(std::move(f));
@@ -198,8 +198,8 @@ bool Converter::ClipItems(const Region& region, Items* items) {
             s.fill = it.stroke;
             s.strokeOutline = true;
             s.geometry = it.path.ControlBox();
-            if (StrokeOutline(it.path, ss, kTolerance, &outline) &&
-                ClipPath(outline, 0, region, kTolerance, &s.path)) {
+            if (StrokeOutline(it.path, ss, tolerance, &outline) &&
+                ClipPath(outline, 0, region, tolerance, &s.path)) {
                 if (!s.path.Empty()) {
                     out.push_back(std::move(s));
                 }
@@ -251,7 +251,7 @@ bool Converter::ClipRegion(const std::string& id, const Context& ctx, const Box&
     bool ok = true;
     for (const SceneItem& it : geometry) {
         Region r;
-        if (!PathRegion(it.path, it.fillRule, kTolerance, kClipResolution, &r)) {
+        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r)) {
             ok = false;
             continue;
         }
@@ -339,7 +339,7 @@ void Converter::ApplyMask(const std::string& id, const Context& ctx, const Box& 
     LeaveReference();
     Region rect;
     if (!(w > 0) || !(h > 0) ||
-        !PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, kTolerance, kClipResolution, &rect)) {
+        !PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution, &rect)) {
         items->clear();
         return;
     }
@@ -364,7 +364,7 @@ void Converter::ApplyMask(const std::string& id, const Context& ctx, const Box& 
     for (size_t i = maskItems.size() <= 64 ? maskItems.size() : 0; i-- > 0;) {
         const SceneItem& it = maskItems[i];
         Region r;
-        if (!PathRegion(it.path, it.fillRule, kTolerance, kClipResolution, &r) ||
+        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r) ||
             !Intersect(r, rect, &r)) {
             approximate = true;
             continue;
@@ -408,7 +408,7 @@ void Converter::ApplyMask(const std::string& id, const Context& ctx, const Box& 
         std::vector<Region> regions;
         for (const SceneItem& it : maskItems) {
             Region r;
-            if (!PathRegion(it.path, it.fillRule, kTolerance, kClipResolution, &r)) {
+            if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r)) {
                 continue;
             }
             double a = r.box.Width() * r.box.Height();
@@ -473,7 +473,7 @@ void Converter::StrokesToOutlines(Items* items) {
         }
         SceneItem s;
         StrokeStyle ss{it.strokeWidth, it.join, it.cap, it.miterLimit};
-        if (StrokeOutline(it.path, ss, kTolerance, &s.path)) {
+        if (StrokeOutline(it.path, ss, tolerance, &s.path)) {
             s.link = it.link;
             s.fill = it.stroke;
             s.strokeOutline = true;
@@ -484,21 +484,16 @@ void Converter::StrokesToOutlines(Items* items) {
     *items = std::move(out);
 }
 
-void Converter::ApplyFilter(const std::string& id, Items* items) {
-    (void)items;
+void Converter::ApplyFilter(const std::string& id) {
     const Element* filter = id.empty() || id[0] == '\x01' ? nullptr : doc.FindById(id);
     if (filter == nullptr || filter->name != "filter") {
-        // A filter that does not exist: the element is not drawn (as browsers do for an
-        // unresolvable reference it is drawn; librsvg draws it too).
-        Drop("filter reference");
+        Drop("filter reference"); // the content is drawn as it is
         return;
     }
     Approximate("filter ignored");
 }
 
-void Converter::FinishGroup(const Element* e, const Style& style, const Context& ctx,
-                            Items* local, Items* out) {
-    (void)e;
+void Converter::FinishGroup(const Style& style, const Context& ctx, Items* local, Items* out) {
     if (!local->empty()) {
         Box bbox;
         bool haveBox = false;
@@ -520,7 +515,7 @@ void Converter::FinishGroup(const Element* e, const Style& style, const Context&
                 ApplyMask(style.mask, ctx, box(), local);
             }
             if (!style.filter.empty()) {
-                ApplyFilter(style.filter, local);
+                ApplyFilter(style.filter);
             }
             ApplyOpacity(style.opacity, local);
         }
@@ -717,7 +712,7 @@ void Converter::RenderMarkers(const Path& user, const Style& style, const Contex
             // The marker's viewport clips its content.
             Path clip = RectPath(0, 0, mw, mh).Transformed(place);
             Region region;
-            if (PathRegion(clip, 0, kTolerance, kClipResolution, &region)) {
+            if (PathRegion(clip, 0, tolerance, kClipResolution, &region)) {
                 ClipItems(region, &local);
             }
         }

@@ -378,7 +378,7 @@ bool Converter::ExpandPattern(const Element* pattern, const Path& user, const St
     LeaveReference();
     Matrix tileToDoc = ctx.ctm * g.space;
     Region tileRegion;
-    if (!PathRegion(RectPath(g.x, g.y, g.w, g.h).Transformed(tileToDoc), 0, kTolerance,
+    if (!PathRegion(RectPath(g.x, g.y, g.w, g.h).Transformed(tileToDoc), 0, tolerance,
                     kClipResolution, &tileRegion) ||
         !ClipItems(tileRegion, &tile)) {
         return false;
@@ -392,7 +392,7 @@ bool Converter::ExpandPattern(const Element* pattern, const Path& user, const St
     }
     // The painted area.
     Region area2;
-    if (!PathRegion(user.Transformed(ctx.ctm), style.fillRule, kTolerance, kClipResolution,
+    if (!PathRegion(user.Transformed(ctx.ctm), style.fillRule, tolerance, kClipResolution,
                     &area2)) {
         return false;
     }
@@ -412,7 +412,7 @@ bool Converter::ExpandPattern(const Element* pattern, const Path& user, const St
                 return;
             }
             Path clipped;
-            if (ClipPath(gathered.path, 0, area2, kTolerance, &clipped) && !clipped.Empty()) {
+            if (ClipPath(gathered.path, 0, area2, tolerance, &clipped) && !clipped.Empty()) {
                 SceneItem piece = gathered;
                 piece.path = std::move(clipped);
                 piece.link = ctx.link;

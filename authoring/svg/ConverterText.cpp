@@ -43,7 +43,6 @@ struct TextPathInfo {
     std::vector<Point> points; // the flattened path
     std::vector<double> lengths; // running length at each point
     double startOffset = 0;
-    bool closed = false;
 
     double Length() const { return lengths.empty() ? 0 : lengths.back(); }
     // The point and direction at a distance along the path; false beyond its ends.
@@ -111,7 +110,6 @@ void Converter::RenderText(const Element* text, const Style& textStyle, const Co
     std::vector<Span> spans;
     std::vector<TextPathInfo> paths;
     bool lastSpace = true; // at the start, spaces are leading spaces
-    bool preserveAll = false;
 
     // Gathers the characters of one element (text, tspan, a, textPath, tref) and its own
     // position lists; those of inner elements were set first and win.
@@ -122,7 +120,6 @@ void Converter::RenderText(const Element* text, const Style& textStyle, const Co
         std::vector<Span>& spans;
         std::vector<TextPathInfo>& paths;
         bool& lastSpace;
-        bool& preserveAll;
         size_t limit;
         bool overflow = false;
 
@@ -166,9 +163,6 @@ void Converter::RenderText(const Element* text, const Style& textStyle, const Co
             const std::string* space = e->Attr("xml:space");
             bool preserve = space != nullptr ? *space == "preserve" : style.preserveSpace;
             spans.back().style.preserveSpace = preserve;
-            if (preserve) {
-                preserveAll = true;
-            }
             if (e->name == "tref") {
                 const std::string* href = e->Attr("href");
                 const Element* ref = href && !href->empty() && (*href)[0] == '#'
@@ -304,7 +298,7 @@ void Converter::RenderText(const Element* text, const Style& textStyle, const Co
         }
     };
 
-    Gatherer g{*this, ctx, chars, spans, paths, lastSpace, preserveAll,
+    Gatherer g{*this, ctx, chars, spans, paths, lastSpace,
                limits.maxTextCharacters - std::min(limits.maxTextCharacters, textCharacters)};
     g.Gather(text, textStyle, ctx.link, -1, 0);
     if (g.overflow) {
@@ -407,8 +401,7 @@ void Converter::RenderText(const Element* text, const Style& textStyle, const Co
                 bool lastOfCluster = k + 1 == shaped.size() || shaped[k + 1].cluster != sg.cluster;
                 if (lastOfCluster) {
                     extra += st.letterSpacing;
-                    size_t at = sg.cluster >= i ? sg.cluster - i : 0;
-                    if (at < str.size() && str[at] == ' ') {
+                    if (sg.cluster < str.size() && str[sg.cluster] == ' ') {
                         extra += st.wordSpacing;
                     }
                 }

@@ -383,7 +383,7 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     Path dashed;
     if (!style.dashes.empty()) {
         // Dashes are cut in user space (their lengths are user lengths).
-        double tol = kTolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
         if (!DashPath(user, style.dashes, style.dashOffset, tol, limits.maxDashPieces, &dashed)) {
             Drop("dashes (too many)");
             dashed = user;
@@ -430,9 +430,9 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     bool ok;
     if (uniform) {
         ss.width = docWidth;
-        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, kTolerance, &outline);
+        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, tolerance, &outline);
     } else {
-        double tol = kTolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
         ok = StrokeOutline(*strokeUser, ss, tol, &outline);
         outline = outline.Transformed(ctx.ctm);
     }
@@ -523,7 +523,7 @@ void Converter::RenderViewport(const Element* e, const Style& style, const Conte
     rect.LineTo({x, y + h});
     rect.Close();
     Region region;
-    if (PathRegion(rect.Transformed(ctx.ctm), 0, kTolerance, kClipResolution, &region)) {
+    if (PathRegion(rect.Transformed(ctx.ctm), 0, tolerance, kClipResolution, &region)) {
         ClipItems(region, &local);
     }
     for (SceneItem& it : local) {
@@ -581,7 +581,7 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
             Items local;
             RenderViewport(ref, rs, sc, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
                            AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
-            FinishGroup(ref, rs, sc, &local, out);
+            FinishGroup(rs, sc, &local, out);
         }
     } else if (ref->name == "svg") {
         // The use's width and height replace the svg's own.
@@ -600,7 +600,7 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
             Items local;
             RenderViewport(ref, rs, inner, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
                            AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
-            FinishGroup(ref, rs, inner, &local, out);
+            FinishGroup(rs, inner, &local, out);
         }
     } else {
         RenderElement(ref, style, inner, out);
@@ -681,15 +681,20 @@ void Converter::RenderElement(const Element* e, const Style& parent, const Conte
         Drop("foreignObject");
     }
     if (group) {
-        FinishGroup(e, style, inner, &local, out);
+        FinishGroup(style, inner, &local, out);
     }
 }
 
 bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
     const Element* root = doc.Root();
-    // The root's size: width and height, else the view box's, else 100 x 100.
+    // The root's size: width and height, else the view box's, else (measured by a first pass)
+    // the box of what it draws, else 100 x 100.
     ViewBox vb;
     bool hasViewBox = ParseViewBox(root->Attr("viewBox"), &vb);
+    if (!hasViewBox && hasAssumed) {
+        vb = assumed;
+        hasViewBox = true;
+    }
     LengthContext base;
     base.viewportWidth = hasViewBox ? vb.w : 100;
     base.viewportHeight = hasViewBox ? vb.h : 100;
@@ -742,6 +747,7 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
         return false;
     }
     rootScale = unit;
+    tolerance = std::min(kMaxTolerance, std::max(1.0, std::max(docW, docH) / 30000));
     Context ctx;
     // SVG user space (y down) to document units (y up).
     ctx.ctm = Matrix{unit, 0, 0, -unit, 0, docH};
@@ -761,11 +767,30 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
     if (rootStyle.display) {
         Items local;
         RenderChildren(root, rootStyle, ctx, &local);
-        FinishGroup(root, rootStyle, ctx, &local, &scene.items);
+        FinishGroup(rootStyle, ctx, &local, &scene.items);
+        // What lies wholly outside the viewport is never shown by a browser: left out.
+        if (measure == nullptr) {
+            Box page;
+            page.Add(Point{0, 0});
+            page.Add(Point{docW, docH});
+            scene.items.erase(
+                std::remove_if(scene.items.begin(), scene.items.end(),
+                               [&](const SceneItem& it) { return !it.InkBox().Overlaps(page); }),
+                scene.items.end());
+        }
     }
     if (failed) {
         *error = failure;
         return false;
+    }
+    if (measure != nullptr) {
+        Matrix inverse;
+        if (ctx.ctm.Invert(&inverse)) {
+            for (const SceneItem& it : scene.items) {
+                measure->Add(it.InkBox().Transformed(inverse));
+            }
+        }
+        return true;
     }
     DocRect bounds{0, 0, int32_t(lround(docW)), int32_t(lround(docH))};
     OutputResult result;
@@ -779,6 +804,14 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
         report->dropped["oversized path"] += int(result.oversizedPaths);
     }
     return true;
+}
+
+bool Converter::Measure(Box* box, std::string* error) {
+    *box = Box();
+    measure = box;
+    bool ok = Convert(nullptr, error);
+    measure = nullptr;
+    return ok;
 }
 
 bool ConvertSvg(const std::string& svgText, const ConvertOptions& options,
@@ -798,6 +831,21 @@ bool ConvertSvg(const std::string& svgText, const ConvertOptions& options,
         return false;
     }
     Converter converter(doc, options, report);
+    const Element* root = doc.Root();
+    if (root->Attr("viewBox") == nullptr && root->Attr("width") == nullptr &&
+        root->Attr("height") == nullptr) {
+        // No size at all: the drawing is as large as what it draws (as SVG renderers that
+        // make images of such documents do).
+        ConvertReport scratch;
+        Converter probe(doc, options, &scratch);
+        Box box;
+        if (!probe.Measure(&box, error)) {
+            return false;
+        }
+        if (box.Width() > 0 && box.Height() > 0) {
+            converter.AssumeViewBox(ViewBox{box.x0, box.y0, box.Width(), box.Height()});
+        }
+    }
     if (!converter.Convert(drawing, error)) {
         drawing->clear();
         return false;

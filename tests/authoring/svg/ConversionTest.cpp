@@ -55,6 +55,10 @@ TEST(Conversion, DocumentsShowWhatABrowserShows) {
               <rect width="10" height="20" fill="red"/>
             </svg>)~",
          {{75, 50, kRed}, {25, 50, kWhite}}},
+        {"no size: the box of what it draws",
+         R"~(<svg xmlns="http://www.w3.org/2000/svg"><rect x="150" y="-50" width="20" height="10" fill="red"/></svg>)~",
+         // 20 x 10 shown in 100 x 100: across the whole width, 50 high in the middle
+         {{2, 50, kRed}, {97, 50, kRed}, {50, 27, kRed}, {50, 22, kWhite}, {50, 78, kWhite}}},
         {"transforms nest",
          R"~(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">
               <g transform="translate(50 50)"><g transform="scale(2)"><rect width="10" height="10" fill="red" transform="rotate(45)"/></g></g>
@@ -162,6 +166,47 @@ TEST(Conversion, TextBecomesGlyphOutlines) {
     EXPECT_PRED3(Near, kWhite, r.At(70, 50), 3);
     EXPECT_PRED3(Near, kWhite, r.At(50, 95), 3); // on the baseline's far side
     EXPECT_PRED3(Near, kWhite, r.At(50, 5), 3);
+}
+
+// The columns of the leftmost and rightmost pixels darker than mid grey in a row band.
+std::pair<int, int> InkColumns(const Rendered& r, int y0, int y1) {
+    int left = r.width, right = -1;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = 0; x < r.width; ++x) {
+            if ((r.At(x, y) & 0xFF) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    return {left, right};
+}
+
+TEST(Conversion, TextChunksAnchorsSpacingAndPositions) {
+    struct Case {
+        const char* name;
+        const char* text; // inside <text y="60" font-family="DejaVu Sans" font-size="40">
+        int left, right;  // ink columns, within 1
+    };
+    // In DejaVu Sans an "I" at 40 px is a stem from 3.9 to 7.9 px after its pen position; its
+    // advance is 11.8 px.
+    const Case cases[] = {
+        {"start", R"~(<tspan x="20">I</tspan>)~", 24, 27},
+        {"end", R"~(<tspan x="80" text-anchor="end">I</tspan>)~", 72, 75},
+        {"middle", R"~(<tspan x="50" text-anchor="middle">II</tspan>)~", 42, 57},
+        {"letter spacing", R"~(<tspan x="20" letter-spacing="10">II</tspan>)~", 24, 49},
+        {"positions per character", R"~(<tspan x="10 60">II</tspan>)~", 14, 67},
+        {"dx moves on", R"~(<tspan x="10" dx="0 20">II</tspan>)~", 14, 49},
+    };
+    for (const Case& c : cases) {
+        std::string svg = std::string(R"~(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100"><text y="60" font-family="DejaVu Sans" font-size="40">)~") +
+                          c.text + "</text></svg>";
+        Rendered r = ConvertAndRender(svg, 100, 100);
+        ASSERT_TRUE(r.converted) << c.name;
+        std::pair<int, int> ink = InkColumns(r, 35, 60);
+        EXPECT_NEAR(c.left, ink.first, 1) << c.name;
+        EXPECT_NEAR(c.right, ink.second, 1) << c.name;
+    }
 }
 
 TEST(Conversion, GradientsAreWrittenWithTheirFrames) {
