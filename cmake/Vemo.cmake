@@ -43,6 +43,10 @@ if(VEMO_WINDOWS)
     add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
     if(VEMO_WIN32)
         add_link_options(-Wl,--enable-stdcall-fixup)
+        # Every PC that still runs a plug-in browser has SSE2: the renderer's compositor takes
+        # its vector path and floating point its registers (not the x87 stack). Callers may
+        # hand over a stack aligned to 4 bytes only: functions that need more realign it.
+        add_compile_options(-msse2 -mfpmath=sse -mstackrealign)
     endif()
 elseif(VEMO_FUZZ)
     add_compile_options(-g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)

@@ -3,6 +3,9 @@
 #include <math.h>
 #include <new>
 #include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "renderer/DrawingFormat.h"
 #include "renderer/ViewMath.h"
@@ -62,7 +65,11 @@ int32_t ToFixed(double v) {
     if (s < -2147483000.0) {
         return -2147483000;
     }
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(s)); // lrint: to nearest, ties to even, without a call
+#else
     return int32_t(lrint(s));
+#endif
 }
 
 struct PointD {
@@ -93,6 +100,12 @@ public:
         Cubic(p0, PointD{p0.x + (p1.x - p0.x) * 2 / 3, p0.y + (p1.y - p0.y) * 2 / 3},
               PointD{p2.x + (p1.x - p2.x) * 2 / 3, p2.y + (p1.y - p2.y) * 2 / 3}, p2, depth);
     }
+    // Pieces of curves whose control points all lie outside this rectangle become their chords
+    // at once: the guard box, or where the painted buffer is (widened by how far a stroke
+    // reaches), since a chord outside the buffer changes nothing in it (a fill's piece left of
+    // it adds the same winding, from the same first to the same last row, as the curve).
+    double nearX0 = -kGuard, nearY0 = -kGuard, nearX1 = kGuard, nearY1 = kGuard;
+
     void Cubic(PointD p0, PointD p1, PointD p2, PointD p3, int depth) {
         if (!ok) {
             return;
@@ -101,7 +114,7 @@ public:
         double x1 = fmax(fmax(p0.x, p1.x), fmax(p2.x, p3.x));
         double y0 = fmin(fmin(p0.y, p1.y), fmin(p2.y, p3.y));
         double y1 = fmax(fmax(p0.y, p1.y), fmax(p2.y, p3.y));
-        bool away = x1 < -kGuard || x0 > kGuard || y1 < -kGuard || y0 > kGuard;
+        bool away = x1 < nearX0 || x0 > nearX1 || y1 < nearY0 || y0 > nearY1;
         double flat = fmax(Distance(p1, p0, p3), Distance(p2, p0, p3));
         if (away || flat < 0.05 || depth >= 20) {
             Line(p3);
@@ -334,8 +347,18 @@ public:
         fl.starts.Clear();
         fl.closed.Clear();
         fl.ok = true;
+        fl.nearX0 = fl.nearY0 = -kGuard;
+        fl.nearX1 = fl.nearY1 = kGuard;
         subpath = 0;
         index = 0;
+    }
+
+    // Curves far from the rectangle [x0, x1] x [y0, y1] (pixels) are not flattened finely.
+    void Near(double x0, double y0, double x1, double y1) {
+        fl.nearX0 = x0 > -kGuard ? x0 : -kGuard;
+        fl.nearY0 = y0 > -kGuard ? y0 : -kGuard;
+        fl.nearX1 = x1 < kGuard ? x1 : kGuard;
+        fl.nearY1 = y1 < kGuard ? y1 : kGuard;
     }
 
     // One piece of about `work` units (a unit is two points made or cut): 0 while building,
@@ -695,7 +718,17 @@ struct PainterState {
         path.Clear();
         pathDone = false;
         if (!direct) {
-            far.Reset(*doc, obj, t, build == PaintStage::BuildStroke);
+            const bool stroke = build == PaintStage::BuildStroke;
+            far.Reset(*doc, obj, t, stroke);
+            // Within reach of the buffer, curves are flattened finely; beyond, chords do.
+            double margin = 2;
+            if (stroke) {
+                const StrokeStyle st = MakeStrokeStyle(obj.style, t);
+                const double limit = st.miterLimit / 65536.0;
+                const double half = (st.width > kRasterOne ? st.width : kRasterOne) / 2.0 / kRasterOne;
+                margin += half * (st.join == ::LineJoin::Miter && limit > 1.5 ? limit : 1.5);
+            }
+            far.Near(-margin, -margin, surface.width + margin, surface.height + margin);
         }
     }
 

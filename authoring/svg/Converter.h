@@ -52,10 +52,12 @@ struct Limits {
     size_t maxReferenceDepth = 40;  // nested use, marker, pattern, clip path and mask references
     size_t maxPathPoints = 4000000; // points in one element's path data
     size_t maxTotalPoints = 20000000;
-    size_t maxDashPieces = 100000;
+    size_t maxDashPieces = 50000;
     size_t maxTextCharacters = 200000;
     size_t maxPatternTiles = 20000;
     size_t maxMarkers = 200000;
+    size_t maxDashPiecesInAll = 200000; // beyond: dashes drawn solid
+    size_t maxOutlinePoints = 2000000;  // flattened points outlined in all; beyond: strokes
 };
 
 struct ViewBox {
@@ -172,6 +174,8 @@ private:
     LengthContext rootViewport;
     double rootScale = 1; // document units per root user unit (non-scaling strokes)
     double tolerance = kMaxTolerance; // flattening, document units
+    size_t dashPieces = 0;
+    size_t outlineBudget = 0; // set from limits.maxOutlinePoints
     Box* measure = nullptr; // set while measuring: nothing is written
     ViewBox assumed;
     bool hasAssumed = false;

@@ -198,7 +198,7 @@ bool Converter::ClipItems(const Region& region, Items* items) {
             s.fill = it.stroke;
             s.strokeOutline = true;
             s.geometry = it.path.ControlBox();
-            if (StrokeOutline(it.path, ss, tolerance, &outline) &&
+            if (StrokeOutline(it.path, ss, tolerance, &outline, &outlineBudget) &&
                 ClipPath(outline, 0, region, tolerance, &s.path)) {
                 if (!s.path.Empty()) {
                     out.push_back(std::move(s));
@@ -473,7 +473,7 @@ void Converter::StrokesToOutlines(Items* items) {
         }
         SceneItem s;
         StrokeStyle ss{it.strokeWidth, it.join, it.cap, it.miterLimit};
-        if (StrokeOutline(it.path, ss, tolerance, &s.path)) {
+        if (StrokeOutline(it.path, ss, tolerance, &s.path, &outlineBudget)) {
             s.link = it.link;
             s.fill = it.stroke;
             s.strokeOutline = true;

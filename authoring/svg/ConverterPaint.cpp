@@ -390,6 +390,11 @@ bool Converter::ExpandPattern(const Element* pattern, const Path& user, const St
     if (double(points) * tiles > 4e6) {
         return false;
     }
+    totalPoints += size_t(double(points) * tiles);
+    if (totalPoints > limits.maxTotalPoints) {
+        Fail("more than " + std::to_string(limits.maxTotalPoints) + " points in all");
+        return true;
+    }
     // The painted area.
     Region area2;
     if (!PathRegion(user.Transformed(ctx.ctm), style.fillRule, tolerance, kClipResolution,

@@ -96,7 +96,8 @@ Path PathFromClipper(const ClipperLib::Paths& paths, double resolution) {
 
 } // namespace
 
-bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out) {
+bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out,
+                   size_t* budget) {
     out->Clear();
     if (!(style.width > 0) || !(tolerance > 0)) {
         return true;
@@ -109,8 +110,11 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
     for (const Polyline& l : lines) {
         points += l.points.size();
     }
-    if (points > kMaxOutlinePoints) {
+    if (points > kMaxOutlinePoints || (budget != nullptr && points > *budget)) {
         return false;
+    }
+    if (budget != nullptr) {
+        *budget -= points;
     }
     ClipperLib::Paths paths;
     std::vector<bool> closed;
@@ -130,16 +134,35 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
     // union over the whole path is needed (whose cost grows with every crossing).
     const size_t kPiece = 128;
     const size_t kBatch = 512;
+    const double h = style.width / 2 * scale;
     try {
         ClipperLib::ClipperOffset offset(style.miterLimit < 1 ? 1 : style.miterLimit,
                                          tolerance / 4 * scale);
         size_t held = 0;
+        ClipperLib::Paths bevels; // bevel triangles of this batch, united with its outlines
         auto flush = [&]() {
             if (held == 0) {
                 return;
             }
             ClipperLib::Paths solution;
             offset.Execute(solution, half);
+            if (!bevels.empty()) {
+                // Clipper's outer rings run one way round; the triangles are made to as well.
+                for (ClipperLib::Path& t : bevels) {
+                    if (!ClipperLib::Orientation(t)) {
+                        ClipperLib::ReversePath(t);
+                    }
+                }
+                ClipperLib::Clipper c;
+                c.AddPaths(solution, ClipperLib::ptSubject, true);
+                c.AddPaths(bevels, ClipperLib::ptSubject, true);
+                ClipperLib::Paths united;
+                if (c.Execute(ClipperLib::ctUnion, united, ClipperLib::pftNonZero,
+                              ClipperLib::pftNonZero)) {
+                    solution.swap(united);
+                }
+                bevels.clear();
+            }
             out->Append(PathFromClipper(solution, resolution));
             offset.Clear();
             held = 0;
@@ -161,6 +184,52 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
             IntPoint tip(end.X + cInt(llround(dx / len)), end.Y + cInt(llround(dy / len)));
             add(ClipperLib::Path{end, tip}, capJoin, openEnd);
         };
+        // An open run with butt ends, in pieces that share a segment when it is long.
+        auto run = [&](const ClipperLib::Path& r) {
+            if (r.size() <= kPiece) {
+                add(r, join, ClipperLib::etOpenButt);
+                return;
+            }
+            for (size_t start = 0; start + 1 < r.size(); start += kPiece - 1) {
+                size_t stop = std::min(start + kPiece, r.size() - 1);
+                add(ClipperLib::Path(r.begin() + long(start), r.begin() + long(stop) + 1), join,
+                    ClipperLib::etOpenButt);
+            }
+        };
+        // Where SVG bevels a corner (a bevel join; a miter join past its limit) Clipper would
+        // square it off at half the width from the corner, which for a sharp turn reaches far
+        // beyond the bevel: the path is cut there, and the bevel's triangle added.
+        auto bevelAt = [&](const IntPoint& a, const IntPoint& v, const IntPoint& b,
+                           ClipperLib::Path* triangle) {
+            if (style.join == 1) {
+                return false;
+            }
+            double ux = double(v.X - a.X), uy = double(v.Y - a.Y);
+            double wx = double(b.X - v.X), wy = double(b.Y - v.Y);
+            double lu = sqrt(ux * ux + uy * uy), lw = sqrt(wx * wx + wy * wy);
+            if (lu <= 0 || lw <= 0) {
+                return false;
+            }
+            ux /= lu, uy /= lu, wx /= lw, wy /= lw;
+            double dot = ux * wx + uy * wy;
+            bool cut;
+            if (style.join == 2) {
+                cut = dot < 0.866; // turns of more than 30 degrees
+            } else {
+                // The miter is 1 / sin(half the corner's angle) widths long.
+                double s = sqrt(std::max(0.0, (1 + dot) / 2));
+                cut = s * std::max(1.0, style.miterLimit) < 1;
+            }
+            if (!cut) {
+                return false;
+            }
+            double cross = ux * wy - uy * wx;
+            double side = cross > 0 ? 1 : -1; // the outer side: away from the turn
+            IntPoint p1(v.X + cInt(llround(side * uy * h)), v.Y + cInt(llround(-side * ux * h)));
+            IntPoint p2(v.X + cInt(llround(side * wy * h)), v.Y + cInt(llround(-side * wx * h)));
+            *triangle = ClipperLib::Path{v, p1, p2};
+            return true;
+        };
         for (size_t i = 0; i < paths.size(); ++i) {
             ClipperLib::Path& p = paths[i];
             if (lines[i].points.size() == 1 && !closed[i]) {
@@ -177,23 +246,61 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
             if (ring && p.front() == p.back()) {
                 p.pop_back();
             }
-            if (p.size() <= kPiece) {
-                add(p, join, ring ? ClipperLib::etClosedLine : openEnd);
+            size_t n = p.size();
+            std::vector<size_t> cuts;
+            ClipperLib::Path triangle;
+            for (size_t k = ring ? 0 : 1; k < (ring ? n : n - 1); ++k) {
+                if (bevelAt(p[(k + n - 1) % n], p[k], p[(k + 1) % n], &triangle)) {
+                    cuts.push_back(k);
+                    bevels.push_back(triangle);
+                    held += 3;
+                }
+            }
+            if (cuts.empty()) {
+                if (ring && n <= kPiece) {
+                    add(p, join, ClipperLib::etClosedLine);
+                } else if (!ring && n <= kPiece) {
+                    add(p, join, openEnd);
+                } else {
+                    ClipperLib::Path r = p;
+                    if (ring) {
+                        r.push_back(p[0]); // round again to the first segment, for its join
+                        r.push_back(p[1]);
+                    }
+                    run(r);
+                    if (!ring && style.cap != 0) {
+                        cap(p.front(), p[1]);
+                        cap(p.back(), p[n - 2]);
+                    }
+                }
                 continue;
             }
-            ClipperLib::Path run = p;
+            // Runs from cut to cut (round the ring from its first cut back to it).
             if (ring) {
-                run.push_back(p[0]); // round again to the first segment, for the join at p[0]
-                run.push_back(p[1]);
-            }
-            for (size_t start = 0; start + 1 < run.size(); start += kPiece - 1) {
-                size_t stop = std::min(start + kPiece, run.size() - 1);
-                add(ClipperLib::Path(run.begin() + long(start), run.begin() + long(stop) + 1), join,
-                    ClipperLib::etOpenButt);
-            }
-            if (!ring && style.cap != 0) {
-                cap(p.front(), p[1]);
-                cap(p.back(), p[p.size() - 2]);
+                for (size_t c = 0; c < cuts.size(); ++c) {
+                    size_t from = cuts[c];
+                    size_t to = cuts[(c + 1) % cuts.size()];
+                    size_t count = (to + n - from) % n;
+                    if (count == 0) {
+                        count = n; // one cut: the whole ring
+                    }
+                    ClipperLib::Path r;
+                    for (size_t k = 0; k <= count; ++k) {
+                        r.push_back(p[(from + k) % n]);
+                    }
+                    run(r);
+                }
+            } else {
+                size_t from = 0;
+                for (size_t c = 0; c <= cuts.size(); ++c) {
+                    size_t to = c < cuts.size() ? cuts[c] : n - 1;
+                    run(ClipperLib::Path(p.begin() + long(from), p.begin() + long(to) + 1));
+                    from = to;
+                }
+                if (style.cap != 0) {
+                    cap(p.front(), p[1]);
+                    cap(p.back(), p[n - 2]);
+                }
             }
         }
         flush();

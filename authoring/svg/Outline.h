@@ -5,11 +5,15 @@
 //
 // Stroke outlines follow SVG's geometry with Clipper's offsetting: the outline of each subpath
 // is the area within width / 2 of it; closed subpaths are outlined as rings, open ones get
-// their caps (butt, square, round); joins are mitred up to the miter limit (the same ratio of
-// miter length to width as SVG's; Clipper takes limits below 2 as 2), round, or bevelled
-// (Clipper squares the corner at width / 2, a shade fuller than SVG's bevel). A subpath of zero length with round or square caps becomes
-// a dot or a square, as SVG draws it. The result is the union: a non-zero filled polygon that
-// covers each point once, so it can be painted with a translucent colour.
+// their caps (butt, square, round). Joins are mitred up to the miter limit (the ratio of miter
+// length to width), round, or bevelled: where SVG bevels (bevel joins turning more than 30
+// degrees, miters past their limit) the subpath is cut at the corner and the bevel's triangle
+// added, since Clipper itself would square the corner off at half the width from it (far
+// beyond the bevel at a sharp turn) and takes limits below 2 as 2. A subpath of zero length with
+// round or square caps becomes a dot or a square, as SVG draws it. Long subpaths go in pieces
+// of bounded size (overlapping by a segment, so every join is made); the result is filled
+// non-zero, which covers each point once however the pieces overlap, so it can be painted with
+// a translucent colour.
 //
 // A region is a set of polygons on the integer grid, filled non-zero. Clipper's own failures
 // (coordinates out of its range, memory) are caught here and reported as false; nothing
@@ -37,7 +41,10 @@ inline constexpr size_t kMaxOutlinePoints = 400000;
 
 // The outline of the stroke of `path` as a fillable path (non-zero rule). False when Clipper
 // failed or the path is too large; *out is then empty.
-bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out);
+// With a budget, the flattened points are taken from it (and a path that needs more than is
+// left fails).
+bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance, Path* out,
+                   size_t* budget = nullptr);
 
 // A clipping region: polygons on an integer grid of `resolution` units per step.
 struct Region {

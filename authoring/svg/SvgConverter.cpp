@@ -107,6 +107,8 @@ Converter::Converter(const SvgDocument& document, const ConvertOptions& options,
                      ConvertReport* report)
     : doc(document), options(options), report(report) {
     limits.maxRendered = options.maxElements;
+    limits.maxTotalPoints = options.maxPoints;
+    outlineBudget = limits.maxOutlinePoints;
 }
 
 Converter::~Converter() = default;
@@ -381,17 +383,22 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     double docWidth = style.strokeWidth * scale;
     const Path* strokeUser = &user;
     Path dashed;
-    if (!style.dashes.empty()) {
+    if (!style.dashes.empty() && measure == nullptr) {
         // Dashes are cut in user space (their lengths are user lengths).
         double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
-        if (!DashPath(user, style.dashes, style.dashOffset, tol, limits.maxDashPieces, &dashed)) {
+        size_t left = limits.maxDashPiecesInAll - std::min(limits.maxDashPiecesInAll, dashPieces);
+        if (!DashPath(user, style.dashes, style.dashOffset, tol,
+                      std::min(limits.maxDashPieces, left), &dashed)) {
             Drop("dashes (too many)");
             dashed = user;
+        } else {
+            dashPieces += dashed.ops.size() / 2;
         }
         strokeUser = &dashed;
     }
-    bool thin = docWidth < kThinStroke;
-    if (uniform && !thin) {
+    // (While measuring, the stroke's box is all that counts.)
+    bool thin = docWidth < kThinStroke && measure == nullptr;
+    if ((uniform && !thin) || measure != nullptr) {
         SceneItem item = fill;
         if (strokeUser != &user) {
             if (fillOn) {
@@ -430,10 +437,10 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
     bool ok;
     if (uniform) {
         ss.width = docWidth;
-        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, tolerance, &outline);
+        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, tolerance, &outline, &outlineBudget);
     } else {
         double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
-        ok = StrokeOutline(*strokeUser, ss, tol, &outline);
+        ok = StrokeOutline(*strokeUser, ss, tol, &outline, &outlineBudget);
         outline = outline.Transformed(ctx.ctm);
     }
     SceneItem item;

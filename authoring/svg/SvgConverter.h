@@ -31,6 +31,9 @@ struct ConvertOptions {
     std::string sourcePath;
     // Elements drawn, each use instance counted again: a document that needs more fails.
     size_t maxElements = 1000000;
+    // Points of all the paths drawn (use instances, markers and glyphs counted each time): a
+    // document that needs more fails.
+    size_t maxPoints = 20000000;
 };
 
 struct ConvertReport {

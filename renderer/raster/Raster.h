@@ -83,8 +83,8 @@ public:
     RasterPath(const RasterPath&) = delete;
     RasterPath& operator=(const RasterPath&) = delete;
 
-    int32_t MoveTo(int32_t x, int32_t y);
-    int32_t LineTo(int32_t x, int32_t y);
+    int32_t MoveTo(int32_t x, int32_t y) { return AppendOne(kVerbMove, x, y); }
+    int32_t LineTo(int32_t x, int32_t y) { return AppendOne(kVerbLine, x, y); }
     int32_t QuadTo(int32_t cx, int32_t cy, int32_t x, int32_t y);
     int32_t CubicTo(int32_t c1x, int32_t c1y, int32_t c2x, int32_t c2y, int32_t x, int32_t y);
     int32_t Close();
@@ -101,6 +101,16 @@ public:
 
 private:
     int32_t Append(uint8_t verb, const RasterPoint* p, int32_t n);
+    // A move or a line: stored at once while there is room, else through Append.
+    int32_t AppendOne(uint8_t verb, int32_t x, int32_t y) {
+        if (verbUsed < verbCapacity && pointUsed < pointCapacity && !appendFailed) {
+            verbList[verbUsed++] = verb;
+            pointList[pointUsed++] = RasterPoint{x, y};
+            return 1;
+        }
+        RasterPoint p{x, y};
+        return Append(verb, &p, 1);
+    }
 
     uint8_t* verbList = nullptr;
     RasterPoint* pointList = nullptr;
@@ -111,9 +121,10 @@ private:
     int32_t appendFailed = 0;
 };
 
-// Stroke geometry. Widths below one pixel are drawn one pixel wide with the colour's alpha
-// scaled by the width when smoothing is on (so the ink stays right and the line never breaks
-// up), and one pixel wide at full alpha when it is off. Width 0 is a one-pixel hairline.
+// Stroke geometry. With smoothing, a stroke of any width above 0 covers exactly the area of its
+// outline (a 0.3-pixel line inks 0.3 of each pixel it crosses fully); without smoothing,
+// widths below one pixel are drawn one pixel wide, so that thin lines never break up. Width 0
+// is a one-pixel hairline at every zoom.
 struct StrokeStyle {
     int32_t width; // 24.8 pixels
     LineJoin join;
@@ -217,6 +228,10 @@ int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const Raste
 
 // Fills (opaque colour) or blends (translucent colour) the rectangle, clipped to the surface.
 void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_t colour);
+
+// Spans are composited with SSE2 where the build has it; 1 switches to the scalar routines
+// (the same pixels), 0 back. For benchmarks and tests; not thread-safe.
+void RasterSetScalarCompositing(int32_t scalar);
 
 // Whether the fill (or the stroke) of the path touches the square of half-size `radius`
 // (24.8) centred on `point` (24.8): any coverage there counts. Bounded work, like a job.

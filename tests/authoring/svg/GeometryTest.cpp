@@ -73,6 +73,13 @@ TEST(Geometry, StrokeOutlinesCoverTheStroke) {
         {"round", "M0 0 L100 0", 10, 0, 1, 4, 1000 + pi * 25},
         {"miter", "M0 0 L100 0 L100 100", 10, 0, 0, 4, 2000},
         {"round join", "M0 0 L100 0 L100 100", 10, 1, 0, 4, 1975 + pi * 25 / 4},
+        {"bevel join", "M0 0 L100 0 L100 100", 10, 2, 0, 4, 1987.5},
+        // a miter longer than the limit becomes a bevel (limits below 2 too)
+        {"miter limit", "M0 0 L100 0 L100 100", 10, 0, 0, 1.2, 1987.5},
+        {"miter within limit", "M0 0 L100 0 L100 100", 10, 0, 0, 1.5, 2000},
+        // turning back: the bevel is flat at the turn
+        {"hairpin", "M0 0 L100 0 L0 0", 10, 0, 0, 4, 1000},
+        {"bevelled ring", "M0 0 H100 V100 H0 Z", 10, 2, 0, 4, 110 * 110 - 90 * 90 - 4 * 12.5},
         {"ring", "M0 0 H100 V100 H0 Z", 10, 0, 0, 4, 110 * 110 - 90 * 90},
         {"dot", "M50 50 Z", 10, 0, 1, 4, pi * 25},
         {"square dot", "M50 50 L50 50", 10, 0, 2, 4, 100},
