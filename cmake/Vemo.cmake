@@ -43,6 +43,10 @@ if(VEMO_WINDOWS)
     add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
     if(VEMO_WIN32)
         add_link_options(-Wl,--enable-stdcall-fixup)
+        # Every PC that still runs a plug-in browser has SSE2: the renderer's compositor takes
+        # its vector path and floating point its registers (not the x87 stack). Callers may
+        # hand over a stack aligned to 4 bytes only: functions that need more realign it.
+        add_compile_options(-msse2 -mfpmath=sse -mstackrealign)
     else()
         # The x86_64 build is the one the tests run: line tables (function names and lines in
         # backtraces) are enough, and full debug information doubles its compile time.

@@ -1,6 +1,8 @@
 // The rasteriser on arbitrary geometry: paths of any coordinates, widths, joins, clips and
-// surfaces, drawn in random band steps into a buffer with guard pixels all around, plus hit
-// tests. A guard pixel that changes, or a job that does not finish, is a finding.
+// surfaces, painted with a colour or a gradient of any frame, focus and stops, drawn in random
+// band steps into a buffer with guard pixels all around, plus hit tests. A guard pixel that
+// changes, a job that does not finish, or pixels that differ from the same job drawn in one go
+// are findings.
 #include "renderer/raster/Raster.h"
 
 #include <stdint.h>
@@ -49,6 +51,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StrokeStyle style{(flags & 8) ? in.Int32() : int32_t(in.Byte()) * 8,
                       LineJoin(in.Byte() % 4), LineCap(in.Byte() % 4), in.Int32()};
 
+    // A gradient paint when the selector's bit 0 is set.
+    const uint8_t shade = in.Byte();
+    RasterGradient gradient{};
+    std::vector<RasterGradientStop> stops;
+    if (shade & 1) {
+        gradient.shape = GradientShape((shade >> 1) & 1);
+        gradient.spread = GradientSpread((shade >> 2) & 3); // 3 is no spread: taken as pad
+        double* frame[6] = {&gradient.ox, &gradient.oy, &gradient.ux,
+                            &gradient.uy, &gradient.vx, &gradient.vy};
+        for (double* v : frame)
+            *v = in.Coordinate() / 256.0;
+        gradient.fx = in.Int32() / 65536.0;
+        gradient.fy = in.Int32() / 65536.0;
+        const int32_t count = (shade & 16) ? 300 : in.Byte(); // 0 and beyond the most too
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t offset = in.Int32();
+            stops.push_back(RasterGradientStop{uint32_t(offset) & 0x1FFFFu, uint32_t(in.Int32())});
+        }
+        gradient.stops = stops.data();
+        gradient.stopCount = count;
+        paint.gradient = &gradient;
+    }
+
     RasterPath path;
     for (int32_t i = 0; i < 300 && !in.Done(); ++i) {
         switch (in.Byte() % 6) {
@@ -87,7 +112,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ptrdiff_t(fullWidth) * 4, width, height};
     }
 
+    // The same job in one go, on a copy of the buffer, for the pixels to compare with.
+    std::vector<uint32_t> once = buffer;
+    RasterSurface onceSurface = surface;
+    onceSurface.firstRow +=
+        (reinterpret_cast<uint8_t*>(once.data()) - reinterpret_cast<uint8_t*>(buffer.data()));
     RasterJob job;
+    if (stroke ? job.StartStroke(path, style, paint, onceSurface, clip)
+               : job.StartFill(path, rule, paint, onceSurface, clip))
+        job.Run();
     int32_t started = stroke ? job.StartStroke(path, style, paint, surface, clip)
                              : job.StartFill(path, rule, paint, surface, clip);
     if (started) {
@@ -101,6 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (++steps > bands)
                 abort(); // more steps than bands
     }
+    if (once != buffer)
+        abort(); // the pieces changed the pixels
     FillRectangle(surface, clip, paint.colour);
 
     for (int32_t y = 0; y < fullHeight; ++y)

@@ -1,7 +1,8 @@
 // The renderer core against arbitrary files: fed in chunks of varying size, ended, then drawn
 // into small contexts (smoothed and aliased, the file's view and a hostile one), hyperlinks
 // queried and the result converted to palette pixels. Any crash, sanitizer report or memory
-// beyond the documented limits is a finding.
+// beyond the documented limits is a finding, and so are pixels drawn in short slices that
+// differ from those of one long slice.
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -51,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const DocRect views[] = {view, DocRect{-2000000000, -5, 2000000000, 5},
                              DocRect{view.x0, view.y0, view.x0 + 3, view.y0 + 2}};
-    static uint32_t pixels[32 * 25];
+    static uint32_t pixels[32 * 25], whole[32 * 25];
     static uint8_t device[32 * 24];
     uint8_t palette[256 * 4];
     renderer.GetPalette(0, palette);
@@ -61,11 +62,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         renderer.SetContextView(handle, &views[k], k == 2 ? 0 : flag);
+        int32_t r = 0;
         for (int i = 0; i < 400; ++i) {
-            int32_t r = renderer.RenderSlice(handle, 5, 0, nullptr, nullptr, nullptr, pixels);
+            r = renderer.RenderSlice(handle, 5, 0, nullptr, nullptr, nullptr, pixels);
             if (r < 0 || (r & (kSliceFinished | kSliceIncomplete))) {
                 break;
             }
+        }
+        // the same view in one slice that never runs out of time
+        uint32_t one = 0;
+        if (r >= 0 && (r & kSliceFinished) &&
+            renderer.CreateRenderContext(32, 24, k != 1, whole, &one) == kOk) {
+            renderer.SetContextView(one, &views[k], k == 2 ? 0 : flag);
+            const int32_t ends = kSliceFinished | kSliceIncomplete;
+            const int32_t w =
+                renderer.RenderSlice(one, 0xFFFFFFFFu, 0, nullptr, nullptr, nullptr, whole);
+            if ((w & ends) != (r & ends) || memcmp(pixels, whole, 32 * 24 * 4) != 0) {
+                abort();
+            }
+            renderer.DestroyRenderContext(one);
         }
         RenderMatrix m{};
         renderer.GetContextMatrix(handle, &m);

@@ -30,7 +30,11 @@ const char* UsageText() {
            "  --list               print the plug-ins found (about:plugins) and exit\n"
            "  --chunk N            bytes offered per NPP_Write (default 4096)\n"
            "  --pace MS            one chunk every MS milliseconds (default 0: as fast as taken)\n"
-           "  --np-version M.N     version of the browser function table (default 0.9)\n"
+           "  --modern             behave like today's browsers: API 0.27 with its window and\n"
+           "                       print records, plug-ins found in Software\\MozillaPlugins\n"
+           "                       too, the page's origin told (NPNVdocumentOrigin)\n"
+           "  --np-version M.N     version of the browser function table (default 0.9, 0.27\n"
+           "                       with --modern)\n"
            "  --np-size N          its size field in bytes (default: full table of the version)\n"
            "  --late-window        full-page instances get NPP_SetWindow after NPP_NewStream\n"
            "  --teardown ORDER     destroy-first (NPP_Destroy, then the window; default) or\n"
@@ -45,6 +49,7 @@ const char* UsageText() {
 }
 
 bool ParseOptions(const std::vector<std::string>& args, HostOptions& options, std::string& error) {
+    bool versionGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& out) {
@@ -96,6 +101,9 @@ bool ParseOptions(const std::vector<std::string>& args, HostOptions& options, st
                 error = "--np-version wants MAJOR.MINOR, each 0 to 255";
                 return false;
             }
+            versionGiven = true;
+        } else if (arg == "--modern") {
+            options.modern = true;
         } else if (arg == "--np-size") {
             if (!number(0, 65535, options.tableSize)) {
                 return false;
@@ -166,6 +174,10 @@ bool ParseOptions(const std::vector<std::string>& args, HostOptions& options, st
             error = "more than one page given: " + arg;
             return false;
         }
+    }
+    if (options.modern && !versionGiven) {
+        options.tableMajor = 0;
+        options.tableMinor = kModernMinorVersion;
     }
     return true;
 }

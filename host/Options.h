@@ -16,8 +16,9 @@ struct HostOptions {
     bool help = false;
     long long chunkSize = 4096;
     long long paceMs = 0;
+    bool modern = false; // a browser of today: newer records, registry discovery, origin query
     int tableMajor = 0;
-    int tableMinor = 9;
+    int tableMinor = 9;       // 27 with --modern unless --np-version says otherwise
     long long tableSize = -1; // -1: the full table of the chosen version
     bool lateWindow = false;
     Teardown teardown = Teardown::DestroyFirst;
@@ -32,6 +33,9 @@ struct HostOptions {
     std::string logFile;
     bool keepOpen = false;
 };
+
+// The version a --modern browser announces.
+constexpr int kModernMinorVersion = 27;
 
 // False with a message on a bad command line. args excludes the program name.
 bool ParseOptions(const std::vector<std::string>& args, HostOptions& options, std::string& error);

@@ -190,9 +190,13 @@ bool ReadInstance(StepReader& reader, Step& step, std::string& error, bool allow
         step.instance = kPageTarget;
         return true;
     }
+    if (allowPage && EqualsNoCase(value, "window")) {
+        step.instance = kWindowTarget;
+        return true;
+    }
     long long number = 0;
     if (!ParseInteger(value, 1, 1000, number)) {
-        error = allowPage ? "in= wants an instance number (1, 2, ...) or page"
+        error = allowPage ? "in= wants an instance number (1, 2, ...), page or window"
                           : "in= wants an instance number (1, 2, ...)";
         return false;
     }

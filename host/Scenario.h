@@ -27,7 +27,7 @@ enum class StepKind {
     Dialog,  // dialog ACTION... [timeout=MS]
     Resize,  // resize W H
     Print,   // print FILE [scale=N]
-    Capture, // capture FILE [in=I|in=page] [method=screen|print]
+    Capture, // capture FILE [in=I|in=page|in=window] [method=screen|print]
     Close,   // close
     Fail,    // fail geturl|memalloc always|once|off
     Log,     // log TEXT
@@ -47,8 +47,10 @@ struct DialogAction {
 enum class FailTarget { GetUrl, MemAlloc };
 enum class FailMode { Off, Once, Always };
 
-// Instance numbers count the page's instances from 1 in document order; 0 is the page itself.
+// Instance numbers count the page's instances from 1 in document order; 0 is the page itself,
+// -1 the whole browser window as the screen shows it (status line, menus and dialogs over it).
 constexpr int kPageTarget = 0;
+constexpr int kWindowTarget = -1;
 
 struct Step {
     StepKind kind = StepKind::Wait;

@@ -4,7 +4,9 @@
 //
 // Version 0.6 differs from later versions in the records that matter here: NPStream ends with
 // lastmodified (no notifyData), and NPWindow ends with clipRect (no window type), so in
-// NPEmbedPrint the printer's device context follows clipRect directly.
+// NPEmbedPrint the printer's device context follows clipRect directly. From minor version 11
+// (NPVERS_HAS_WINDOWLESS) on, browsers fill the window record with the window type after
+// clipRect; those records are declared below as NPWindowV11, NPEmbedPrintV11 and NPPrintV11.
 #pragma once
 
 #include <stddef.h>
@@ -19,6 +21,9 @@
 
 #define NP_VERSION_MAJOR 0
 #define NP_VERSION_MINOR 6
+
+// The first minor version whose window record carries the window type.
+#define NPVERS_HAS_WINDOWLESS 11
 
 typedef unsigned char NPBool;
 typedef int16_t NPError;
@@ -67,6 +72,22 @@ typedef struct _NPWindow {
     NPRect clipRect;
 } NPWindow;
 
+// The window record of minor version 11 and later.
+typedef enum {
+    NPWindowTypeWindow = 1,  // window is an HWND
+    NPWindowTypeDrawable = 2 // window is a drawable (an HDC on Windows), or null when printing
+} NPWindowType;
+
+typedef struct _NPWindowV11 {
+    void* window;
+    int32_t x;
+    int32_t y;
+    uint32_t width;
+    uint32_t height;
+    NPRect clipRect;
+    NPWindowType type;
+} NPWindowV11;
+
 typedef struct _NPFullPrint {
     NPBool pluginPrinted; // the plug-in sets it to false to let the browser print the page
     NPBool printOne;
@@ -74,7 +95,7 @@ typedef struct _NPFullPrint {
 } NPFullPrint;
 
 typedef struct _NPEmbedPrint {
-    NPWindow window; // the rectangle on the printer page, in printer units
+    NPWindow window;     // the rectangle on the printer page, in printer units
     void* platformPrint; // the printer's HDC
 } NPEmbedPrint;
 
@@ -85,6 +106,21 @@ typedef struct _NPPrint {
         NPEmbedPrint embedPrint;
     } print;
 } NPPrint;
+
+// The print record as browsers of minor version 11 and later lay it out: the same but for the
+// longer window record, which moves platformPrint.
+typedef struct _NPEmbedPrintV11 {
+    NPWindowV11 window;
+    void* platformPrint;
+} NPEmbedPrintV11;
+
+typedef struct _NPPrintV11 {
+    uint16_t mode;
+    union {
+        NPFullPrint fullPrint;
+        NPEmbedPrintV11 embedPrint;
+    } print;
+} NPPrintV11;
 
 // Instance modes.
 #define NP_EMBED 1
@@ -119,6 +155,14 @@ typedef struct _NPPrint {
 
 typedef int NPPVariable;
 typedef int NPNVariable;
+
+// Browser values a plug-in may ask for with NPN_GetValue.
+enum {
+    NPNVnetscapeWindow = 3, // HWND*: the browser's window
+    NPNVdocumentOrigin = 22 // char**: the origin of the page that embeds the instance, as
+                            // scheme://host[:port] (or "null"); the browser allocates it with
+                            // NPN_MemAlloc, the plug-in frees it with NPN_MemFree
+};
 
 // Plug-in function table entries (default calling convention).
 typedef NPError (*NPP_NewProcPtr)(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc,
@@ -216,20 +260,43 @@ typedef struct _NPNetscapeFuncs {
 
 // The smallest tables a version 0.6 plug-in accepts: up to and including the last entry of 0.6.
 #define NP_PLUGIN_FUNCS_MIN_SIZE (offsetof(NPPluginFuncs, event) + sizeof(NPP_HandleEventProcPtr))
-#define NP_NETSCAPE_FUNCS_MIN_SIZE \
+#define NP_NETSCAPE_FUNCS_MIN_SIZE                                                                 \
     (offsetof(NPNetscapeFuncs, reloadplugins) + sizeof(NPN_ReloadPluginsProcPtr))
 // Size of the browser table of version 0.9 (through forceredraw).
-#define NP_NETSCAPE_FUNCS_SIZE_V09 \
+#define NP_NETSCAPE_FUNCS_SIZE_V09                                                                 \
     (offsetof(NPNetscapeFuncs, forceredraw) + sizeof(NPN_ForceRedrawProcPtr))
 
 #if defined(_WIN32) && !defined(_WIN64)
 // The 32-bit layouts that browsers of the time pass and expect.
 static_assert(NP_PLUGIN_FUNCS_MIN_SIZE == 44, "NPPluginFuncs through event is 44 bytes");
-static_assert(NP_NETSCAPE_FUNCS_MIN_SIZE == 52, "NPNetscapeFuncs through reloadplugins is 52 bytes");
+static_assert(NP_NETSCAPE_FUNCS_MIN_SIZE == 52,
+              "NPNetscapeFuncs through reloadplugins is 52 bytes");
 static_assert(sizeof(NPWindow) == 28, "NPWindow of version 0.6 is 28 bytes");
 static_assert(offsetof(NPEmbedPrint, platformPrint) == 28, "platformPrint follows clipRect");
 static_assert(sizeof(NPStream) == 20, "NPStream of version 0.6 is 20 bytes");
+// Today's 32-bit browsers.
+static_assert(sizeof(NPWindowV11) == 32, "NPWindow with its type is 32 bytes");
+static_assert(offsetof(NPEmbedPrintV11, platformPrint) == 32, "platformPrint follows the type");
+static_assert(offsetof(NPPrintV11, print) == 4 && offsetof(NPPrint, print) == 4,
+              "the print union follows mode at 4");
+static_assert(offsetof(NPNetscapeFuncs, getvalue) == 68, "getvalue is the 17th entry");
+static_assert(sizeof(NPNetscapeFuncs) == 88, "the table through forceredraw is 88 bytes");
 #endif
+#if defined(__x86_64__) || defined(_M_X64)
+// The 64-bit layouts (today's 64-bit browsers and the x86_64 build the tests run).
+static_assert(NP_PLUGIN_FUNCS_MIN_SIZE == 88, "NPPluginFuncs through event is 88 bytes");
+static_assert(NP_NETSCAPE_FUNCS_MIN_SIZE == 104, "NPNetscapeFuncs through reloadplugins");
+static_assert(sizeof(NPWindow) == 32, "NPWindow of version 0.6 is 32 bytes");
+static_assert(offsetof(NPEmbedPrint, platformPrint) == 32, "platformPrint follows clipRect");
+static_assert(sizeof(NPWindowV11) == 40, "NPWindow with its type is 40 bytes (padded)");
+static_assert(offsetof(NPEmbedPrintV11, platformPrint) == 40, "platformPrint follows the type");
+static_assert(offsetof(NPPrintV11, print) == 8 && offsetof(NPPrint, print) == 8,
+              "the print union follows mode at 8");
+static_assert(offsetof(NPNetscapeFuncs, getvalue) == 136, "getvalue is the 17th entry");
+#endif
+static_assert(offsetof(NPPrintV11, print.fullPrint.platformPrint) ==
+                  offsetof(NPPrint, print.fullPrint.platformPrint),
+              "the full-page print record is the same in both layouts");
 static_assert(offsetof(NPEmbedPrint, platformPrint) ==
                   (offsetof(NPWindow, clipRect) + sizeof(NPRect) + sizeof(void*) - 1) /
                       sizeof(void*) * sizeof(void*),

@@ -6,6 +6,7 @@
 #include "plugin/HostServices.h"
 #include "plugin/PluginCallbacks.h"
 #include "plugin/PluginInstance.h"
+#include "plugin/PrintRecord.h"
 #include "plugin/StreamRules.h"
 #include "view/ViewWindow.h"
 
@@ -72,6 +73,7 @@ NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc
     }
     document->zoomPanAllowed = attributes.zoomPanAllowed;
     document->fileAccessAllowed = attributes.fileAccessAllowed;
+    document->scriptLinksAllowed = attributes.scriptLinksAllowed;
     if (attributes.base != nullptr) {
         document->SetBase(attributes.base);
     }
@@ -178,16 +180,17 @@ void NPP_Print(NPP instance, NPPrint* printInfo) {
         printInfo->print.fullPrint.pluginPrinted = 0;
         return;
     }
-    const NPEmbedPrint& embed = printInfo->print.embedPrint;
-    HDC printer = static_cast<HDC>(embed.platformPrint);
-    int32_t x = embed.window.x;
-    int32_t y = embed.window.y;
-    int32_t width = static_cast<int32_t>(embed.window.width);
-    int32_t height = static_cast<int32_t>(embed.window.height);
+    // The record has the layout of the browser's version of the API.
+    const NPNetscapeFuncs* browser = BrowserFunctions();
+    const uint16_t version = browser != nullptr
+                                 ? browser->version
+                                 : uint16_t((NP_VERSION_MAJOR << 8) | NP_VERSION_MINOR);
+    const EmbedPrintTarget target = ReadEmbedPrint(*printInfo, version);
+    HDC printer = static_cast<HDC>(target.printer);
     PluginInstance* plugin = InstanceOf(instance);
     if (plugin != nullptr && plugin->view != nullptr) {
-        plugin->view->PrintView(printer, x, y, width, height);
+        plugin->view->PrintView(printer, target.x, target.y, target.width, target.height);
         return;
     }
-    DrawPrintFrame(printer, x, y, width, height);
+    DrawPrintFrame(printer, target.x, target.y, target.width, target.height);
 }

@@ -3,6 +3,9 @@
 #include <math.h>
 #include <new>
 #include <string.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "renderer/DrawingFormat.h"
 #include "renderer/ViewMath.h"
@@ -62,7 +65,11 @@ int32_t ToFixed(double v) {
     if (s < -2147483000.0) {
         return -2147483000;
     }
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(s)); // lrint: to nearest, ties to even, without a call
+#else
     return int32_t(lrint(s));
+#endif
 }
 
 struct PointD {
@@ -93,6 +100,12 @@ public:
         Cubic(p0, PointD{p0.x + (p1.x - p0.x) * 2 / 3, p0.y + (p1.y - p0.y) * 2 / 3},
               PointD{p2.x + (p1.x - p2.x) * 2 / 3, p2.y + (p1.y - p2.y) * 2 / 3}, p2, depth);
     }
+    // Pieces of curves whose control points all lie outside this rectangle become their chords
+    // at once: the guard box, or where the painted buffer is (widened by how far a stroke
+    // reaches), since a chord outside the buffer changes nothing in it (a fill's piece left of
+    // it adds the same winding, from the same first to the same last row, as the curve).
+    double nearX0 = -kGuard, nearY0 = -kGuard, nearX1 = kGuard, nearY1 = kGuard;
+
     void Cubic(PointD p0, PointD p1, PointD p2, PointD p3, int depth) {
         if (!ok) {
             return;
@@ -101,7 +114,7 @@ public:
         double x1 = fmax(fmax(p0.x, p1.x), fmax(p2.x, p3.x));
         double y0 = fmin(fmin(p0.y, p1.y), fmin(p2.y, p3.y));
         double y1 = fmax(fmax(p0.y, p1.y), fmax(p2.y, p3.y));
-        bool away = x1 < -kGuard || x0 > kGuard || y1 < -kGuard || y0 > kGuard;
+        bool away = x1 < nearX0 || x0 > nearX1 || y1 < nearY0 || y0 > nearY1;
         double flat = fmax(Distance(p1, p0, p3), Distance(p2, p0, p3));
         if (away || flat < 0.05 || depth >= 20) {
             Line(p3);
@@ -334,8 +347,18 @@ public:
         fl.starts.Clear();
         fl.closed.Clear();
         fl.ok = true;
+        fl.nearX0 = fl.nearY0 = -kGuard;
+        fl.nearX1 = fl.nearY1 = kGuard;
         subpath = 0;
         index = 0;
+    }
+
+    // Curves far from the rectangle [x0, x1] x [y0, y1] (pixels) are not flattened finely.
+    void Near(double x0, double y0, double x1, double y1) {
+        fl.nearX0 = x0 > -kGuard ? x0 : -kGuard;
+        fl.nearY0 = y0 > -kGuard ? y0 : -kGuard;
+        fl.nearX1 = x1 < kGuard ? x1 : kGuard;
+        fl.nearY1 = y1 < kGuard ? y1 : kGuard;
     }
 
     // One piece of about `work` units (a unit is two points made or cut): 0 while building,
@@ -529,14 +552,49 @@ StrokeStyle MakeStrokeStyle(const Style& s, const Affine& t) {
     return st;
 }
 
-// The colour that stands for a paint until gradients are drawn: the gradient's last stop.
-uint32_t SolidOf(const Document& doc, int32_t gradient, uint32_t colour) {
-    if (gradient < 0) {
-        return colour;
-    }
-    const DocGradient& g = doc.gradients[size_t(gradient)];
-    return doc.gradientStops[g.firstStop + g.stopCount - 1].argb;
+// Whether the gradient's frame has no area: O, U and V on one line, decided exactly (the
+// products need 66 bits: equal modulo 2^64 and close in double means equal).
+bool FlatFrame(const DocGradient& g) {
+    const int64_t ax = int64_t(g.ux) - g.ox, ay = int64_t(g.uy) - g.oy;
+    const int64_t bx = int64_t(g.vx) - g.ox, by = int64_t(g.vy) - g.oy;
+    const bool sameLow = uint64_t(ax) * uint64_t(by) == uint64_t(ay) * uint64_t(bx);
+    const double apart = double(ax) * double(by) - double(ay) * double(bx);
+    return sameLow && fabs(apart) < 4611686018427387904.0; // 2^62
 }
+
+// The paint of a fill or stroke: its colour, or its gradient with the frame in pixels.
+struct PaintSource {
+    RasterGradient gradient;
+    RasterGradientStop stops[kMaxGradientStops];
+
+    RasterPaint Of(const Document& doc, int32_t index, uint32_t colour, const Affine& t,
+                   int32_t smoothed) {
+        if (index < 0) {
+            return RasterPaint{colour, smoothed};
+        }
+        const DocGradient& g = doc.gradients[size_t(index)];
+        const GradientStop* list = doc.gradientStops.Data() + g.firstStop;
+        if (FlatFrame(g)) {
+            return RasterPaint{list[g.stopCount - 1].argb, smoothed};
+        }
+        for (uint32_t i = 0; i < g.stopCount; ++i) {
+            stops[i] = RasterGradientStop{list[i].offset, list[i].argb};
+        }
+        gradient.shape =
+            g.kind == kGradientRadial ? ::GradientShape::Radial : ::GradientShape::Linear;
+        gradient.spread = g.spread == kSpreadReflect  ? ::GradientSpread::Reflect
+                          : g.spread == kSpreadRepeat ? ::GradientSpread::Repeat
+                                                      : ::GradientSpread::Pad;
+        t.Apply(g.ox, g.oy, &gradient.ox, &gradient.oy);
+        t.Apply(g.ux, g.uy, &gradient.ux, &gradient.uy);
+        t.Apply(g.vx, g.vy, &gradient.vx, &gradient.vy);
+        gradient.fx = g.fx / 65536.0;
+        gradient.fy = g.fy / 65536.0;
+        gradient.stops = stops;
+        gradient.stopCount = int32_t(g.stopCount);
+        return RasterPaint{0, smoothed, &gradient};
+    }
+};
 
 } // namespace
 
@@ -631,6 +689,7 @@ enum class PaintStage { Idle, BuildFill, RunFill, BuildStroke, RunStroke };
 constexpr uint32_t kOpsPerUnit = 2;
 
 struct PainterState {
+    PaintSource paint;
     RasterPath path;
     RasterJob job;
     const Document* doc = nullptr;
@@ -646,13 +705,30 @@ struct PainterState {
     uint32_t op = 0;       // building progress
     uint32_t point = 0;
 
+    RasterPaint FillPaint() {
+        return paint.Of(*doc, obj.style.fillGradient, obj.style.fillColour, t, smoothed);
+    }
+    RasterPaint StrokePaint() {
+        return paint.Of(*doc, obj.style.strokeGradient, obj.style.strokeColour, t, smoothed);
+    }
+
     void StartBuilding(PaintStage build) {
         stage = build;
         op = point = 0;
         path.Clear();
         pathDone = false;
         if (!direct) {
-            far.Reset(*doc, obj, t, build == PaintStage::BuildStroke);
+            const bool stroke = build == PaintStage::BuildStroke;
+            far.Reset(*doc, obj, t, stroke);
+            // Within reach of the buffer, curves are flattened finely; beyond, chords do.
+            double margin = 2;
+            if (stroke) {
+                const StrokeStyle st = MakeStrokeStyle(obj.style, t);
+                const double limit = st.miterLimit / 65536.0;
+                const double half = (st.width > kRasterOne ? st.width : kRasterOne) / 2.0 / kRasterOne;
+                margin += half * (st.join == ::LineJoin::Miter && limit > 1.5 ? limit : 1.5);
+            }
+            far.Near(-margin, -margin, surface.width + margin, surface.height + margin);
         }
     }
 
@@ -728,20 +804,13 @@ int32_t ObjectPainter::Step(int32_t work) {
                 break;
             }
             if (stroke) {
-                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t),
-                                  RasterPaint{SolidOf(*s.doc, s.obj.style.strokeGradient,
-                                                      s.obj.style.strokeColour),
-                                              s.smoothed},
+                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t), s.StrokePaint(),
                                   s.surface, s.clip);
                 s.stage = PaintStage::RunStroke;
             } else {
                 ::FillRule rule =
                     s.obj.style.fillRule == kEvenOdd ? ::FillRule::EvenOdd : ::FillRule::NonZero;
-                s.job.StartFill(
-                    s.path, rule,
-                    RasterPaint{SolidOf(*s.doc, s.obj.style.fillGradient, s.obj.style.fillColour),
-                                s.smoothed},
-                    s.surface, s.clip);
+                s.job.StartFill(s.path, rule, s.FillPaint(), s.surface, s.clip);
                 s.stage = PaintStage::RunFill;
             }
             break;
@@ -755,10 +824,7 @@ int32_t ObjectPainter::Step(int32_t work) {
                 return 1;
             }
             if (s.direct && s.pathDone) {
-                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t),
-                                  RasterPaint{SolidOf(*s.doc, s.obj.style.strokeGradient,
-                                                      s.obj.style.strokeColour),
-                                              s.smoothed},
+                s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t), s.StrokePaint(),
                                   s.surface, s.clip);
                 s.stage = PaintStage::RunStroke;
             } else {

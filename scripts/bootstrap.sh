@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks for building and testing. Quick when all is there.
+#   scripts/bootstrap.sh         what the builds and tests need
+#   scripts/bootstrap.sh bench   that, and the benchmarks' peers and drawings (AGG, clip art, node)
 set -euo pipefail
 
 packages=(
     cmake ninja-build g++ git
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-    wine64 wine xvfb x11-apps imagemagick
+    wine64 wine xvfb x11-apps x11-utils imagemagick pngquant
     gcab cabextract
     googletest
     clang libclang-rt-14-dev
@@ -15,6 +17,13 @@ packages=(
     pkg-config libpugixml-dev libpolyclipping-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
     fonts-dejavu-core fonts-liberation2
 )
+if [ "${1:-}" = bench ]; then
+    packages+=(libagg-dev openclipart-svg pkg-config)
+    # node and npm from Debian, unless a node with its npm is there already
+    if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+        packages+=(nodejs npm)
+    fi
+fi
 
 # npm fetches the fidelity corpus's packages (scripts/corpus.sh); a node.js that brings its own
 # npm is kept.

@@ -6,6 +6,8 @@
 # Then the world map, converted by `vemo convert` from the npm package @svg-maps/world (CC BY 4.0)
 # onto a page of its own with each country linked to a generated page (build/world-example,
 # scripts/make-world-page.py): at 24, 16 and 8 bits, zoomed in, pushed, and a country clicked.
+# Between the two, scripts/guide-images.sh makes the guides' pictures anew in docs/images (or
+# $VEMO_GUIDE_IMAGES).
 #
 #   scripts/demo.sh [FOLDER]          screenshots into FOLDER (default: demo)
 #   scripts/demo.sh --show            open the example page on this machine's display, for a person
@@ -20,7 +22,7 @@ out=demo
 for arg in "$@"; do
     case "$arg" in
     --show) show=1 ;;
-    -h | --help) sed -n '2,10p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
     *) out=$arg ;;
     esac
 done
@@ -109,6 +111,9 @@ run_host "$VEMO_DISPLAY_24" -- "open \"$page\"" idle "ticks 6" "drag 160 120 480
     "click 300 200 right" "menu \"Push Tool\"" "drag 300 200 400 250" "ticks 10" \
     "capture \"$shots\\pushed.bmp\" in=page"
 echo "demo: a zoom drag and a push drag"
+
+# The pictures of the guides (docs/publishing.md, docs/using.md), made anew in this environment.
+VEMO_GUIDE_WINE_READY=1 scripts/guide-images.sh "${VEMO_GUIDE_IMAGES:-docs/images}"
 
 # The world map. Needs the vemo program with its SVG converter and the corpus's npm packages.
 vemo=dist/vemo

@@ -109,6 +109,7 @@ def measure(entry, roots, vemo, width, work):
     if not os.path.exists(svg):
         result.update(reference=False, note="missing: " + svg)
         return result
+    result["features"] = features(svg)
     code, out, err, _ = run(["rsvg-convert", "-w", str(width), "-b", "white", "-f", "png",
                              "-o", stem + ".rsvg.png", svg])
     if code != 0:
@@ -130,7 +131,19 @@ def measure(entry, roots, vemo, width, work):
         result["note"] = "render failed: " + first_line(err)
         result.update(psnr=0.0, ssim=0.0)
         return result
-    result["features"] = features(svg)
+    # The plug-in centres the drawing's view in the image; when the view's height is not a whole
+    # number of pixels, the reference is drawn centred on a page of the same size too, so that
+    # the two pictures are compared at the same place rather than half a pixel apart.
+    code, out, err, _ = run([vemo, "info", stem + ".vem"])
+    m = re.search(r"default view: (-?\d+) (-?\d+) (-?\d+) (-?\d+) keep-aspect", out)
+    if code == 0 and m:
+        x0, y0, x1, y1 = (int(v) for v in m.groups())
+        exact = width * (y1 - y0) / (x1 - x0)
+        height = -(-width * (y1 - y0) // (x1 - x0))
+        if height - exact > 1e-6:
+            run(["rsvg-convert", "-w", str(width), "--page-width", str(width),
+                 "--page-height", str(height), "--top", "%.6f" % ((height - exact) / 2),
+                 "-b", "white", "-f", "png", "-o", stem + ".rsvg.png", svg])
     ref = load_rgb(stem + ".rsvg.png")
     got = load_rgb(stem + ".vemo.png")
     result["psnr"], result["ssim"] = compare(ref, got)

@@ -279,9 +279,9 @@ bool MatchesCompound(const Compound& c, const SelectorTarget& e) {
 }
 
 // Matches parts[0..index] with parts[index] on e. Descendant and sibling combinators try every
-// candidate; the depth of the chain bounds the work together with the element's ancestors.
-bool MatchFrom(const Selector& s, size_t index, const SelectorTarget& e, int budget) {
-    if (budget <= 0 || !MatchesCompound(s.parts[index], e)) {
+// candidate; each element looked at uses up one step of the budget, so hostile selectors stop.
+bool MatchFrom(const Selector& s, size_t index, const SelectorTarget& e, int* budget) {
+    if (--*budget < 0 || !MatchesCompound(s.parts[index], e)) {
         return false;
     }
     if (index == 0) {
@@ -290,28 +290,19 @@ bool MatchFrom(const Selector& s, size_t index, const SelectorTarget& e, int bud
     char comb = s.combinators[index - 1];
     if (comb == '>') {
         const SelectorTarget* p = e.ParentElement();
-        return p != nullptr && MatchFrom(s, index - 1, *p, budget - 1);
+        return p != nullptr && MatchFrom(s, index - 1, *p, budget);
     }
     if (comb == '+') {
         const SelectorTarget* p = e.PreviousElement();
-        return p != nullptr && MatchFrom(s, index - 1, *p, budget - 1);
+        return p != nullptr && MatchFrom(s, index - 1, *p, budget);
     }
-    if (comb == '~') {
-        for (const SelectorTarget* p = e.PreviousElement(); p != nullptr; p = p->PreviousElement()) {
-            if (MatchFrom(s, index - 1, *p, budget - 1)) {
-                return true;
-            }
-            if (--budget <= 0) {
-                return false;
-            }
-        }
-        return false;
-    }
-    for (const SelectorTarget* p = e.ParentElement(); p != nullptr; p = p->ParentElement()) {
-        if (MatchFrom(s, index - 1, *p, budget - 1)) {
+    const bool sibling = comb == '~';
+    for (const SelectorTarget* p = sibling ? e.PreviousElement() : e.ParentElement(); p != nullptr;
+         p = sibling ? p->PreviousElement() : p->ParentElement()) {
+        if (MatchFrom(s, index - 1, *p, budget)) {
             return true;
         }
-        if (--budget <= 0) {
+        if (*budget < 0) {
             return false;
         }
     }
@@ -403,14 +394,15 @@ bool ParseSelector(std::string_view text, Selector* selector) {
     return true;
 }
 
-bool Selector::Matches(const SelectorTarget& element) const {
+bool Selector::Matches(const SelectorTarget& element, int* budget) const {
     if (parts.empty()) {
         return false;
     }
-    return MatchFrom(*this, parts.size() - 1, element, 4096);
+    return MatchFrom(*this, parts.size() - 1, element, budget);
 }
 
 void StyleSheet::Parse(std::string_view cssText) {
+    indexed = false;
     std::string css = StripComments(cssText);
     std::string_view s(css);
     size_t i = 0;
@@ -480,11 +472,78 @@ void StyleSheet::Parse(std::string_view cssText) {
     }
 }
 
+void StyleSheet::Index() const {
+    byId.clear();
+    byClass.clear();
+    byType.clear();
+    universal.clear();
+    for (size_t i = 0; i < rules.size(); ++i) {
+        const Compound& last = rules[i].selector.parts.back();
+        if (last.never) {
+            continue;
+        }
+        if (!last.id.empty()) {
+            byId[last.id].push_back(i);
+        } else if (!last.classes.empty()) {
+            byClass[last.classes[0]].push_back(i);
+        } else if (!last.type.empty()) {
+            byType[last.type].push_back(i);
+        } else {
+            universal.push_back(i);
+        }
+    }
+    indexed = true;
+}
+
 void StyleSheet::Match(const SelectorTarget& element, std::vector<const Rule*>* out) const {
     out->clear();
-    for (const Rule& r : rules) {
-        if (r.selector.Matches(element)) {
-            out->push_back(&r);
+    if (rules.empty() || work >= kMaxWork) {
+        return;
+    }
+    if (!indexed) {
+        Index();
+    }
+    std::vector<size_t> candidates;
+    auto take = [&](const std::map<std::string, std::vector<size_t>, std::less<>>& map,
+                    std::string_view key) {
+        auto it = map.find(key);
+        if (it != map.end()) {
+            candidates.insert(candidates.end(), it->second.begin(), it->second.end());
+        }
+    };
+    if (!element.Id().empty()) {
+        take(byId, element.Id());
+    }
+    take(byType, element.LocalName());
+    candidates.insert(candidates.end(), universal.begin(), universal.end());
+    // Classes: those of the element that some rule keys on.
+    std::string_view list;
+    if (!byClass.empty() && element.Attribute("class", &list)) {
+        size_t i = 0;
+        while (i < list.size()) {
+            while (i < list.size() && IsSpace(list[i])) {
+                ++i;
+            }
+            size_t b = i;
+            while (i < list.size() && !IsSpace(list[i])) {
+                ++i;
+            }
+            if (i > b) {
+                take(byClass, list.substr(b, i - b));
+            }
+        }
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (size_t i : candidates) {
+        int budget = 4096;
+        bool match = rules[i].selector.Matches(element, &budget);
+        work += size_t(4096 - std::max(budget, 0));
+        if (work > kMaxWork) {
+            break;
+        }
+        if (match) {
+            out->push_back(&rules[i]);
         }
     }
     std::stable_sort(out->begin(), out->end(), [](const Rule* a, const Rule* b) {

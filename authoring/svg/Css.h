@@ -16,6 +16,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,7 +63,8 @@ struct Selector {
     std::vector<char> combinators; // between parts: ' ', '>', '+', '~'
     uint32_t specificity = 0;
 
-    bool Matches(const SelectorTarget& element) const;
+    // *budget: elements that may still be looked at (used up as it goes).
+    bool Matches(const SelectorTarget& element, int* budget) const;
 };
 
 // One selector; false when it cannot be read.
@@ -79,13 +81,23 @@ public:
     // Adds the rules of one sheet. Limits keep hostile sheets small: at most kMaxRules rules.
     void Parse(std::string_view css);
     const std::vector<Rule>& Rules() const { return rules; }
-    // The declarations of the matching rules, in cascade order (specificity, then order).
+    // The matching rules, in cascade order (specificity, then order). Rules are looked up by
+    // the id, a class or the type their last compound needs, so an element is tried only
+    // against rules that can match it; all matching together stops after kMaxWork selector
+    // steps of selector matching (later elements then match no rule).
     void Match(const SelectorTarget& element, std::vector<const Rule*>* out) const;
 
-    static const size_t kMaxRules = 100000;
+    static const size_t kMaxRules = 20000;
+    static const size_t kMaxWork = 50000000;
 
 private:
+    void Index() const;
+
     std::vector<Rule> rules;
+    mutable bool indexed = false;
+    mutable std::map<std::string, std::vector<size_t>, std::less<>> byId, byClass, byType;
+    mutable std::vector<size_t> universal;
+    mutable size_t work = 0;
 };
 
 } // namespace vemo::svg

@@ -35,54 +35,40 @@ int32_t Fixed16(double v) {
     return int32_t(lround(s));
 }
 
-void PutU32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-// The gradient record (tag 10; drawing format 1.6).
+// The gradient record (drawing format 1.6), at most 256 stops.
 void WriteGradient(DrawingWriter& w, uint8_t target, const Gradient& g) {
-    std::vector<GradientStop> stops = g.stops;
-    if (stops.size() > 256) {
-        // Keep 256 evenly chosen stops, the first and the last among them.
-        std::vector<GradientStop> fewer;
-        for (size_t i = 0; i < 256; ++i) {
-            fewer.push_back(stops[i * (stops.size() - 1) / 255]);
+    std::vector<svg::GradientStop> stops = g.stops;
+    if (stops.size() > kMaxGradientStops) {
+        // Keep evenly chosen stops, the first and the last among them.
+        std::vector<svg::GradientStop> fewer;
+        for (size_t i = 0; i < kMaxGradientStops; ++i) {
+            fewer.push_back(stops[i * (stops.size() - 1) / (kMaxGradientStops - 1)]);
         }
         stops.swap(fewer);
     }
-    std::vector<uint8_t> p(40 + 8 * stops.size(), 0);
-    p[0] = target;
-    p[1] = g.kind;
-    p[2] = g.spread;
-    const int32_t frame[6] = {Coordinate(g.o.x), Coordinate(g.o.y), Coordinate(g.u.x),
-                              Coordinate(g.u.y), Coordinate(g.v.x), Coordinate(g.v.y)};
-    for (int i = 0; i < 6; ++i) {
-        PutU32(&p[4 + 4 * i], uint32_t(frame[i]));
-    }
-    PutU32(&p[28], uint32_t(g.kind == 1 ? Fixed16(g.fx) : 0));
-    PutU32(&p[32], uint32_t(g.kind == 1 ? Fixed16(g.fy) : 0));
-    p[36] = uint8_t(stops.size());
-    p[37] = uint8_t(stops.size() >> 8);
+    std::vector<vemo::GradientStop> out(stops.size());
     uint32_t previous = 0;
     for (size_t i = 0; i < stops.size(); ++i) {
         double o = stops[i].offset;
-        uint32_t off = o <= 0 ? 0 : (o >= 1 ? 65536 : uint32_t(lround(o * 65536)));
-        if (off < previous) {
-            off = previous;
-        }
-        previous = off;
-        uint8_t* s = &p[40 + 8 * i];
-        PutU32(s, off);
-        uint32_t c = stops[i].argb;
-        s[4] = uint8_t(c >> 16);
-        s[5] = uint8_t(c >> 8);
-        s[6] = uint8_t(c);
-        s[7] = uint8_t(c >> 24);
+        uint32_t off = o <= 0 ? 0 : (o >= 1 ? kGradientStopOne : uint32_t(lround(o * kGradientStopOne)));
+        previous = off = off < previous ? previous : off;
+        out[i] = vemo::GradientStop{off, stops[i].argb};
     }
-    w.Record(10, p.data(), uint32_t(p.size()));
+    GradientPaint p;
+    p.target = target;
+    p.kind = g.kind;
+    p.spread = g.spread;
+    p.ox = Coordinate(g.o.x);
+    p.oy = Coordinate(g.o.y);
+    p.ux = Coordinate(g.u.x);
+    p.uy = Coordinate(g.u.y);
+    p.vx = Coordinate(g.v.x);
+    p.vy = Coordinate(g.v.y);
+    p.fx = g.kind == kGradientRadial ? Fixed16(g.fx) : 0;
+    p.fy = g.kind == kGradientRadial ? Fixed16(g.fy) : 0;
+    p.stops = out.data();
+    p.stopCount = uint32_t(out.size());
+    w.Gradient(p);
 }
 
 struct StrokeState {
@@ -107,7 +93,7 @@ bool WriteDrawing(const Scene& scene, const DocRect& bounds, const DocRect& view
         gradients = gradients || item.fill.kind == ScenePaint::Kind::Gradient ||
                     item.stroke.kind == ScenePaint::Kind::Gradient;
     }
-    DrawingWriter w(1, gradients ? 6 : 5);
+    DrawingWriter w(1, gradients ? kGradientMinor : 5);
     w.Bounds(bounds);
     w.DefaultView(view, keepAspect);
 
@@ -156,7 +142,7 @@ bool WriteDrawing(const Scene& scene, const DocRect& bounds, const DocRect& view
             fill = item.fill.gradient->AverageColour();
             w.FillColour(fill);
             fillGradient = item.fill.gradient.get();
-            WriteGradient(w, 0, *fillGradient);
+            WriteGradient(w, kPaintFill, *fillGradient);
         }
         if (fillOn && item.fillRule != rule) {
             rule = item.fillRule;
@@ -192,7 +178,7 @@ bool WriteDrawing(const Scene& scene, const DocRect& bounds, const DocRect& view
                 strokeGradient = nullptr;
             }
             if (wantGradient != nullptr) {
-                WriteGradient(w, 1, *wantGradient);
+                WriteGradient(w, kPaintStroke, *wantGradient);
                 strokeGradient = wantGradient;
             }
         }

@@ -28,6 +28,18 @@ void Box::Add(const Box& b) {
     Add(Point{b.x1, b.y1});
 }
 
+Box Box::Transformed(const Matrix& m) const {
+    Box b;
+    if (Empty()) {
+        return b;
+    }
+    b.Add(m.Apply({x0, y0}));
+    b.Add(m.Apply({x1, y0}));
+    b.Add(m.Apply({x0, y1}));
+    b.Add(m.Apply({x1, y1}));
+    return b;
+}
+
 bool Box::Overlaps(const Box& b) const {
     return !Empty() && !b.Empty() && x0 < b.x1 && b.x0 < x1 && y0 < b.y1 && b.y0 < y1;
 }

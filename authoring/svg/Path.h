@@ -21,6 +21,8 @@ struct Box {
     void Add(Point p);
     void Add(const Box& b);
     bool Overlaps(const Box& b) const;
+    // The box around the transformed corners.
+    Box Transformed(const Matrix& m) const;
     double Width() const { return Empty() ? 0 : x1 - x0; }
     double Height() const { return Empty() ? 0 : y1 - y0; }
 };

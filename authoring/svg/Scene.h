@@ -54,6 +54,7 @@ struct SceneItem {
     double miterLimit = 4;
     int link = -1;          // index into Scene::links
     bool strokeOutline = false; // the path is the outline of a stroke (not fill geometry)
+    Box geometry;               // for outlines: the box of the stroked path (document units)
 
     // The box of what the item paints, stroke included (a little generous at joins).
     Box InkBox() const;

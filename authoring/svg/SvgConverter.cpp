@@ -1,6 +1,5 @@
-// The walk over the SVG tree that turns elements into scene items (the rendering model:
-// painter's order, styles cascaded and inherited, transforms multiplied into one matrix from
-// each element's user space to document units), then writes the scene.
+// The walk over the SVG tree: structure (groups, use, nested viewports, switch), shapes and
+// their fills and strokes. See Converter.h.
 #include "authoring/svg/SvgConverter.h"
 
 #include <math.h>
@@ -8,35 +7,14 @@
 
 #include <algorithm>
 
+#include "authoring/svg/Converter.h"
+#include "authoring/svg/Dash.h"
 #include "authoring/svg/DrawingOutput.h"
-#include "authoring/svg/Paint.h"
-#include "authoring/svg/Path.h"
 #include "authoring/svg/PathData.h"
-#include "authoring/svg/Scene.h"
-#include "authoring/svg/Style.h"
-#include "authoring/svg/SvgDocument.h"
-#include "authoring/svg/Transform.h"
-#include "authoring/svg/Values.h"
+#include "authoring/svg/Text.h"
+#include "url/Url.h"
 
 namespace vemo::svg {
-
-namespace {
-
-const double kUnitsPerPx = 750; // 72000 / 96
-const double kKappa = 0.5522847498307936; // cubic control distance for a quarter circle
-
-struct Limits {
-    size_t maxRendered = 4000000;   // elements rendered, use instances counted each time
-    size_t maxUseDepth = 40;        // nested use references
-    size_t maxPathPoints = 4000000; // points in one element's path data
-    size_t maxTotalPoints = 30000000;
-};
-
-// A viewport: its size (for percentages) and where the user space maps.
-struct ViewBox {
-    double x = 0, y = 0, w = 0, h = 0;
-    bool valid = false;
-};
 
 bool ParseViewBox(const std::string* text, ViewBox* vb) {
     if (text == nullptr) {
@@ -51,18 +29,12 @@ bool ParseViewBox(const std::string* text, ViewBox* vb) {
         }
         scan.SkipCommaSpace();
     }
-    if (!scan.AtEnd() || v[2] <= 0 || v[3] <= 0) {
+    if (!scan.AtEnd() || !(v[2] > 0) || !(v[3] > 0)) {
         return false;
     }
-    *vb = ViewBox{v[0], v[1], v[2], v[3], true};
+    *vb = ViewBox{v[0], v[1], v[2], v[3]};
     return true;
 }
-
-struct AspectRatio {
-    int alignX = 1, alignY = 1; // 0 min, 1 mid, 2 max
-    bool none = false;
-    bool slice = false;
-};
 
 AspectRatio ParseAspectRatio(const std::string* text) {
     AspectRatio r;
@@ -79,7 +51,9 @@ AspectRatio ParseAspectRatio(const std::string* text) {
     if (word == "none") {
         r.none = true;
     } else if (word.size() == 8 && word[0] == 'x' && word[4] == 'Y') {
-        auto align = [](std::string_view s) { return s == "Min" ? 0 : (s == "Mid" ? 1 : (s == "Max" ? 2 : -1)); };
+        auto align = [](std::string_view s) {
+            return s == "Min" ? 0 : (s == "Mid" ? 1 : (s == "Max" ? 2 : -1));
+        };
         int ax = align(word.substr(1, 3));
         int ay = align(word.substr(5, 3));
         if (ax < 0 || ay < 0) {
@@ -91,12 +65,10 @@ AspectRatio ParseAspectRatio(const std::string* text) {
         return AspectRatio();
     }
     scan.SkipSpace();
-    std::string_view mode = scan.Word();
-    r.slice = mode == "slice";
+    r.slice = scan.Word() == "slice";
     return r;
 }
 
-// The matrix that maps the view box into the viewport (x, y, w, h).
 Matrix ViewBoxMatrix(const ViewBox& vb, const AspectRatio& ar, double x, double y, double w,
                      double h) {
     double sx = w / vb.w;
@@ -105,17 +77,13 @@ Matrix ViewBoxMatrix(const ViewBox& vb, const AspectRatio& ar, double x, double 
         return Matrix{sx, 0, 0, sy, x - vb.x * sx, y - vb.y * sy};
     }
     double s = ar.slice ? std::max(sx, sy) : std::min(sx, sy);
-    double tx = x - vb.x * s;
-    double ty = y - vb.y * s;
-    double extraX = w - vb.w * s;
-    double extraY = h - vb.h * s;
-    tx += extraX * ar.alignX / 2;
-    ty += extraY * ar.alignY / 2;
+    double tx = x - vb.x * s + (w - vb.w * s) * ar.alignX / 2;
+    double ty = y - vb.y * s + (h - vb.h * s) * ar.alignY / 2;
     return Matrix{s, 0, 0, s, tx, ty};
 }
 
 double AttrLength(const Element* e, const char* name, const LengthContext& vp, Axis axis,
-                  double fallback, bool* present = nullptr) {
+                  double fallback, bool* present) {
     const std::string* v = e->Attr(name);
     Length l;
     if (v == nullptr || !ParseLength(*v, &l)) {
@@ -135,69 +103,31 @@ bool IsShape(std::string_view n) {
            n == "polyline" || n == "polygon";
 }
 
-class Converter {
-public:
-    Converter(const SvgDocument& document, const ConvertOptions& options, ConvertReport* report)
-        : doc(document), options(options), report(report) {}
+Converter::Converter(const SvgDocument& document, const ConvertOptions& options,
+                     ConvertReport* report)
+    : doc(document), options(options), report(report) {
+    limits.maxRendered = options.maxElements;
+    limits.maxTotalPoints = options.maxPoints;
+    outlineBudget = limits.maxOutlinePoints;
+}
 
-    bool Convert(std::vector<uint8_t>* out, std::string* error);
+Converter::~Converter() = default;
 
-private:
-    struct Context {
-        Matrix ctm;      // user space to document units
-        LengthContext vp; // the viewport of percentages
-        int link = -1;
-    };
-
-    void Drop(const std::string& kind) { ++report->dropped[kind]; }
-    void Approximate(const std::string& kind) { ++report->approximated[kind]; }
-    void Fail(const std::string& reason) {
-        if (!failed) {
-            failed = true;
-            failure = reason;
-        }
+void Converter::Fail(const std::string& reason) {
+    if (!failed) {
+        failed = true;
+        failure = reason;
     }
-
-    void RenderElement(const Element* e, const Style& parent, const Context& ctx,
-                       std::vector<SceneItem>* out);
-    void RenderChildren(const Element* e, const Style& style, const Context& ctx,
-                        std::vector<SceneItem>* out);
-    void RenderUse(const Element* e, const Style& style, const Context& ctx,
-                   std::vector<SceneItem>* out);
-    void RenderViewport(const Element* e, const Style& style, const Context& ctx, double x,
-                        double y, double w, double h, std::vector<SceneItem>* out);
-    bool ShapePath(const Element* e, const LengthContext& vp, Path* path);
-    void RenderShape(const Element* e, const Style& style, const Context& ctx,
-                     std::vector<SceneItem>* out);
-    void EmitPath(const Path& user, const Style& style, const Context& ctx,
-                  std::vector<SceneItem>* out);
-    bool ResolvePaint(const Paint& paint, const Style& style, double opacity, const Box& bbox,
-                      const Matrix& ctm, ScenePaint* out);
-    bool ResolveGradient(const Element* g, const Box& bbox, const Matrix& ctm, double opacity,
-                         const Style& style, ScenePaint* out);
-    // The computed style of an element in the place where it is defined (for gradients' stops,
-    // markers, clip paths and patterns, which inherit from their own ancestors).
-    const Style& DefinitionStyle(const Element* e);
-    void FinishGroup(const Style& style, std::vector<SceneItem>* local, std::vector<SceneItem>* out);
-    int LinkIndex(const std::string& href);
-
-    const SvgDocument& doc;
-    const ConvertOptions& options;
-    ConvertReport* report;
-    Limits limits;
-    Scene scene;
-    bool failed = false;
-    std::string failure;
-    size_t rendered = 0;
-    size_t totalPoints = 0;
-    std::vector<const Element*> useStack;
-    std::map<const Element*, Style> definitionStyles;
-    LengthContext rootViewport;
-    double rootScale = 1; // document units per root user unit... for non-scaling strokes
-};
+}
 
 int Converter::LinkIndex(const std::string& href) {
     std::string address(Trim(href));
+    if (!options.base.empty() && !address.empty() && address[0] != '#') {
+        TextBuffer resolved = ResolveLink(address.c_str(), options.base.c_str());
+        if (resolved.length > 0 && resolved.text != nullptr) {
+            address.assign(resolved.text, size_t(resolved.length));
+        }
+    }
     for (size_t i = 0; i < scene.links.size(); ++i) {
         if (scene.links[i] == address) {
             return int(i);
@@ -214,6 +144,21 @@ int Converter::LinkIndex(const std::string& href) {
     scene.links.push_back(address);
     return int(scene.links.size() - 1);
 }
+
+bool Converter::EnterReference(const Element* e) {
+    if (std::find(references.begin(), references.end(), e) != references.end()) {
+        Drop("reference cycle");
+        return false;
+    }
+    if (references.size() >= limits.maxReferenceDepth) {
+        Fail("references nest more than " + std::to_string(limits.maxReferenceDepth) + " deep");
+        return false;
+    }
+    references.push_back(e);
+    return true;
+}
+
+void Converter::LeaveReference() { references.pop_back(); }
 
 const Style& Converter::DefinitionStyle(const Element* e) {
     auto it = definitionStyles.find(e);
@@ -377,292 +322,172 @@ bool Converter::ShapePath(const Element* e, const LengthContext& vp, Path* path)
     return false;
 }
 
-bool Converter::ResolveGradient(const Element* g, const Box& bbox, const Matrix& ctm,
-                                double opacity, const Style& style, ScenePaint* out) {
-    (void)style;
-    // Attributes and stops may come from the gradients that href points to.
-    std::vector<const Element*> chain;
-    for (const Element* c = g; c != nullptr && chain.size() < 32;) {
-        if (std::find(chain.begin(), chain.end(), c) != chain.end()) {
-            break;
-        }
-        chain.push_back(c);
-        const std::string* href = c->Attr("href");
-        if (href == nullptr || href->empty() || (*href)[0] != '#') {
-            break;
-        }
-        const Element* next = doc.FindById(std::string_view(*href).substr(1));
-        if (next == nullptr || (next->name != "linearGradient" && next->name != "radialGradient")) {
-            break;
-        }
-        c = next;
-    }
-    auto attr = [&](const char* name) -> const std::string* {
-        for (const Element* c : chain) {
-            if (const std::string* v = c->Attr(name)) {
-                // x1... belong to linear gradients, cx... to radial ones
-                bool linearOnly = strcmp(name, "x1") == 0 || strcmp(name, "y1") == 0 ||
-                                  strcmp(name, "x2") == 0 || strcmp(name, "y2") == 0;
-                bool radialOnly = strcmp(name, "cx") == 0 || strcmp(name, "cy") == 0 ||
-                                  strcmp(name, "r") == 0 || strcmp(name, "fx") == 0 ||
-                                  strcmp(name, "fy") == 0 || strcmp(name, "fr") == 0;
-                if ((linearOnly && c->name != "linearGradient") ||
-                    (radialOnly && c->name != "radialGradient")) {
-                    continue;
-                }
-                return v;
-            }
-        }
-        return nullptr;
-    };
-    const Element* stopsFrom = nullptr;
-    for (const Element* c : chain) {
-        for (const Element* k : c->children) {
-            if (k->name == "stop") {
-                stopsFrom = c;
-                break;
-            }
-        }
-        if (stopsFrom) {
-            break;
-        }
-    }
-    std::vector<GradientStop> stops;
-    if (stopsFrom != nullptr) {
-        double last = 0;
-        for (const Element* k : stopsFrom->children) {
-            if (k->name != "stop") {
-                continue;
-            }
-            const Style& ks = DefinitionStyle(k);
-            double offset = 0;
-            if (const std::string* o = k->Attr("offset")) {
-                Length l;
-                if (ParseLength(*o, &l)) {
-                    offset = l.unit == Unit::Percent ? l.value / 100 : l.value;
-                }
-            }
-            offset = std::min(1.0, std::max(0.0, offset));
-            offset = std::max(offset, last);
-            last = offset;
-            uint32_t c = ks.stopColour.kind == Paint::Kind::CurrentColour ? ks.colour
-                                                                            : ks.stopColour.argb;
-            c = ScaleAlpha(c, ks.stopOpacity * opacity);
-            stops.push_back({offset, c});
-            if (stops.size() > 4096) {
-                break;
-            }
-        }
-    }
-    if (stops.empty()) {
-        out->kind = ScenePaint::Kind::None;
-        return true;
-    }
-    if (stops.size() == 1) {
-        out->kind = ScenePaint::Kind::Solid;
-        out->argb = stops[0].argb;
-        return true;
-    }
-    bool radial = g->name == "radialGradient";
-    const std::string* units = attr("gradientUnits");
-    bool userSpace = units != nullptr && Trim(*units) == "userSpaceOnUse";
-    Matrix space;
-    LengthContext lc = rootViewport;
-    if (!userSpace) {
-        if (!(bbox.Width() > 0) || !(bbox.Height() > 0)) {
-            out->kind = ScenePaint::Kind::None;
-            return true;
-        }
-        space = Matrix{bbox.Width(), 0, 0, bbox.Height(), bbox.x0, bbox.y0};
-        lc.viewportWidth = lc.viewportHeight = 1;
-    }
-    Matrix gt;
-    if (const std::string* t = attr("gradientTransform")) {
-        ParseTransform(*t, &gt);
-    }
-    Matrix m = ctm * space * gt;
-    auto len = [&](const char* name, Axis axis, double fallback) {
-        const std::string* v = attr(name);
-        Length l;
-        if (v == nullptr || !ParseLength(*v, &l)) {
-            return fallback;
-        }
-        if (!userSpace && l.unit == Unit::Percent) {
-            return l.value / 100;
-        }
-        return ResolveLength(l, lc, axis);
-    };
-    auto g2 = std::make_shared<Gradient>();
-    g2->stops = stops;
-    const std::string* spread = attr("spreadMethod");
-    if (spread != nullptr && Trim(*spread) == "reflect") {
-        g2->spread = 1;
-    } else if (spread != nullptr && Trim(*spread) == "repeat") {
-        g2->spread = 2;
-    }
-    double hundred = userSpace ? -1 : 1; // 100 % in gradient space when not in user space
-    if (!radial) {
-        double x1 = len("x1", Axis::X, 0);
-        double y1 = len("y1", Axis::Y, 0);
-        double x2 = len("x2", Axis::X, userSpace ? lc.viewportWidth : hundred);
-        double y2 = len("y2", Axis::Y, 0);
-        g2->kind = 0;
-        g2->o = m.Apply({x1, y1});
-        g2->u = m.Apply({x2, y2});
-        g2->v = m.Apply({x1 - (y2 - y1), y1 + (x2 - x1)});
-    } else {
-        double half = userSpace ? 0.5 : 0.5;
-        double cx = len("cx", Axis::X, userSpace ? lc.viewportWidth * half : half);
-        double cy = len("cy", Axis::Y, userSpace ? lc.viewportHeight * half : half);
-        double r = len("r", Axis::Other, userSpace ? 0.5 * sqrt((lc.viewportWidth * lc.viewportWidth + lc.viewportHeight * lc.viewportHeight) / 2) : 0.5);
-        double fx = len("fx", Axis::X, cx);
-        double fy = len("fy", Axis::Y, cy);
-        if (!(r > 0)) {
-            // A zero radius paints the last stop's colour.
-            out->kind = ScenePaint::Kind::Solid;
-            out->argb = stops.back().argb;
-            return true;
-        }
-        g2->kind = 1;
-        g2->o = m.Apply({cx, cy});
-        g2->u = m.Apply({cx + r, cy});
-        g2->v = m.Apply({cx, cy + r});
-        double ux = (fx - cx) / r, uy = (fy - cy) / r;
-        double d = sqrt(ux * ux + uy * uy);
-        if (d > 0.999) {
-            ux *= 0.999 / d;
-            uy *= 0.999 / d;
-        }
-        g2->fx = ux;
-        g2->fy = uy;
-    }
-    out->kind = ScenePaint::Kind::Gradient;
-    out->gradient = g2;
-    return true;
-}
 
-bool Converter::ResolvePaint(const Paint& paint, const Style& style, double opacity,
-                             const Box& bbox, const Matrix& ctm, ScenePaint* out) {
-    out->kind = ScenePaint::Kind::None;
-    Paint::Kind kind = paint.kind;
-    uint32_t argb = paint.argb;
-    if (kind == Paint::Kind::Url) {
-        const Element* ref = paint.url.empty() || paint.url[0] == '\x01' ? nullptr
-                                                                          : doc.FindById(paint.url);
-        if (ref != nullptr && (ref->name == "linearGradient" || ref->name == "radialGradient")) {
-            return ResolveGradient(ref, bbox, ctm, opacity, style, out);
-        }
-        if (ref != nullptr && ref->name == "pattern") {
-            Approximate("pattern as average colour");
-            // TODO(pattern): average colour of the tile
-            out->kind = ScenePaint::Kind::Solid;
-            out->argb = ScaleAlpha(0xFF808080, opacity);
-            return true;
-        }
-        if (!paint.hasFallback) {
-            if (ref == nullptr) {
-                Drop("paint reference");
-            }
-            return true;
-        }
-        kind = paint.fallback;
-        argb = paint.fallbackArgb;
-    }
-    if (kind == Paint::Kind::CurrentColour) {
-        argb = style.colour;
-        kind = Paint::Kind::Colour;
-    }
-    if (kind == Paint::Kind::Colour) {
-        out->kind = ScenePaint::Kind::Solid;
-        out->argb = ScaleAlpha(argb, opacity);
-    }
-    return true;
-}
-
-void Converter::EmitPath(const Path& user, const Style& style, const Context& ctx,
-                         std::vector<SceneItem>* out) {
+void Converter::EmitPath(const Path& user, const Style& style, const Context& ctx, Items* out,
+                         const Box* bboxOverride) {
     totalPoints += user.pts.size();
     if (totalPoints > limits.maxTotalPoints) {
         Fail("more than " + std::to_string(limits.maxTotalPoints) + " points in all");
         return;
     }
-    Box bbox = user.Bounds();
-    SceneItem item;
-    item.link = ctx.link;
-    item.fillRule = style.fillRule;
-    ResolvePaint(style.fill, style, style.fillOpacity, bbox, ctx.ctm, &item.fill);
-    ScenePaint stroke;
-    if (style.strokeWidth > 0) {
-        ResolvePaint(style.stroke, style, style.strokeOpacity, bbox, ctx.ctm, &stroke);
-    }
-    bool strokeOn = stroke.Visible();
-    if (!item.fill.Visible() && !strokeOn) {
+    Box bbox = bboxOverride != nullptr ? *bboxOverride : user.Bounds();
+    Path docPath = user.Transformed(ctx.ctm);
+    if (clipMode > 0) {
+        // Inside a clip path only the geometry counts, filled with the clip rule.
+        SceneItem item;
+        item.path = std::move(docPath);
+        item.fillRule = style.clipRule;
+        item.fill.kind = ScenePaint::Kind::Solid;
+        item.fill.argb = 0xFF000000;
+        out->push_back(std::move(item));
         return;
     }
-    item.path = user.Transformed(ctx.ctm);
-    if (strokeOn) {
-        double scale = style.nonScalingStroke ? rootScale : ctx.ctm.MeanScale();
+    bool painted = false; // the fill went out as items of its own (a pattern)
+    SceneItem fill;
+    fill.link = ctx.link;
+    fill.fillRule = style.fillRule;
+    const Element* pattern = nullptr;
+    if (style.fill.kind == Paint::Kind::Url && !style.fill.url.empty()) {
+        const Element* ref = doc.FindById(style.fill.url);
+        if (ref != nullptr && ref->name == "pattern") {
+            pattern = ref;
+        }
+    }
+    if (pattern != nullptr) {
+        painted = ExpandPattern(pattern, user, style, style.fillOpacity, bbox, ctx, out);
+        if (!painted) {
+            fill.fill.kind = ScenePaint::Kind::Solid;
+            fill.fill.argb = ScaleAlpha(PatternAverage(pattern, bbox, ctx), style.fillOpacity);
+        }
+    } else {
+        ResolvePaint(style.fill, style, style.fillOpacity, bbox, ctx, &fill.fill);
+    }
+    ScenePaint stroke;
+    if (style.strokeWidth > 0) {
+        ResolvePaint(style.stroke, style, style.strokeOpacity, bbox, ctx, &stroke);
+    }
+    bool fillOn = !painted && fill.fill.Visible();
+    bool strokeOn = stroke.Visible();
+    if (!strokeOn) {
+        if (fillOn) {
+            fill.path = std::move(docPath);
+            out->push_back(std::move(fill));
+        }
+        RenderMarkers(user, style, ctx, out);
+        return;
+    }
+    // The stroke: drawn by the renderer when one width describes it (a similarity transform or
+    // a non-scaling stroke), else its outline, made in user space, is filled.
+    bool uniform = style.nonScalingStroke || ctx.ctm.IsSimilarity();
+    double scale = style.nonScalingStroke ? rootScale : ctx.ctm.MeanScale();
+    double docWidth = style.strokeWidth * scale;
+    const Path* strokeUser = &user;
+    Path dashed;
+    if (!style.dashes.empty() && measure == nullptr) {
+        // Dashes are cut in user space (their lengths are user lengths).
+        double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        size_t left = limits.maxDashPiecesInAll - std::min(limits.maxDashPiecesInAll, dashPieces);
+        if (!DashPath(user, style.dashes, style.dashOffset, tol,
+                      std::min(limits.maxDashPieces, left), &dashed)) {
+            Drop("dashes (too many)");
+            dashed = user;
+        } else {
+            dashPieces += dashed.ops.size() / 2;
+        }
+        strokeUser = &dashed;
+    }
+    // (While measuring, the stroke's box is all that counts.)
+    bool thin = docWidth < kThinStroke && measure == nullptr;
+    if ((uniform && !thin) || measure != nullptr) {
+        SceneItem item = fill;
+        if (strokeUser != &user) {
+            if (fillOn) {
+                fill.path = docPath;
+                out->push_back(fill);
+            }
+            item.fill = ScenePaint();
+            item.path = strokeUser->Transformed(ctx.ctm);
+        } else {
+            item.path = std::move(docPath);
+            if (!fillOn) {
+                item.fill = ScenePaint();
+            }
+        }
         item.stroke = stroke;
-        item.strokeWidth = style.strokeWidth * scale;
+        item.strokeWidth = docWidth;
         item.join = style.join;
         item.cap = style.cap;
         item.miterLimit = style.miterLimit;
-    }
-    out->push_back(std::move(item));
-}
-
-void Converter::RenderShape(const Element* e, const Style& style, const Context& ctx,
-                            std::vector<SceneItem>* out) {
-    Path path;
-    if (!ShapePath(e, ctx.vp, &path)) {
+        if (style.strokeFirst && fillOn) {
+            // paint-order: the stroke below the fill.
+            SceneItem under = item;
+            under.fill = ScenePaint();
+            out->push_back(std::move(under));
+            SceneItem over = fill;
+            over.path = item.path;
+            out->push_back(std::move(over));
+        } else {
+            out->push_back(std::move(item));
+        }
+        RenderMarkers(user, style, ctx, out);
         return;
     }
-    if (!style.visible) {
+    StrokeStyle ss{style.strokeWidth, style.join, style.cap, style.miterLimit};
+    Path outline;
+    bool ok;
+    if (uniform) {
+        ss.width = docWidth;
+        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, tolerance, &outline, &outlineBudget);
+    } else {
+        double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        ok = StrokeOutline(*strokeUser, ss, tol, &outline, &outlineBudget);
+        outline = outline.Transformed(ctx.ctm);
+    }
+    SceneItem item;
+    item.link = ctx.link;
+    item.path = std::move(outline);
+    item.fill = stroke;
+    item.fillRule = 0;
+    item.strokeOutline = true;
+    item.geometry = docPath.ControlBox();
+    if (!ok) {
+        // Too large to outline: the renderer strokes it with one width.
+        Approximate(uniform ? "stroke drawn as a stroke (too large to outline)"
+                            : "stroke under a non-uniform transform drawn with one width");
+        item = SceneItem();
+        item.link = ctx.link;
+        item.path = strokeUser->Transformed(ctx.ctm);
+        item.stroke = stroke;
+        item.strokeWidth = docWidth;
+        item.join = style.join;
+        item.cap = style.cap;
+        item.miterLimit = style.miterLimit;
+        ok = true;
+    }
+    if (fillOn && !style.strokeFirst) {
+        fill.path = docPath;
+        out->push_back(fill);
+    }
+    if (ok) {
+        out->push_back(std::move(item));
+    }
+    if (fillOn && style.strokeFirst) {
+        fill.path = docPath;
+        out->push_back(fill);
+    }
+    RenderMarkers(user, style, ctx, out);
+}
+
+void Converter::RenderShape(const Element* e, const Style& style, const Context& ctx, Items* out) {
+    Path path;
+    if (!ShapePath(e, ctx.vp, &path) || !style.visible) {
         return;
     }
     EmitPath(path, style, ctx, out);
 }
 
-void Converter::FinishGroup(const Style& style, std::vector<SceneItem>* local,
-                            std::vector<SceneItem>* out) {
-    if (style.opacity < 1 && !local->empty()) {
-        // Exact when the leaves do not overlap (and none paints over itself).
-        bool overlap = false;
-        std::vector<std::pair<Box, size_t>> boxes;
-        for (size_t i = 0; i < local->size(); ++i) {
-            const SceneItem& it = (*local)[i];
-            if (it.fill.Visible() && it.stroke.Visible() && it.strokeWidth > 0) {
-                overlap = true;
-            }
-            boxes.emplace_back(it.InkBox(), i);
-        }
-        if (!overlap && boxes.size() > 1) {
-            std::sort(boxes.begin(), boxes.end(),
-                      [](const auto& a, const auto& b) { return a.first.x0 < b.first.x0; });
-            for (size_t i = 0; i < boxes.size() && !overlap; ++i) {
-                for (size_t j = i + 1; j < boxes.size() && boxes[j].first.x0 < boxes[i].first.x1; ++j) {
-                    if (boxes[i].first.Overlaps(boxes[j].first)) {
-                        overlap = true;
-                        break;
-                    }
-                }
-            }
-        }
-        if (overlap) {
-            Approximate("group opacity");
-        }
-        for (SceneItem& it : *local) {
-            it.fill.ScaleAlpha(style.opacity);
-            it.stroke.ScaleAlpha(style.opacity);
-        }
-    }
-    for (SceneItem& it : *local) {
-        out->push_back(std::move(it));
-    }
-}
-
 void Converter::RenderChildren(const Element* e, const Style& style, const Context& ctx,
-                               std::vector<SceneItem>* out) {
+                               Items* out) {
     for (const Element* c : e->children) {
         if (failed) {
             return;
@@ -672,8 +497,7 @@ void Converter::RenderChildren(const Element* e, const Style& style, const Conte
 }
 
 void Converter::RenderViewport(const Element* e, const Style& style, const Context& ctx,
-                               double x, double y, double w, double h,
-                               std::vector<SceneItem>* out) {
+                               double x, double y, double w, double h, Items* out) {
     if (!(w > 0) || !(h > 0)) {
         return;
     }
@@ -689,46 +513,60 @@ void Converter::RenderViewport(const Element* e, const Style& style, const Conte
         inner.vp.viewportWidth = w;
         inner.vp.viewportHeight = h;
     }
-    // TODO(clip): overflow hidden clips to the viewport
-    RenderChildren(e, style, inner, out);
+    if (style.overflowVisible) {
+        RenderChildren(e, style, inner, out);
+        return;
+    }
+    // The viewport clips what lies outside it.
+    Items local;
+    RenderChildren(e, style, inner, &local);
+    if (local.empty()) {
+        return;
+    }
+    Path rect;
+    rect.MoveTo({x, y});
+    rect.LineTo({x + w, y});
+    rect.LineTo({x + w, y + h});
+    rect.LineTo({x, y + h});
+    rect.Close();
+    Region region;
+    if (PathRegion(rect.Transformed(ctx.ctm), 0, tolerance, kClipResolution, &region)) {
+        ClipItems(region, &local);
+    }
+    for (SceneItem& it : local) {
+        out->push_back(std::move(it));
+    }
 }
 
-void Converter::RenderUse(const Element* e, const Style& style, const Context& ctx,
-                          std::vector<SceneItem>* out) {
+void Converter::RenderUse(const Element* e, const Style& style, const Context& ctx, Items* out) {
     const std::string* href = e->Attr("href");
     if (href == nullptr) {
         return;
     }
     std::string_view h = Trim(*href);
     if (h.empty() || h[0] != '#') {
-        Drop("external use");
+        Drop("use of another file");
         return;
     }
     const Element* ref = doc.FindById(h.substr(1));
     if (ref == nullptr || ref->name.empty()) {
         return;
     }
-    // A reference to itself or to an ancestor, directly or through other uses, is an error.
+    // A reference to itself or to an ancestor is a cycle.
     for (const Element* p = e; p != nullptr; p = p->parent) {
         if (p == ref) {
-            Drop("use cycle");
+            Drop("reference cycle");
             return;
         }
     }
-    if (std::find(useStack.begin(), useStack.end(), ref) != useStack.end()) {
-        Drop("use cycle");
-        return;
-    }
-    if (useStack.size() >= limits.maxUseDepth) {
-        Fail("use references nest more than " + std::to_string(limits.maxUseDepth) + " deep");
+    if (!EnterReference(ref)) {
         return;
     }
     double x = AttrLength(e, "x", ctx.vp, Axis::X, 0);
     double y = AttrLength(e, "y", ctx.vp, Axis::Y, 0);
     Context inner = ctx;
     inner.ctm = ctx.ctm * Matrix::Translate(x, y);
-    useStack.push_back(ref);
-    if (ref->name == "symbol" || ref->name == "svg") {
+    if (ref->name == "symbol") {
         Style rs;
         ComputeStyle(doc.Declarations(ref), style, ctx.vp, &rs);
         if (rs.display) {
@@ -741,26 +579,44 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
             if (!hh) {
                 hgt = AttrLength(ref, "height", ctx.vp, Axis::Y, ctx.vp.viewportHeight);
             }
-            double sx = ref->name == "svg" ? AttrLength(ref, "x", ctx.vp, Axis::X, 0) : 0;
-            double sy = ref->name == "svg" ? AttrLength(ref, "y", ctx.vp, Axis::Y, 0) : 0;
-            std::vector<SceneItem> local;
-            Matrix own;
-            if (const std::string* t = ref->Attr("transform")) {
-                ParseTransform(*t, &own);
-            }
             Context sc = inner;
-            sc.ctm = inner.ctm * own;
-            RenderViewport(ref, rs, sc, sx, sy, w, hgt, &local);
-            FinishGroup(rs, &local, out);
+            if (const std::string* t = ref->Attr("transform")) {
+                Matrix own;
+                ParseTransform(*t, &own);
+                sc.ctm = inner.ctm * own;
+            }
+            Items local;
+            RenderViewport(ref, rs, sc, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
+                           AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
+            FinishGroup(rs, sc, &local, out);
+        }
+    } else if (ref->name == "svg") {
+        // The use's width and height replace the svg's own.
+        Style rs;
+        ComputeStyle(doc.Declarations(ref), style, ctx.vp, &rs);
+        if (rs.display) {
+            bool hw = false, hh = false;
+            double w = AttrLength(e, "width", ctx.vp, Axis::X, 0, &hw);
+            double hgt = AttrLength(e, "height", ctx.vp, Axis::Y, 0, &hh);
+            if (!hw) {
+                w = AttrLength(ref, "width", ctx.vp, Axis::X, ctx.vp.viewportWidth);
+            }
+            if (!hh) {
+                hgt = AttrLength(ref, "height", ctx.vp, Axis::Y, ctx.vp.viewportHeight);
+            }
+            Items local;
+            RenderViewport(ref, rs, inner, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
+                           AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
+            FinishGroup(rs, inner, &local, out);
         }
     } else {
         RenderElement(ref, style, inner, out);
     }
-    useStack.pop_back();
+    LeaveReference();
 }
 
 void Converter::RenderElement(const Element* e, const Style& parent, const Context& ctx,
-                              std::vector<SceneItem>* out) {
+                              Items* out) {
     if (failed) {
         return;
     }
@@ -792,10 +648,13 @@ void Converter::RenderElement(const Element* e, const Style& parent, const Conte
             inner.link = LinkIndex(*href);
         }
     }
-    bool group = style.opacity < 1 || !style.clipPath.empty() || !style.mask.empty() ||
-                 !style.filter.empty();
-    std::vector<SceneItem> local;
-    std::vector<SceneItem>* target = group ? &local : out;
+    if (clipMode > 0 && !shape && n != "text" && n != "use") {
+        return; // a clip path draws shapes, text and uses of them only
+    }
+    bool group = !style.clipPath.empty() ||
+                 (clipMode == 0 && (style.opacity < 1 || !style.mask.empty() || !style.filter.empty()));
+    Items local;
+    Items* target = group ? &local : out;
     if (shape) {
         RenderShape(e, style, inner, target);
     } else if (n == "g" || n == "a") {
@@ -804,9 +663,6 @@ void Converter::RenderElement(const Element* e, const Style& parent, const Conte
         for (const Element* c : e->children) {
             if (c->name.empty() || c->Attr("requiredExtensions") != nullptr) {
                 continue;
-            }
-            if (const std::string* f = c->Attr("requiredFeatures")) {
-                (void)f; // features of SVG 1.1 are all there
             }
             if (const std::string* lang = c->Attr("systemLanguage")) {
                 if (Lower(*lang).find("en") == std::string::npos) {
@@ -825,70 +681,60 @@ void Converter::RenderElement(const Element* e, const Style& parent, const Conte
     } else if (n == "use") {
         RenderUse(e, style, inner, target);
     } else if (n == "text") {
-        Drop("text"); // TODO(text)
+        RenderText(e, style, inner, target);
     } else if (n == "image") {
         Drop("image");
     } else if (n == "foreignObject") {
         Drop("foreignObject");
     }
     if (group) {
-        if (!style.clipPath.empty()) {
-            Drop("clip-path"); // TODO(clip)
-        }
-        if (!style.mask.empty()) {
-            Drop("mask"); // TODO(mask)
-        }
-        if (!style.filter.empty()) {
-            Approximate("filter ignored"); // TODO(filter)
-        }
-        FinishGroup(style, &local, out);
+        FinishGroup(style, inner, &local, out);
     }
 }
 
 bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
     const Element* root = doc.Root();
-    // The root's size: width and height, else the view box's, else 100 x 100.
+    // The root's size: width and height, else the view box's, else (measured by a first pass)
+    // the box of what it draws, else 100 x 100.
     ViewBox vb;
     bool hasViewBox = ParseViewBox(root->Attr("viewBox"), &vb);
+    if (!hasViewBox && hasAssumed) {
+        vb = assumed;
+        hasViewBox = true;
+    }
     LengthContext base;
     base.viewportWidth = hasViewBox ? vb.w : 100;
     base.viewportHeight = hasViewBox ? vb.h : 100;
-    double width = base.viewportWidth;
-    double height = base.viewportHeight;
-    Length l;
-    for (const char* name : {"width", "height"}) {
-        const std::string* v = root->Attr(name);
-        if (v != nullptr && ParseLength(*v, &l) && !(l.value > 0)) {
+    double size[2] = {base.viewportWidth, base.viewportHeight};
+    bool given[2] = {false, false};
+    const char* names[2] = {"width", "height"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string* v = root->Attr(names[i]);
+        Length l;
+        if (v == nullptr || !ParseLength(*v, &l)) {
+            continue;
+        }
+        if (!(l.value > 0)) {
             *error = "the drawing has no size";
             return false;
         }
-    }
-    if (const std::string* w = root->Attr("width")) {
-        if (ParseLength(*w, &l) && l.unit != Unit::Percent && l.value > 0) {
-            width = ResolveLength(l, base, Axis::X);
-        } else if (ParseLength(*w, &l) && l.unit == Unit::Percent && l.value > 0) {
-            width = base.viewportWidth * l.value / 100;
+        if (l.unit == Unit::Percent) {
+            size[i] = (i == 0 ? base.viewportWidth : base.viewportHeight) * l.value / 100;
+        } else {
+            size[i] = ResolveLength(l, base, i == 0 ? Axis::X : Axis::Y);
+            given[i] = true;
         }
     }
-    if (const std::string* h = root->Attr("height")) {
-        if (ParseLength(*h, &l) && l.unit != Unit::Percent && l.value > 0) {
-            height = ResolveLength(l, base, Axis::Y);
-        } else if (ParseLength(*h, &l) && l.unit == Unit::Percent && l.value > 0) {
-            height = base.viewportHeight * l.value / 100;
+    if (hasViewBox && given[0] != given[1]) {
+        // One of width and height: the other follows the view box's aspect ratio.
+        if (given[0]) {
+            size[1] = size[0] * vb.h / vb.w;
+        } else {
+            size[0] = size[1] * vb.w / vb.h;
         }
     }
-    if (hasViewBox) {
-        // Only one of width and height given: the other follows the view box's aspect ratio.
-        bool hasW = root->Attr("width") != nullptr && ParseLength(*root->Attr("width"), &l) &&
-                    l.unit != Unit::Percent;
-        bool hasH = root->Attr("height") != nullptr && ParseLength(*root->Attr("height"), &l) &&
-                    l.unit != Unit::Percent;
-        if (hasW && !hasH) {
-            height = width * vb.h / vb.w;
-        } else if (hasH && !hasW) {
-            width = height * vb.w / vb.h;
-        }
-    }
+    double width = size[0];
+    double height = size[1];
     if (!(width > 0) || !(height > 0) || !isfinite(width) || !isfinite(height)) {
         *error = "the drawing has no size";
         return false;
@@ -903,11 +749,12 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
     double unit = kUnitsPerPx * k;
     double docW = width * unit;
     double docH = height * unit;
-    if (docW > double(1 << 30) || docH > double(1 << 30) || docW < 1 || docH < 1) {
+    if (!(docW <= double(1 << 30)) || !(docH <= double(1 << 30)) || !(docW >= 1) || !(docH >= 1)) {
         *error = "the drawing's size is out of range";
         return false;
     }
     rootScale = unit;
+    tolerance = std::min(kMaxTolerance, std::max(1.0, std::max(docW, docH) / 30000));
     Context ctx;
     // SVG user space (y down) to document units (y up).
     ctx.ctm = Matrix{unit, 0, 0, -unit, 0, docH};
@@ -925,21 +772,34 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
     Style rootStyle;
     ComputeStyle(doc.Declarations(root), initial, ctx.vp, &rootStyle);
     if (rootStyle.display) {
-        std::vector<SceneItem> local;
+        Items local;
         RenderChildren(root, rootStyle, ctx, &local);
-        FinishGroup(rootStyle, &local, &scene.items);
+        FinishGroup(rootStyle, ctx, &local, &scene.items);
+        // What lies wholly outside the viewport is never shown by a browser: left out.
+        if (measure == nullptr) {
+            Box page;
+            page.Add(Point{0, 0});
+            page.Add(Point{docW, docH});
+            scene.items.erase(
+                std::remove_if(scene.items.begin(), scene.items.end(),
+                               [&](const SceneItem& it) { return !it.InkBox().Overlaps(page); }),
+                scene.items.end());
+        }
     }
     if (failed) {
         *error = failure;
         return false;
     }
+    if (measure != nullptr) {
+        Matrix inverse;
+        if (ctx.ctm.Invert(&inverse)) {
+            for (const SceneItem& it : scene.items) {
+                measure->Add(it.InkBox().Transformed(inverse));
+            }
+        }
+        return true;
+    }
     DocRect bounds{0, 0, int32_t(lround(docW)), int32_t(lround(docH))};
-    if (bounds.x1 <= 0) {
-        bounds.x1 = 1;
-    }
-    if (bounds.y1 <= 0) {
-        bounds.y1 = 1;
-    }
     OutputResult result;
     OutputLimits outLimits;
     if (!WriteDrawing(scene, bounds, bounds, ar.none && hasViewBox ? 0 : 1, outLimits, out,
@@ -953,7 +813,13 @@ bool Converter::Convert(std::vector<uint8_t>* out, std::string* error) {
     return true;
 }
 
-} // namespace
+bool Converter::Measure(Box* box, std::string* error) {
+    *box = Box();
+    measure = box;
+    bool ok = Convert(nullptr, error);
+    measure = nullptr;
+    return ok;
+}
 
 bool ConvertSvg(const std::string& svgText, const ConvertOptions& options,
                 std::vector<uint8_t>* drawing, ConvertReport* report, std::string* error) {
@@ -972,6 +838,21 @@ bool ConvertSvg(const std::string& svgText, const ConvertOptions& options,
         return false;
     }
     Converter converter(doc, options, report);
+    const Element* root = doc.Root();
+    if (root->Attr("viewBox") == nullptr && root->Attr("width") == nullptr &&
+        root->Attr("height") == nullptr) {
+        // No size at all: the drawing is as large as what it draws (as SVG renderers that
+        // make images of such documents do).
+        ConvertReport scratch;
+        Converter probe(doc, options, &scratch);
+        Box box;
+        if (!probe.Measure(&box, error)) {
+            return false;
+        }
+        if (box.Width() > 0 && box.Height() > 0) {
+            converter.AssumeViewBox(ViewBox{box.x0, box.y0, box.Width(), box.Height()});
+        }
+    }
     if (!converter.Convert(drawing, error)) {
         drawing->clear();
         return false;

@@ -10,6 +10,7 @@
 // limit (nesting, use expansion, path size, output size), with a one-line reason.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <map>
@@ -28,6 +29,11 @@ struct ConvertOptions {
     // The SVG file's path, for messages; references to other files (use, image, fonts) are
     // never fetched.
     std::string sourcePath;
+    // Elements drawn, each use instance counted again: a document that needs more fails.
+    size_t maxElements = 1000000;
+    // Points of all the paths drawn (use instances, markers and glyphs counted each time): a
+    // document that needs more fails.
+    size_t maxPoints = 20000000;
 };
 
 struct ConvertReport {

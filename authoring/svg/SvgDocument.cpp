@@ -34,6 +34,54 @@ struct Entity {
     std::string value;
 };
 
+// Character references (&#233; &#xE9;) in an entity's value are replaced when it is declared.
+std::string CharacterReferences(std::string_view v) {
+    std::string out;
+    size_t i = 0;
+    while (i < v.size()) {
+        size_t semi = v.compare(i, 2, "&#") == 0 ? v.find(';', i) : std::string_view::npos;
+        if (semi == std::string_view::npos || semi - i > 12) {
+            out += v[i++];
+            continue;
+        }
+        std::string_view digits = v.substr(i + 2, semi - i - 2);
+        bool hex = !digits.empty() && (digits[0] == 'x' || digits[0] == 'X');
+        uint32_t cp = 0;
+        bool ok = digits.size() > (hex ? 1u : 0u);
+        for (char c : hex ? digits.substr(1) : digits) {
+            int d = c >= '0' && c <= '9' ? c - '0'
+                    : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (d < 0 || cp > 0x10FFFF) {
+                ok = false;
+                break;
+            }
+            cp = cp * (hex ? 16 : 10) + uint32_t(d);
+        }
+        if (!ok || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out += v[i++];
+            continue;
+        }
+        if (cp < 0x80) {
+            out += char(cp);
+        } else if (cp < 0x800) {
+            out += char(0xC0 | (cp >> 6));
+            out += char(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += char(0xE0 | (cp >> 12));
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+            out += char(0x80 | (cp & 0x3F));
+        } else {
+            out += char(0xF0 | (cp >> 18));
+            out += char(0x80 | ((cp >> 12) & 0x3F));
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+            out += char(0x80 | (cp & 0x3F));
+        }
+        i = semi + 1;
+    }
+    return out;
+}
+
 // <!ENTITY name "value"> declarations of the internal subset (parameter and external
 // entities are ignored).
 void ReadEntities(std::string_view doctype, std::vector<Entity>* out) {
@@ -67,7 +115,7 @@ void ReadEntities(std::string_view doctype, std::vector<Entity>* out) {
         if (end == std::string_view::npos) {
             break;
         }
-        e.value = std::string(rest.substr(0, end));
+        e.value = CharacterReferences(rest.substr(0, end));
         out->push_back(std::move(e));
     }
 }
@@ -256,8 +304,10 @@ public:
                 if (keepText) {
                     e->content.push_back(Node{c, {}});
                 }
-            } else if ((t == pugi::node_pcdata || t == pugi::node_cdata) && keepText) {
+            } else if (t == pugi::node_pcdata && keepText) {
                 e->content.push_back(Node{nullptr, Expand(child.value())});
+            } else if (t == pugi::node_cdata && keepText) {
+                e->content.push_back(Node{nullptr, child.value()}); // no references in CDATA
             }
         }
         return e;
@@ -311,9 +361,22 @@ bool SvgDocument::Load(const std::string& text, const LoadLimits& limits, std::s
     root = nullptr;
     sheet = StyleSheet();
 
+    // The XML declaration may name a single-byte encoding; pugixml reads Latin-1 (and
+    // everything else as UTF-8 or, by its byte order mark, UTF-16 or UTF-32).
+    pugi::xml_encoding encoding = pugi::encoding_auto;
+    std::string declaration = Lower(std::string_view(text).substr(0, std::min<size_t>(text.size(), 200)));
+    if (declaration.compare(0, 5, "<?xml") == 0) {
+        size_t end = declaration.find("?>");
+        std::string_view head = std::string_view(declaration).substr(0, end);
+        if (head.find("iso-8859-1") != std::string_view::npos ||
+            head.find("latin1") != std::string_view::npos ||
+            head.find("windows-1252") != std::string_view::npos) {
+            encoding = pugi::encoding_latin1;
+        }
+    }
     pugi::xml_document xml;
-    pugi::xml_parse_result parsed =
-        xml.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_doctype);
+    pugi::xml_parse_result parsed = xml.load_buffer(
+        text.data(), text.size(), pugi::parse_default | pugi::parse_doctype, encoding);
     if (!parsed) {
         *error = std::string("XML error at byte ") + std::to_string(parsed.offset) + ": " +
                  parsed.description();

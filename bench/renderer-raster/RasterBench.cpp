@@ -35,14 +35,30 @@ struct Object {
     StrokeStyle style;
     size_t first;
     size_t count;
+    int32_t gradient = -1; // into Scene::gradients: paints instead of the colour
+};
+
+// A gradient paint and its stops (RasterGradient's pointer is set when it is drawn).
+struct GradientPaint {
+    RasterGradient g;
+    std::vector<RasterGradientStop> stops;
 };
 
 struct Scene {
     const char* name;
     std::vector<Command> commands;
     std::vector<Object> objects;
+    std::vector<GradientPaint> gradients;
     size_t begun = 0;
 
+    // Paints the last object with a gradient.
+    void Shade(GradientShape shape, GradientSpread spread, double ox, double oy, double ux,
+               double uy, double vx, double vy, double fx, double fy,
+               std::vector<RasterGradientStop> stops) {
+        gradients.push_back(
+            GradientPaint{{shape, spread, ox, oy, ux, uy, vx, vy, fx, fy, nullptr, 0}, stops});
+        objects.back().gradient = int32_t(gradients.size() - 1);
+    }
     void Begin() { begun = commands.size(); }
     void Move(double x, double y) { commands.push_back({kVerbMove, {Fx(x), Fx(y), 0, 0, 0, 0}}); }
     void Line(double x, double y) { commands.push_back({kVerbLine, {Fx(x), Fx(y), 0, 0, 0, 0}}); }
@@ -246,6 +262,43 @@ Scene TownMap() {
     return s;
 }
 
+// Whole-frame gradients and many small shaded discs and rings, as drawings of clip-art have.
+Scene Gradients(GradientShape shape) {
+    Scene s;
+    s.name = shape == GradientShape::Linear ? "linear gradients" : "radial gradients";
+    const bool radial = shape == GradientShape::Radial;
+    const std::vector<RasterGradientStop> two = {{0, 0xFF204080u}, {0x10000, 0xFFF0E0A0u}};
+    const std::vector<RasterGradientStop> three = {
+        {0x1000, 0xFFFF4000u}, {0x9000, 0x80FFFFFFu}, {0xE000, 0xFF002060u}};
+    s.Begin();
+    s.Move(0, 0);
+    s.Line(kWidth, 0);
+    s.Line(kWidth, kHeight);
+    s.Line(0, kHeight);
+    s.Close();
+    s.Fill(0);
+    s.Shade(shape, GradientSpread::Pad, 100, 50, 900, 700, -400, 900, radial ? 0.3 : 0, 0, two);
+    s.Begin();
+    s.Circle(512, 384, 360);
+    s.Fill(0);
+    s.Shade(shape, GradientSpread::Reflect, 512, 384, 600, 420, 480, 480, radial ? -0.4 : 0,
+            radial ? 0.2 : 0, three);
+    Random rnd;
+    for (int i = 0; i < 400; ++i) {
+        double x = rnd.Uniform(0, kWidth), y = rnd.Uniform(0, kHeight), r = rnd.Uniform(5, 40);
+        s.Begin();
+        s.Circle(x, y, r);
+        if (i % 4 == 3)
+            s.Stroke(0, r / 4, LineJoin::Round, LineCap::Round);
+        else
+            s.Fill(0);
+        s.Shade(shape, i % 3 == 0 ? GradientSpread::Pad : GradientSpread(i % 3), x - r / 3,
+                y - r / 2, x + r, y, x - r / 3, y + r / 2, radial ? 0.5 : 0, 0,
+                i % 2 ? two : three);
+    }
+    return s;
+}
+
 double Now() {
     timespec t;
     // Processor time of this thread: the machine may be shared, and both renderers run on
@@ -279,7 +332,15 @@ void DrawOurs(const Scene& s, uint32_t* pixels) {
                 break;
             }
         }
+        RasterGradient g;
         RasterPaint paint{o.colour, 1};
+        if (o.gradient >= 0) {
+            const GradientPaint& p = s.gradients[size_t(o.gradient)];
+            g = p.g;
+            g.stops = p.stops.data();
+            g.stopCount = int32_t(p.stops.size());
+            paint.gradient = &g;
+        }
         if (o.stroke)
             job.StartStroke(path, o.style, paint, surface, clip);
         else
@@ -314,8 +375,33 @@ void DrawCairo(const Scene& s, cairo_t* cr) {
                 break;
             }
         }
-        cairo_set_source_rgba(cr, ((o.colour >> 16) & 255) / 255.0, ((o.colour >> 8) & 255) / 255.0,
-                              (o.colour & 255) / 255.0, (o.colour >> 24) / 255.0);
+        cairo_pattern_t* pattern = nullptr;
+        if (o.gradient >= 0) {
+            // The unit frame as the pattern's space: its matrix maps the frame back.
+            const GradientPaint& p = s.gradients[size_t(o.gradient)];
+            const RasterGradient& g = p.g;
+            pattern = g.shape == GradientShape::Radial
+                          ? cairo_pattern_create_radial(g.fx, g.fy, 0, 0, 0, 1)
+                          : cairo_pattern_create_linear(0, 0, 1, 0);
+            for (const RasterGradientStop& stop : p.stops)
+                cairo_pattern_add_color_stop_rgba(
+                    pattern, stop.offset / 65536.0, ((stop.argb >> 16) & 255) / 255.0,
+                    ((stop.argb >> 8) & 255) / 255.0, (stop.argb & 255) / 255.0,
+                    (stop.argb >> 24) / 255.0);
+            cairo_pattern_set_extend(pattern,
+                                     g.spread == GradientSpread::Reflect  ? CAIRO_EXTEND_REFLECT
+                                     : g.spread == GradientSpread::Repeat ? CAIRO_EXTEND_REPEAT
+                                                                          : CAIRO_EXTEND_PAD);
+            cairo_matrix_t m;
+            cairo_matrix_init(&m, g.ux - g.ox, g.uy - g.oy, g.vx - g.ox, g.vy - g.oy, g.ox, g.oy);
+            cairo_matrix_invert(&m);
+            cairo_pattern_set_matrix(pattern, &m);
+            cairo_set_source(cr, pattern);
+        } else {
+            cairo_set_source_rgba(cr, ((o.colour >> 16) & 255) / 255.0,
+                                  ((o.colour >> 8) & 255) / 255.0, (o.colour & 255) / 255.0,
+                                  (o.colour >> 24) / 255.0);
+        }
         if (o.stroke) {
             // Our strokes below one pixel are one pixel wide at reduced alpha; cairo draws them
             // at their width, which inks the same.
@@ -333,6 +419,8 @@ void DrawCairo(const Scene& s, cairo_t* cr) {
                                                                 : CAIRO_FILL_RULE_WINDING);
             cairo_fill(cr);
         }
+        if (pattern)
+            cairo_pattern_destroy(pattern);
     }
     cairo_surface_flush(cairo_get_target(cr));
 }
@@ -349,7 +437,12 @@ int main(int argc, char** argv) {
                                             CAIRO_FORMAT_ARGB32, kWidth, kHeight, kWidth * 4);
     cairo_t* cr = cairo_create(surface);
 
-    Scene scenes[] = {SmallFills(), HugeShapes(), ThinStrokes(), TownMap()};
+    Scene scenes[] = {SmallFills(),
+                      HugeShapes(),
+                      ThinStrokes(),
+                      TownMap(),
+                      Gradients(GradientShape::Linear),
+                      Gradients(GradientShape::Radial)};
     printf("%-18s %10s %10s %8s %10s %9s\n", "scene (1024x768)", "ours ms", "cairo ms", "ratio",
            "mean diff", "max diff");
 

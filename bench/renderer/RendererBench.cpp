@@ -173,6 +173,26 @@ std::vector<uint8_t> FarCurves() {
     return Bytes(w);
 }
 
+// Layers of whole-frame gradients of 256 stops close together, radial and linear: every pixel
+// is interpolated from the stops themselves, the dearest gradient there is.
+std::vector<uint8_t> GradientLayers() {
+    DrawingWriter w(1, kGradientMinor);
+    Random r;
+    std::vector<GradientStop> stops;
+    for (uint32_t i = 0; i < 256; ++i) {
+        stops.push_back(GradientStop{i * 256, 0x80000000u | (r.Next() & 0xFFFFFF)});
+    }
+    for (int i = 0; i < 40; ++i) {
+        const int32_t x = r.Range(0, kWidth) * kUnit, y = r.Range(0, kHeight) * kUnit;
+        const uint8_t kind = i % 2 ? kGradientRadial : kGradientLinear;
+        w.Gradient(GradientPaint{kPaintFill, kind, kSpreadReflect, x, y, x + 300 * kUnit,
+                                 y + 50 * kUnit, x - 40 * kUnit, y + 200 * kUnit,
+                                 kind == kGradientRadial ? 30000 : 0, 0, stops.data(), 256});
+        w.Rectangle(0, 0, kWidth * kUnit, kHeight * kUnit);
+    }
+    return Bytes(w);
+}
+
 // Ours: every slice until the context is finished.
 double RenderOurs(DrawingRenderer& renderer, const DocRect& view, std::vector<uint32_t>& pixels) {
     const double start = ThreadMs();
@@ -405,7 +425,8 @@ int main(int argc, char** argv) {
                 {"one path at the limit", GiantPath(), kView},
                 {"the same, deep view", GiantPath(), deep},
                 {"curves reaching far out", FarCurves(), kView},
-                {"many small paths (20000)", ManySmallPaths(), kView}};
+                {"many small paths (20000)", ManySmallPaths(), kView},
+                {"40 layers of gradients", GradientLayers(), kView}};
     for (Hard& h : hard) {
         DrawingRenderer renderer;
         renderer.LoadData(uint32_t(h.file.size()), h.file.data());

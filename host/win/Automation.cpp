@@ -78,10 +78,29 @@ std::vector<HWND> Children(HWND parent) {
     return search.found;
 }
 
-// A message box: a dialog whose text is the static control 0xFFFF.
+// A message box holds its text in the one static control 0xFFFF, perhaps an icon, and push
+// buttons; a dialog with controls of its own (more texts, check boxes, fields) is no message
+// box, even when one of its labels has the id 0xFFFF (-1) too.
 bool IsMessageBox(HWND dialog) {
-    HWND text = GetDlgItem(dialog, 0xFFFF);
-    return text && EqualsNoCase(ClassOf(text), "Static");
+    int texts = 0;
+    for (HWND control : Children(dialog)) {
+        const LONG style = GetWindowLongA(control, GWL_STYLE);
+        const std::string kind = ClassOf(control);
+        if (EqualsNoCase(kind, "Static") && (style & SS_TYPEMASK) == SS_ICON) {
+            continue;
+        }
+        if (EqualsNoCase(kind, "Static") && (GetDlgCtrlID(control) & 0xFFFF) == 0xFFFF) {
+            ++texts;
+            continue;
+        }
+        const LONG button = style & BS_TYPEMASK;
+        if (EqualsNoCase(kind, "Button") &&
+            (button == BS_PUSHBUTTON || button == BS_DEFPUSHBUTTON)) {
+            continue;
+        }
+        return false;
+    }
+    return texts == 1;
 }
 
 void SendInputs(std::vector<INPUT>& inputs) {
@@ -409,14 +428,15 @@ bool Runner::RunStep(Step& step) {
         if (!host_.Capture(step.instance, step.capturePrint, image) ||
             !SaveImage(image, step.text)) {
             Fail(step, "cannot capture " +
-                           std::string(step.instance == kPageTarget
-                                           ? "the page"
+                           std::string(step.instance == kPageTarget     ? "the page"
+                                       : step.instance == kWindowTarget ? "the window"
                                            : "instance " + std::to_string(step.instance)));
             return true;
         }
         LogLine("capture " +
-                (step.instance == kPageTarget ? std::string("page")
-                                              : "in=" + std::to_string(step.instance)) +
+                (step.instance == kPageTarget     ? std::string("page")
+                 : step.instance == kWindowTarget ? std::string("window")
+                                                  : "in=" + std::to_string(step.instance)) +
                 " file=" + QuoteForLog(step.text) + " width=" + std::to_string(image.width) +
                 " height=" + std::to_string(image.height));
         return true;
@@ -479,16 +499,18 @@ void Runner::RunPosted(size_t index) {
 }
 
 bool Runner::PointerStep(Step& step) {
-    Instance* instance = host_.InstanceAt(step.instance);
-    if (!instance || !instance->window) {
-        Fail(step, "no instance " + std::to_string(step.instance));
-        return true;
+    // The instance is looked up when the step starts; its window's place is kept for the rest of
+    // the step, which may outlive the instance (a release that follows a link navigates away).
+    if (phase_ == 0) {
+        Instance* instance = host_.InstanceAt(step.instance);
+        if (!instance || !instance->window) {
+            Fail(step, "no instance " + std::to_string(step.instance));
+            return true;
+        }
+        stepOrigin_ = {0, 0};
+        ClientToScreen(instance->window, &stepOrigin_);
     }
-    auto toScreen = [&](int x, int y) {
-        POINT p = {x, y};
-        ClientToScreen(instance->window, &p);
-        return p;
-    };
+    auto toScreen = [&](int x, int y) { return POINT{stepOrigin_.x + x, stepOrigin_.y + y}; };
     std::vector<INPUT> inputs;
     const std::string where = " in=" + std::to_string(step.instance);
     switch (step.kind) {

@@ -45,6 +45,7 @@ private:
     bool started_ = false;
     int phase_ = 0;
     DWORD stepStart_ = 0;
+    POINT stepOrigin_ = {0, 0}; // screen place of the pointer step's window
     long long tickBase_ = 0;
     bool finishing_ = false;
     bool finished_ = false;

@@ -272,6 +272,10 @@ void Host::BuildBrowserTable() {
     }
 }
 
+bool Host::WindowTypeLayout() const {
+    return options_.tableMajor > 0 || options_.tableMinor >= NPVERS_HAS_WINDOWLESS;
+}
+
 bool Host::Start() {
     std::string folder = options_.pluginDir;
     if (folder.empty()) {
@@ -285,6 +289,12 @@ bool Host::Start() {
     }
     std::vector<RejectedPlugin> rejected;
     plugins_ = ScanPluginFolder(FullPath(folder), rejected);
+    if (options_.modern) {
+        // Today's browsers find plug-ins through the registry as well.
+        for (PluginDescription& description : ScanPluginRegistry(plugins_, rejected)) {
+            plugins_.push_back(std::move(description));
+        }
+    }
     for (const PluginDescription& description : plugins_) {
         modules_.push_back(std::make_unique<PluginModule>(description));
     }
@@ -356,7 +366,7 @@ bool Host::Start() {
     LogLine("browser version=" + std::to_string(options_.tableMajor) + "." +
             std::to_string(options_.tableMinor) + " size=" + std::to_string(BrowserFuncs()->size) +
             " chunk=" + std::to_string(options_.chunkSize) +
-            " pace=" + std::to_string(options_.paceMs));
+            " pace=" + std::to_string(options_.paceMs) + (options_.modern ? " modern" : ""));
     return true;
 }
 
@@ -572,10 +582,13 @@ void Host::SetWindow(Instance& instance) {
     instance.npWindow.clipRect.top = static_cast<uint16_t>(std::max(0L, r.top));
     instance.npWindow.clipRect.right = static_cast<uint16_t>(std::max(0L, r.right));
     instance.npWindow.clipRect.bottom = static_cast<uint16_t>(std::max(0L, r.bottom));
+    // A 0.6 to 0.10 record ends before the type.
+    instance.npWindow.type = WindowTypeLayout() ? NPWindowTypeWindow : NPWindowType(0);
     NPError result;
     {
         CallScope scope;
-        result = instance.plugin->Funcs().setwindow(&instance.npp, &instance.npWindow);
+        result = instance.plugin->Funcs().setwindow(
+            &instance.npp, reinterpret_cast<NPWindow*>(&instance.npWindow));
     }
     instance.windowGiven = true;
     LogLine("call NPP_SetWindow " + InstanceTag(instance) + " x=" + std::to_string(r.left) +
@@ -1021,13 +1034,24 @@ void Host::Invalidate(NPP npp, const RECT* rect, bool updateNow) {
 }
 
 NPError Host::GetValue(NPP npp, NPNVariable variable, void* value) {
-    // 3 is the browser's window handle in later versions of the API.
-    if (variable == 3 && value) {
+    // The browser's window handle, in later versions of the API.
+    if (variable == NPNVnetscapeWindow && value) {
         *static_cast<HWND*>(value) = frame_;
         LogLine("npn NPN_GetValue variable=3 -> 0");
         return NPERR_NO_ERROR;
     }
-    (void)npp;
+    // Today's browsers tell the origin of the page, in memory the plug-in frees with
+    // NPN_MemFree.
+    if (variable == NPNVdocumentOrigin && options_.modern && value && FindInstance(npp)) {
+        const std::string origin = UrlOrigin(pageUrl_);
+        char* copy = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, origin.size() + 1));
+        if (copy) {
+            memcpy(copy, origin.c_str(), origin.size() + 1);
+            *static_cast<char**>(value) = copy;
+            LogLine("npn NPN_GetValue variable=22 -> 0 origin=" + QuoteForLog(origin));
+            return NPERR_NO_ERROR;
+        }
+    }
     LogLine("npn NPN_GetValue variable=" + std::to_string(variable) + " -> 1");
     return NPERR_GENERIC_ERROR;
 }

@@ -32,8 +32,8 @@ struct Instance {
     std::vector<std::string> names, values;
     std::vector<char*> argn, argv;
     HWND window = nullptr;
-    RECT rect = {}; // in page coordinates
-    NPWindow npWindow = {};
+    RECT rect = {};            // in page coordinates
+    NPWindowV11 npWindow = {}; // the first fields are the 0.6 record
     bool windowGiven = false;
     bool alive = false;  // between a successful NPP_New and NPP_Destroy
     long long ticks = 0; // WM_TIMER messages seen for its window
@@ -111,6 +111,8 @@ private:
     };
 
     void BuildBrowserTable();
+    // Window and print records with the window type (the announced version is 0.11 or later).
+    bool WindowTypeLayout() const;
     void LoadPage(const std::string& url, const std::string& path);
     void LoadDrawing(const std::string& url, const std::string& path, const std::string& type);
     Instance* CreateInstance(PluginModule* plugin, const std::string& type, uint16_t mode,

@@ -112,8 +112,35 @@ bool SaveImage(const Image& image, const std::string& path) {
     return ok;
 }
 
+// The screen's pixels over the browser window: what a person sees, with the popup menus, dialogs
+// and message boxes that lie over it (each of those is a window of its own).
+bool CaptureScreenOver(HWND window, Image& image) {
+    RECT r;
+    if (!IsWindow(window) || !GetWindowRect(window, &r) || r.right <= r.left ||
+        r.bottom <= r.top) {
+        return false;
+    }
+    RedrawWindow(nullptr, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Canvas canvas;
+    if (!canvas.Create(r.right - r.left, r.bottom - r.top)) {
+        return false;
+    }
+    HDC screen = GetDC(nullptr);
+    bool ok = BitBlt(canvas.dc, 0, 0, canvas.width, canvas.height, screen, r.left, r.top,
+                     SRCCOPY) != 0;
+    ReleaseDC(nullptr, screen);
+    if (ok) {
+        canvas.ToImage(image);
+    }
+    return ok;
+}
+
 bool Host::Capture(int pageIndex, bool usePrintWindow, Image& image) {
     HWND window = page_;
+    if (pageIndex == kWindowTarget) {
+        return usePrintWindow ? CaptureWindow(frame_, true, true, image)
+                              : CaptureScreenOver(frame_, image);
+    }
     if (pageIndex != kPageTarget) {
         Instance* instance = InstanceAt(pageIndex);
         if (!instance || !instance->window) {
@@ -157,9 +184,11 @@ bool Host::Print(int scale, Image& image) {
             embedded = !record.print.fullPrint.pluginPrinted;
         }
         if (embedded && instance->alive) {
-            NPPrint record = {};
+            // Filled in the layout of the announced version: the 0.6 record is the start of
+            // the newer one, up to the window type and platformPrint behind it.
+            NPPrintV11 record = {};
             record.mode = NP_EMBED;
-            NPWindow& w = record.print.embedPrint.window;
+            NPWindowV11& w = record.print.embedPrint.window;
             w.window = nullptr;
             w.x = instance->rect.left * scale;
             w.y = instance->rect.top * scale;
@@ -170,11 +199,17 @@ bool Host::Print(int scale, Image& image) {
             w.clipRect.right = static_cast<uint16_t>(std::max(0, w.x + static_cast<int>(w.width)));
             w.clipRect.bottom =
                 static_cast<uint16_t>(std::max(0, w.y + static_cast<int>(w.height)));
-            record.print.embedPrint.platformPrint = canvas.dc;
+            NPPrint* handed = reinterpret_cast<NPPrint*>(&record);
+            if (WindowTypeLayout()) {
+                w.type = NPWindowTypeDrawable;
+                record.print.embedPrint.platformPrint = canvas.dc;
+            } else {
+                handed->print.embedPrint.platformPrint = canvas.dc;
+            }
             int saved = SaveDC(canvas.dc);
             {
                 ++g_hostCallDepth;
-                print(&instance->npp, &record);
+                print(&instance->npp, handed);
                 --g_hostCallDepth;
             }
             RestoreDC(canvas.dc, saved);

@@ -14,6 +14,31 @@ template <typename Function> Function Export(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// Takes the library into `plugins` when a browser would, else lists it in `rejected`.
+void DescribeLibrary(const std::string& path, const std::string& fileName,
+                     std::vector<PluginDescription>& plugins,
+                     std::vector<RejectedPlugin>& rejected) {
+    if (!IsPluginFileName(fileName)) {
+        rejected.push_back({path, "name is not np*.dll of 7 or more characters"});
+        return;
+    }
+    VersionStrings strings;
+    if (!ReadVersionStrings(path, strings)) {
+        rejected.push_back({path, GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES
+                                      ? "no such file"
+                                      : "no version block 040904E4"});
+        return;
+    }
+    PluginDescription description;
+    std::string why;
+    if (!DescribePlugin(strings, description, why)) {
+        rejected.push_back({path, why});
+        return;
+    }
+    description.path = path;
+    plugins.push_back(std::move(description));
+}
+
 } // namespace
 
 bool ReadVersionStrings(const std::string& path, VersionStrings& strings) {
@@ -66,24 +91,62 @@ std::vector<PluginDescription> ScanPluginFolder(const std::string& folder,
     });
     std::vector<PluginDescription> plugins;
     for (const std::string& name : names) {
-        std::string path = folder + "\\" + name;
-        if (!IsPluginFileName(name)) {
-            rejected.push_back({path, "name is not np*.dll of 7 or more characters"});
+        DescribeLibrary(folder + "\\" + name, name, plugins, rejected);
+    }
+    return plugins;
+}
+
+std::vector<PluginDescription> ScanPluginRegistry(const std::vector<PluginDescription>& known,
+                                                  std::vector<RejectedPlugin>& rejected) {
+    std::vector<PluginDescription> plugins;
+    const struct {
+        HKEY root;
+        const char* name;
+    } roots[] = {{HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}};
+    for (const auto& root : roots) {
+        HKEY parent = nullptr;
+        if (RegOpenKeyExA(root.root, "Software\\MozillaPlugins", 0, KEY_READ, &parent) !=
+            ERROR_SUCCESS) {
             continue;
         }
-        VersionStrings strings;
-        if (!ReadVersionStrings(path, strings)) {
-            rejected.push_back({path, "no version block 040904E4"});
-            continue;
+        std::vector<std::string> ids;
+        char id[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof id;
+            if (RegEnumKeyExA(parent, i, id, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS) {
+                break;
+            }
+            ids.emplace_back(id, length);
         }
-        PluginDescription description;
-        std::string why;
-        if (!DescribePlugin(strings, description, why)) {
-            rejected.push_back({path, why});
-            continue;
+        std::sort(ids.begin(), ids.end(), [](const std::string& a, const std::string& b) {
+            return LowerCopy(a) < LowerCopy(b);
+        });
+        for (const std::string& name : ids) {
+            const std::string where =
+                std::string(root.name) + "\\Software\\MozillaPlugins\\" + name;
+            char path[1024];
+            DWORD size = sizeof path - 1;
+            DWORD type = 0;
+            LONG read =
+                RegGetValueA(parent, name.c_str(), "Path", RRF_RT_REG_SZ, &type, path, &size);
+            if (read != ERROR_SUCCESS) {
+                rejected.push_back({where, "no Path value"});
+                continue;
+            }
+            path[sizeof path - 1] = '\0';
+            LogLine("plugin-key " + QuoteForLog(where) + " path=" + QuoteForLog(path));
+            auto same = [&](const PluginDescription& plugin) {
+                return LowerCopy(plugin.path) == LowerCopy(path);
+            };
+            if (std::any_of(known.begin(), known.end(), same) ||
+                std::any_of(plugins.begin(), plugins.end(), same)) {
+                continue; // found already
+            }
+            const char* slash = strrchr(path, '\\');
+            DescribeLibrary(path, slash ? slash + 1 : path, plugins, rejected);
         }
-        description.path = path;
-        plugins.push_back(std::move(description));
+        RegCloseKey(parent);
     }
     return plugins;
 }

@@ -23,6 +23,12 @@ struct RejectedPlugin {
 std::vector<PluginDescription> ScanPluginFolder(const std::string& folder,
                                                 std::vector<RejectedPlugin>& rejected);
 
+// Today's browsers: the libraries named by "Path" in the keys below Software\MozillaPlugins of
+// the current user, then of the machine (keys by name order), described by their version blocks
+// as in a plug-in folder. Libraries already in `known` (the same path) are skipped.
+std::vector<PluginDescription> ScanPluginRegistry(const std::vector<PluginDescription>& known,
+                                                  std::vector<RejectedPlugin>& rejected);
+
 // Reads the version strings of one library file; false when it has no version block "040904E4".
 bool ReadVersionStrings(const std::string& path, VersionStrings& strings);
 

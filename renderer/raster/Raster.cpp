@@ -6,7 +6,7 @@
 //
 // 1. Geometry to edges. A path (24.8 fixed point, pixel units, y downwards) is walked verb by
 //    verb in the clip's local coordinates. Quadratic and cubic curves are halved (de Casteljau)
-//    until the chord lies within a tenth of a pixel of the curve, at most 12 times (4096
+//    until the chord lies within 1/20 pixel of the curve, at most 12 times (4096
 //    chords: enough for any curve that fits a 65535-pixel surface); a piece
 //    whose control points all lie outside the clip rectangle is replaced by its chord at once,
 //    so a huge curve costs work only where it is visible. Every line is then clipped:
@@ -63,17 +63,17 @@
 //    in the active list until their last band, so a band only looks at edges that cross it.
 //
 // Strokes (RasterStroke.cpp) become one outline per subpath that winds like the sum of the
-// stroke's pieces (a rectangle per segment, a wedge per join, the caps), so the non-zero rule
-// fills exactly their union; then they are drawn like fills. A stroke thinner than a pixel is
-// drawn one pixel wide with its alpha scaled by its width: the same ink, and no gaps.
+// stroke's pieces (a rectangle per segment, a wedge per join, the caps), with the overlaps of
+// neighbouring pieces taken out, so that exact-area coverage counts their union once; then
+// they are drawn like fills, at their true width however thin (a hairline, width 0, is one
+// pixel wide).
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
 
+#include "renderer/raster/RasterComposite.h"
+
 #include <new>
 #include <string.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -125,76 +125,8 @@ template <class T> bool Grow(T*& array, int32_t& capacity, int64_t needed, int32
     return true;
 }
 
-inline uint32_t Div255Lanes(uint32_t v) { // two 16-bit lanes, each rounded / 255
-    v += 0x00800080u;
-    return ((v + ((v >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-}
-
-inline uint32_t BlendPixel(uint32_t d, uint32_t rb, uint32_t ag, uint32_t a) {
-    uint32_t na = 255 - a;
-    uint32_t outRB = Div255Lanes(rb * a + (d & 0x00FF00FFu) * na);
-    uint32_t outAG = Div255Lanes(ag * a + ((d >> 8) & 0x00FF00FFu) * na);
-    return outRB | (outAG << 8);
-}
-
 inline int32_t Div255(int32_t v) {
     return (v + 128 + ((v + 128) >> 8)) >> 8;
-}
-
-void FillRow(uint32_t* p, int32_t n, uint32_t colour) {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    if (n >= 16 && (reinterpret_cast<uintptr_t>(p) & 3) == 0) {
-        // Up to a 16-byte boundary, then aligned stores four at a time.
-        while ((reinterpret_cast<uintptr_t>(p + i) & 15) != 0) {
-            p[i++] = colour;
-        }
-        const __m128i c = _mm_set1_epi32(int32_t(colour));
-        for (; i + 16 <= n; i += 16) {
-            __m128i* q = reinterpret_cast<__m128i*>(p + i);
-            _mm_store_si128(q, c);
-            _mm_store_si128(q + 1, c);
-            _mm_store_si128(q + 2, c);
-            _mm_store_si128(q + 3, c);
-        }
-        for (; i + 4 <= n; i += 4) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
-        }
-    }
-#endif
-    for (; i < n; ++i) {
-        p[i] = colour;
-    }
-}
-
-void BlendRow(uint32_t* p, int32_t n, uint32_t rb, uint32_t ag, uint32_t a) {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    // Four pixels at a time in 16-bit lanes: out = (s * a + d * (255 - a) + 128) / 255, with
-    // the same exact rounding as BlendPixel.
-    if (n >= 4) {
-        const uint32_t s0 = rb & 0xFF, s1 = ag & 0xFF, s2 = (rb >> 16) & 0xFF;
-        const __m128i sa =
-            _mm_setr_epi16(int16_t(s0 * a + 128), int16_t(s1 * a + 128), int16_t(s2 * a + 128),
-                           int16_t(255 * a + 128), int16_t(s0 * a + 128), int16_t(s1 * a + 128),
-                           int16_t(s2 * a + 128), int16_t(255 * a + 128));
-        const __m128i na = _mm_set1_epi16(int16_t(255 - a));
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i k257 = _mm_set1_epi16(257);
-        for (; i + 4 <= n; i += 4) {
-            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-            __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), na), sa);
-            __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), na), sa);
-            // (v + (v >> 8)) >> 8 is (v * 257) >> 16 for every 16-bit v: one multiply.
-            lo = _mm_mulhi_epu16(lo, k257);
-            hi = _mm_mulhi_epu16(hi, k257);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(lo, hi));
-        }
-    }
-#endif
-    for (; i < n; ++i) {
-        p[i] = BlendPixel(p[i], rb, ag, a);
-    }
 }
 
 // A surface the converter can draw on: pixels of 32-bit words, sizes within the limits.
@@ -229,6 +161,7 @@ RasterJobState::~RasterJobState() {
     delete[] verbs;
     delete[] points;
     StrokeDelete(stroke);
+    GradientDelete(gradient);
 }
 
 int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& clip) {
@@ -239,6 +172,7 @@ int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& cl
     failed = 0;
     hit = 0;
     hitOnly = 0;
+    gradientOn = 0;
     finished = 1;
     phase = JobPhase::Done;
     bandBegun = 0;
@@ -272,13 +206,11 @@ void RasterJobState::SetPaint(uint32_t paintColour, int32_t alphaScale256, int32
         a = (a * alphaScale256 + 128) >> 8;
     }
     alpha = a;
-    colour = paintColour | 0xFF000000u;
-    sourceRB = paintColour & 0x00FF00FFu;
-    sourceAG = ((paintColour >> 8) & 0xFFu) | 0x00FF0000u;
+    source = MakeSolidSource(paintColour);
     smoothed = smooth ? 1 : 0;
 }
 
-void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir) {
+inline void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir) {
     if (y0 == y1 || failed) {
         return;
     }
@@ -372,7 +304,7 @@ void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t
     }
 }
 
-void RasterJobState::AddPolygon(const double* xy, int32_t count) {
+void RasterJobState::AddPolygon(const double* xy, int32_t count, int32_t sign) {
     if (count < 3) {
         return;
     }
@@ -384,7 +316,7 @@ void RasterJobState::AddPolygon(const double* xy, int32_t count) {
     if (area == 0) {
         return;
     }
-    int32_t dir = area > 0 ? 1 : -1;
+    int32_t dir = (area > 0 ? 1 : -1) * sign;
     for (int32_t i = 0; i < count; ++i) {
         int32_t j = i + 1 == count ? 0 : i + 1;
         AddLine(xy[2 * i], xy[2 * i + 1], xy[2 * j], xy[2 * j + 1], dir);
@@ -565,19 +497,23 @@ inline int32_t XAt(const RasterEdge& e, double dxdy, int32_t y) {
 
 } // namespace
 
-void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
-                              int32_t yb, int32_t dir, double dydx) {
-    if (xa == xb) {
-        int32_t cell = xa >> kRasterShift;
-        int32_t fx = xa & (kRasterOne - 1);
-        int32_t dy = (yb - ya) * dir;
-        int32_t inCell = dy * (2 * kRasterOne - 2 * fx);
-        row[cell] += uint32_t(inCell);
-        row[cell + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
-        Touch(bits, cell);
-        Touch(bits, cell + 1);
-        return;
+namespace {
+
+// Marks cells c and c + 1 touched.
+inline void TouchTwo(uint64_t* bits, int32_t cell) {
+    if ((cell & 63) != 63) {
+        bits[cell >> 6] |= uint64_t(3) << (cell & 63);
+    } else {
+        bits[cell >> 6] |= uint64_t(1) << 63;
+        bits[(cell >> 6) + 1] |= 1;
     }
+}
+
+// The part of an edge inside one row, from (xa, ya) to (xb, yb), split at the cell borders.
+// The edge's slope, dy / dx, is only needed (and only divided out) when the piece crosses a
+// cell border.
+inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
+                          int32_t yb, int32_t dir, const RasterEdge& e) {
     if (xa > xb) {
         int32_t t = xa;
         xa = xb;
@@ -586,7 +522,19 @@ void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t
         ya = yb;
         yb = t;
     }
-    const int32_t first = xa >> kRasterShift, last = (xb - 1) >> kRasterShift;
+    const int32_t first = xa >> kRasterShift;
+    const int32_t last = xb > xa ? (xb - 1) >> kRasterShift : first;
+    if (first == last) {
+        // Within one cell (the common case): one piece.
+        const int32_t dy = (yb > ya ? yb - ya : ya - yb) * dir;
+        const int32_t fsum = xa + xb - 2 * (first << kRasterShift);
+        const int32_t inCell = dy * (2 * kRasterOne - fsum);
+        row[first] += uint32_t(inCell);
+        row[first + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
+        TouchTwo(bits, first);
+        return;
+    }
+    const double dydx = double(e.y1 - e.y0) / double(e.x1 - e.x0);
     const int32_t lo = ya < yb ? ya : yb, hi = ya < yb ? yb : ya;
     int32_t xs = xa, ys = ya;
     for (int32_t cell = first; cell <= last; ++cell) {
@@ -605,12 +553,13 @@ void RasterJobState::RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t
         int32_t inCell = dy * (2 * kRasterOne - fsum);
         row[cell] += uint32_t(inCell);
         row[cell + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
-        Touch(bits, cell);
-        Touch(bits, cell + 1);
+        TouchTwo(bits, cell);
         xs = xe;
         ys = ye;
     }
 }
+
+} // namespace
 
 int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom,
                                    int32_t bandTopRow) {
@@ -619,43 +568,49 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
     if (ya >= yb) {
         return 1;
     }
-    int32_t rowFirst = ya >> kRasterShift, rowLast = (yb - 1) >> kRasterShift;
+    const int32_t rowFirst = ya >> kRasterShift, rowLast = (yb - 1) >> kRasterShift;
+    uint32_t* row = cells + ptrdiff_t(rowFirst - bandTopRow) * cellStride;
+    uint64_t* bits = touched + ptrdiff_t(rowFirst - bandTopRow) * touchedStride;
     if (e.x0 == e.x1) {
         // Vertical: one cell column.
-        int32_t cell = e.x0 >> kRasterShift;
-        int32_t fx = e.x0 & (kRasterOne - 1);
-        int32_t left = (2 * kRasterOne - 2 * fx), right = 2 * fx;
+        const int32_t cell = e.x0 >> kRasterShift;
+        const int32_t fx = e.x0 & (kRasterOne - 1);
+        const int32_t left = (2 * kRasterOne - 2 * fx), right = 2 * fx;
         for (int32_t r = rowFirst; r <= rowLast; ++r) {
             int32_t y0 = r << kRasterShift, y1 = y0 + kRasterOne;
             y0 = y0 > ya ? y0 : ya;
             y1 = y1 < yb ? y1 : yb;
-            int32_t dy = (y1 - y0) * e.dir;
-            int32_t local = r - bandTopRow;
-            uint32_t* row = cells + ptrdiff_t(local) * cellStride;
-            uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
+            const int32_t dy = (y1 - y0) * e.dir;
             row[cell] += uint32_t(dy * left);
             row[cell + 1] += uint32_t(dy * right);
-            Touch(bits, cell);
-            Touch(bits, cell + 1);
+            TouchTwo(bits, cell);
+            row += cellStride;
+            bits += touchedStride;
         }
         return rowLast - rowFirst + 1;
     }
+    if (rowFirst == rowLast && ya == e.y0 && yb == e.y1) {
+        // The whole edge inside one row (short pieces of thin strokes): from end to end.
+        RowPieceCells(row, bits, e.x0, e.y0, e.x1, e.y1, e.dir, e);
+        const int32_t across = e.x1 > e.x0 ? e.x1 - e.x0 : e.x0 - e.x1;
+        return 1 + (across >> kRasterShift);
+    }
     const double dxdy = double(e.x1 - e.x0) / double(e.y1 - e.y0);
-    const double dydx = double(e.y1 - e.y0) / double(e.x1 - e.x0);
-    int32_t xPrev = XAt(e, dxdy, ya);
+    const int32_t xStart = XAt(e, dxdy, ya);
+    int32_t xPrev = xStart;
     for (int32_t r = rowFirst; r <= rowLast; ++r) {
         int32_t y0 = r << kRasterShift, y1 = y0 + kRasterOne;
         y0 = y0 > ya ? y0 : ya;
         y1 = y1 < yb ? y1 : yb;
-        int32_t xNext = XAt(e, dxdy, y1);
-        int32_t local = r - bandTopRow;
-        RowPiece(cells + ptrdiff_t(local) * cellStride, touched + ptrdiff_t(local) * touchedStride,
-                 xPrev, y0, xNext, y1, e.dir, dydx);
+        const int32_t xNext = XAt(e, dxdy, y1);
+        RowPieceCells(row, bits, xPrev, y0, xNext, y1, e.dir, e);
         xPrev = xNext;
+        row += cellStride;
+        bits += touchedStride;
     }
     // rows plus the cell borders crossed
-    const double across = double(e.x1 - e.x0) * double(yb - ya) / double(e.y1 - e.y0);
-    return rowLast - rowFirst + 1 + int32_t((across < 0 ? -across : across) / kRasterOne);
+    const int32_t across = xPrev > xStart ? xPrev - xStart : xStart - xPrev;
+    return rowLast - rowFirst + 1 + (across >> kRasterShift);
 }
 
 int32_t RasterJobState::EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom,
@@ -721,14 +676,18 @@ void RasterJobState::Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum) {
         hit = 1;
         return;
     }
+    if (gradientOn) {
+        GradientSpan(*this, row, x0, x1, coverage);
+        return;
+    }
     int32_t a = coverage == 255 ? alpha : Div255(alpha * coverage);
     if (a == 0) {
         return;
     }
     if (a == 255) {
-        FillRow(row + x0, x1 - x0, colour);
+        FillRow(row + x0, x1 - x0, source.colour);
     } else {
-        BlendRow(row + x0, x1 - x0, sourceRB, sourceAG, uint32_t(a));
+        BlendRow(row + x0, x1 - x0, source, uint32_t(a));
     }
 }
 
@@ -804,6 +763,7 @@ void RasterJobState::SweepBand(int32_t band) {
         uint32_t* acc = cells + ptrdiff_t(local) * cellStride;
         uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
         uint32_t* pixels = reinterpret_cast<uint32_t*>(origin + stride * (bandTopRow + local));
+        sweepRow = bandTopRow + local;
         uint32_t sum = 0;
         int32_t runStart = 0;
         for (int32_t w = wordFirst; w <= wordLast; ++w) {
@@ -944,6 +904,10 @@ int32_t RasterJob::Start(const RasterPath& path, const RasterPaint& paint,
     RasterJobState& s = *state;
     s.Begin(surface, clip);
     s.SetPaint(paint.colour, alphaScale256, paint.smoothed);
+    if (paint.gradient && s.width > 0 && !GradientBegin(s, *paint.gradient, alphaScale256)) {
+        s.Fail();
+        return 0;
+    }
     if (s.width <= 0 || s.alpha == 0 || path.verbCount() == 0) {
         return 1; // nothing to draw
     }
@@ -973,11 +937,7 @@ int32_t RasterJob::StartFill(const RasterPath& path, FillRule rule, const Raster
 int32_t RasterJob::StartStroke(const RasterPath& path, const StrokeStyle& style,
                                const RasterPaint& paint, const RasterSurface& surface,
                                const RasterRect& clip) {
-    int32_t scale = 256;
-    if (paint.smoothed && style.width > 0 && style.width < kRasterOne) {
-        scale = style.width;
-    }
-    if (!Start(path, paint, surface, clip, scale)) {
+    if (!Start(path, paint, surface, clip, 256)) {
         return 0;
     }
     RasterJobState& s = *state;
@@ -1083,13 +1043,13 @@ void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_
     if (x1 <= x0 || y1 <= y0 || a == 0) {
         return;
     }
-    uint32_t rb = colour & 0x00FF00FFu, ag = ((colour >> 8) & 0xFFu) | 0x00FF0000u;
+    const SolidSource source = MakeSolidSource(colour);
     for (int32_t y = y0; y < y1; ++y) {
         uint32_t* row = reinterpret_cast<uint32_t*>(surface.firstRow + surface.stride * y) + x0;
         if (a == 255) {
             FillRow(row, x1 - x0, colour);
         } else {
-            BlendRow(row, x1 - x0, rb, ag, a);
+            BlendRow(row, x1 - x0, source, a);
         }
     }
 }

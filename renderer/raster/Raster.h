@@ -83,8 +83,8 @@ public:
     RasterPath(const RasterPath&) = delete;
     RasterPath& operator=(const RasterPath&) = delete;
 
-    int32_t MoveTo(int32_t x, int32_t y);
-    int32_t LineTo(int32_t x, int32_t y);
+    int32_t MoveTo(int32_t x, int32_t y) { return AppendOne(kVerbMove, x, y); }
+    int32_t LineTo(int32_t x, int32_t y) { return AppendOne(kVerbLine, x, y); }
     int32_t QuadTo(int32_t cx, int32_t cy, int32_t x, int32_t y);
     int32_t CubicTo(int32_t c1x, int32_t c1y, int32_t c2x, int32_t c2y, int32_t x, int32_t y);
     int32_t Close();
@@ -101,6 +101,16 @@ public:
 
 private:
     int32_t Append(uint8_t verb, const RasterPoint* p, int32_t n);
+    // A move or a line: stored at once while there is room, else through Append.
+    int32_t AppendOne(uint8_t verb, int32_t x, int32_t y) {
+        if (verbUsed < verbCapacity && pointUsed < pointCapacity && !appendFailed) {
+            verbList[verbUsed++] = verb;
+            pointList[pointUsed++] = RasterPoint{x, y};
+            return 1;
+        }
+        RasterPoint p{x, y};
+        return Append(verb, &p, 1);
+    }
 
     uint8_t* verbList = nullptr;
     RasterPoint* pointList = nullptr;
@@ -111,9 +121,10 @@ private:
     int32_t appendFailed = 0;
 };
 
-// Stroke geometry. Widths below one pixel are drawn one pixel wide with the colour's alpha
-// scaled by the width when smoothing is on (so the ink stays right and the line never breaks
-// up), and one pixel wide at full alpha when it is off. Width 0 is a one-pixel hairline.
+// Stroke geometry. With smoothing, a stroke of any width above 0 covers exactly the area of its
+// outline (a 0.3-pixel line inks 0.3 of each pixel it crosses fully); without smoothing,
+// widths below one pixel are drawn one pixel wide, so that thin lines never break up. Width 0
+// is a one-pixel hairline at every zoom.
 struct StrokeStyle {
     int32_t width; // 24.8 pixels
     LineJoin join;
@@ -121,9 +132,33 @@ struct StrokeStyle {
     int32_t miterLimit; // 16.16: longest miter as a multiple of the width; below 1.0 acts as 1.0
 };
 
+// A gradient paint (RasterGradient.cpp has the details). The frame maps the gradient's unit
+// space (u, v) to the surface point O + u (U - O) + v (V - O), in pixels (not 24.8), y down.
+// Linear: t = u. Radial: t is 0 at the focus F (unit space) and 1 on the unit circle, along
+// each ray from F; a focus on or outside the circle is moved onto radius 0.999. The spread
+// maps t outside [0, 1] (pad, reflect, repeat), and the stops give the colour at t: linear
+// interpolation in straight alpha between them. Each pixel takes the colour at its centre.
+// A frame without area paints the last stop's colour.
+struct RasterGradientStop {
+    uint32_t offset; // 16.16 in [0, 65536], non-decreasing
+    uint32_t argb;   // 0xAARRGGBB, straight alpha
+};
+enum class GradientShape : int32_t { Linear = 0, Radial = 1 };
+enum class GradientSpread : int32_t { Pad = 0, Reflect = 1, Repeat = 2 };
+constexpr int32_t kRasterMaxStops = 256;
+struct RasterGradient {
+    GradientShape shape;
+    GradientSpread spread;
+    double ox, oy, ux, uy, vx, vy; // the frame, surface pixels
+    double fx, fy;                 // radial focus, unit space
+    const RasterGradientStop* stops;
+    int32_t stopCount; // 1 ... kRasterMaxStops; the job copies what it needs at its start
+};
+
 struct RasterPaint {
     uint32_t colour;  // 0xAARRGGBB, straight alpha
     int32_t smoothed; // 1 exact-area anti-aliasing, 0 pixel-centre sampling
+    const RasterGradient* gradient = nullptr; // when set, it paints instead of the colour
 };
 
 struct RasterJobState;
@@ -193,6 +228,10 @@ int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const Raste
 
 // Fills (opaque colour) or blends (translucent colour) the rectangle, clipped to the surface.
 void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_t colour);
+
+// Spans are composited with SSE2 where the build has it; 1 switches to the scalar routines
+// (the same pixels), 0 back. For benchmarks and tests; not thread-safe.
+void RasterSetScalarCompositing(int32_t scalar);
 
 // Whether the fill (or the stroke) of the path touches the square of half-size `radius`
 // (24.8) centred on `point` (24.8): any coverage there counts. Bounded work, like a job.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "renderer/raster/Raster.h"
+#include "renderer/raster/RasterComposite.h"
 
 #include <new>
 
@@ -16,6 +17,7 @@ struct RasterEdge {
 };
 
 struct StrokeWalk;
+struct GradientState;
 
 // A list that grows a block at a time and never moves what it holds, so that adding to it
 // costs the same at any size (no large copies, no large fresh allocations at once). Blocks
@@ -91,14 +93,16 @@ struct RasterJobState {
     double originY = 0;
 
     // Paint.
-    uint32_t colour = 0;   // with alpha 255, for solid spans
-    uint32_t sourceRB = 0; // red and blue lanes of the colour
-    uint32_t sourceAG = 0; // green lane and an alpha lane of 255
+    SolidSource source{}; // the colour, for solid spans
     int32_t alpha = 0;     // effective alpha 0..255
     int32_t smoothed = 1;
     int32_t evenOdd = 0;
     int32_t hitOnly = 0; // only find out whether anything is covered
     int32_t hit = 0;
+    // A gradient paint (RasterGradient.cpp) replaces the colour while gradientOn is set.
+    GradientState* gradient = nullptr; // kept for reuse
+    int32_t gradientOn = 0;
+    int32_t sweepRow = 0; // the row being swept, local
 
     // The job's copy of the path.
     uint8_t* verbs = nullptr;
@@ -173,8 +177,8 @@ struct RasterJobState {
 
     // Adds a line in local 24.8 coordinates; clips it to the job's rectangle first.
     void AddLine(double x0, double y0, double x1, double y1, int32_t dir);
-    // Adds a closed convex polygon, oriented so that its winding is positive.
-    void AddPolygon(const double* xy, int32_t count);
+    // Adds a closed convex polygon, oriented so that its winding is `sign` (+1 or -1).
+    void AddPolygon(const double* xy, int32_t count, int32_t sign = 1);
     // Band layout and buffers once the edges are known; 0 when memory ran out.
     int32_t Arrange();
 
@@ -191,23 +195,34 @@ struct RasterJobState {
     // Convert the part of an edge inside the band; they return the work done (rows and cells).
     int32_t EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
     int32_t EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
-    void RowPiece(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb, int32_t yb,
-                  int32_t dir, double dydx);
     void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
 };
 
-// Curve flattening tolerance in 24.8 units (a tenth of a pixel).
-constexpr double kRasterTolerance = 25.6;
+// Curve flattening tolerance in 24.8 units (a twentieth of a pixel).
+constexpr double kRasterTolerance = 12.8;
 
 // Flattens a quadratic or cubic (given in local 24.8 coordinates) into points handed to
 // out(x, y), the first point excluded. Pieces whose control box lies wholly outside the
-// rectangle [-margin, w + margin] x [-margin, h + margin], or left of it, become chords.
+// rectangle [-margin, w + margin] x [-margin, h + margin], or left of it, become chords. With
+// endSine > 0 (strokes), the first and the last chord also keep within the angle of that sine
+// of the curve's direction at its ends, where caps and corners are turned by them.
 template <class Out>
-void FlattenCubic(const double* p, double w, double h, double margin, Out& out);
-template <class Out> void FlattenQuad(const double* p, double w, double h, double margin, Out& out);
+void FlattenCubic(const double* p, double w, double h, double margin, Out& out,
+                  double endSine = 0);
+template <class Out>
+void FlattenQuad(const double* p, double w, double h, double margin, Out& out,
+                 double endSine = 0);
 
 // The stroke outline of the job's path, in pieces: begins a walk (0 when memory ran out), then
 // continues it while s.work lasts; 1 once the whole outline is stored.
+// The gradient paint: GradientBegin prepares it for the job (after SetPaint; a frame without
+// area becomes the solid colour of its last stop), 0 when memory ran out. GradientSpan paints
+// pixels [x0, x1) of the local row s.sweepRow at the given coverage (1 ... 255) and counts its
+// work.
+int32_t GradientBegin(RasterJobState& s, const RasterGradient& g, int32_t alphaScale256);
+void GradientSpan(RasterJobState& s, uint32_t* row, int32_t x0, int32_t x1, int32_t coverage);
+void GradientDelete(GradientState* g);
+
 int32_t StrokeBegin(RasterJobState& s);
 int32_t StrokeContinue(RasterJobState& s);
 void StrokeDelete(StrokeWalk* walk);

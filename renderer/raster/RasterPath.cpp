@@ -61,16 +61,6 @@ int32_t RasterPath::Append(uint8_t verb, const RasterPoint* p, int32_t n) {
     return 1;
 }
 
-int32_t RasterPath::MoveTo(int32_t x, int32_t y) {
-    RasterPoint p{x, y};
-    return Append(kVerbMove, &p, 1);
-}
-
-int32_t RasterPath::LineTo(int32_t x, int32_t y) {
-    RasterPoint p{x, y};
-    return Append(kVerbLine, &p, 1);
-}
-
 int32_t RasterPath::QuadTo(int32_t cx, int32_t cy, int32_t x, int32_t y) {
     RasterPoint p[2] = {{cx, cy}, {x, y}};
     return Append(kVerbQuad, p, 2);

@@ -17,6 +17,17 @@
 // An open subpath adds its caps at both ends; a closed one is two loops, the left side and
 // the right side backwards. A lone point draws a dot for round and square caps.
 //
+// Exact-area coverage adds up windings, so an area wound twice would be inked twice: where the
+// outline goes through the corner point, the two rectangles' overlap (a convex polygon) is
+// added once more winding the other way (for strokes up to 4 pixels wide, where it shows).
+// That is what keeps thin strokes along densely sampled outlines (map borders) at their true
+// weight. Before offsetting, centre-line points within 1/16 pixel of the line that replaces
+// them are dropped (Polyline): fewer, longer segments, whose inner corners can be cut.
+//
+// Round joins and caps step round the circle by one angle per stroke, worked out once with its
+// sine and cosine (Stroker::Prepare), so a join costs no trigonometry; a round join whose
+// difference from a bevel is below half a coverage step is drawn as the bevel.
+//
 // Curves are flattened first (the same tolerance as fills); pieces of curves far outside the
 // clip (beyond the stroke's reach) become chords. Everything is in double precision on local
 // 24.8 coordinates, and clipped when the outline becomes edges.
@@ -29,6 +40,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int32_t kMaxArcSteps = 256;
+// Round joins and caps: chords within a tenth of a pixel (their pieces are area-true anyway).
+constexpr double kArcTolerance = 25.6;
 
 struct Vec {
     double x, y;
@@ -38,16 +51,58 @@ struct Vec {
 struct Polyline {
     BlockList<Vec> list;
     int32_t count = 0;
+    uint32_t fed = 0; // points handed to Add, kept or not (the work done); wraps round
     int32_t failed = 0;
     int32_t drawn = 0; // a drawing verb came after the subpath's start
+    // Centre lines only: a point that lies within the tolerance of the straight line that
+    // replaces it (and the points it already replaced) is dropped, so that densely sampled
+    // outlines (maps, traced drawings) are stroked along fewer, longer segments.
+    double tolerance2 = 0; // squared, 24.8 units; 0 keeps every point
+    static constexpr int32_t kMaxDropped = 16;
+    Vec dropped[kMaxDropped];
+    int32_t droppedCount = 0;
+    int32_t droppedAt = -1; // the count for which `dropped` holds
+
     const Vec& operator[](int32_t i) const { return list[i]; }
+
+    // Whether p lies within the tolerance of the segment a-b.
+    bool Near(const Vec& a, const Vec& b, const Vec& p) const {
+        const double dx = b.x - a.x, dy = b.y - a.y, px = p.x - a.x, py = p.y - a.y;
+        const double len2 = dx * dx + dy * dy;
+        const double t = px * dx + py * dy;
+        if (len2 < 1e-6 || t < 0 || t > len2) {
+            return false; // beyond an end (a turn back), or a loop back: kept
+        }
+        const double c = px * dy - py * dx;
+        return c * c <= tolerance2 * len2;
+    }
+
     void Add(double x, double y) {
+        ++fed;
         if (count > 0) {
             const Vec& last = list[count - 1];
             double dx = x - last.x, dy = y - last.y;
             if (dx * dx + dy * dy < 1e-6) {
                 return;
             }
+        }
+        if (tolerance2 > 0 && count >= 2) {
+            if (droppedAt != count) {
+                droppedCount = 0;
+                droppedAt = count;
+            }
+            const Vec anchor = list[count - 2], p{x, y};
+            bool near = droppedCount < kMaxDropped && Near(anchor, p, list[count - 1]);
+            for (int32_t i = 0; near && i < droppedCount; ++i) {
+                near = Near(anchor, p, dropped[i]);
+            }
+            if (near) {
+                dropped[droppedCount++] = list[count - 1];
+                list[count - 1] = p;
+                return;
+            }
+            droppedCount = 0;
+            droppedAt = count + 1;
         }
         if (failed || count >= kRasterMaxEdges) {
             failed = 1;
@@ -63,6 +118,45 @@ struct Polyline {
     void operator()(double x, double y) { Add(x, y); }
 };
 
+// One side of a stroke's outline, turned into edges as its points come: the left side winds
+// -1 forwards, the right side +1 forwards (which is -1 walked backwards, as the outline goes).
+// The edges only add up, so their order does not matter and the sides need not be kept.
+struct Side {
+    RasterJobState* s = nullptr;
+    int32_t dir = -1;
+    Vec first{0, 0}, last{0, 0};
+    int32_t count = 0;
+    int32_t* points = nullptr; // the subpath's outline points so far, both sides
+
+    void Start(double x, double y) {
+        first = last = Vec{x, y};
+        count = 1;
+    }
+    void Add(double x, double y) {
+        if (count == 0) {
+            Start(x, y);
+            return;
+        }
+        const double dx = x - last.x, dy = y - last.y;
+        if (dx * dx + dy * dy < 1e-6) {
+            return;
+        }
+        if (++*points > kRasterMaxEdges) {
+            s->failed = 1; // an outline of more points than a job may hold edges
+            return;
+        }
+        s->AddLine(last.x, last.y, x, y, dir);
+        last = Vec{x, y};
+        ++count;
+    }
+    // The edge back to the first point, for a closed loop.
+    void Close() {
+        if (count > 1) {
+            s->AddLine(last.x, last.y, first.x, first.y, dir);
+        }
+    }
+};
+
 struct Stroker {
     RasterJobState* s;
     double r;          // half width, 24.8 units
@@ -72,7 +166,7 @@ struct Stroker {
 
     int32_t ArcSteps(double sweep) const {
         // Chords of an arc of radius r stay within the tolerance of it.
-        double ratio = 1 - kRasterTolerance / 2 / r;
+        double ratio = 1 - kArcTolerance / 2 / r;
         double step = ratio <= 0 ? kPi / 2 : 2 * acos(ratio);
         if (step > kPi / 2) {
             step = kPi / 2;
@@ -116,96 +210,200 @@ struct Stroker {
         }
     }
 
-    // Arc points strictly between the ends, from angle a0 over `sweep`, area-true as in
-    // ArcPiece.
-    void ArcInterior(Polyline& out, Vec c, double a0, double sweep) {
-        int32_t steps = ArcSteps(sweep);
-        double t = fabs(sweep) / steps;
-        double outer = t > 1e-9 ? r * sqrt(t / sin(t)) : r;
-        for (int32_t i = 1; i < steps; ++i) {
-            double a = a0 + sweep * i / steps;
-            out.Add(c.x + outer * cos(a), c.y + outer * sin(a));
+    // Round joins and caps turn the radius vector a fixed step at a time: the step, its sine
+    // and cosine and the cosines of its multiples are worked out once per stroke (Prepare),
+    // so an arc costs a multiply-add per point and no trigonometry.
+    double step = 0;         // the largest angle whose chord stays within the tolerance
+    double stepCos = 1, stepSin = 0;
+    double outerScale = 1;   // area-true radius of the points between the ends, over r
+    double cosSkip = 1;      // turns with a cosine above this are drawn as bevels
+    double cosTipRound = 1;  // and above these as miters (round joins, bevels)
+    double cosTipBevel = 1;
+    int32_t stepCount = 0;   // multiples of the step up to a half turn
+    double stepCosines[kMaxArcSteps / 2 + 2];
+
+    void Prepare() {
+        double ratio = 1 - kArcTolerance / 2 / r;
+        step = ratio <= 0 ? kPi / 2 : 2 * acos(ratio);
+        step = step > kPi / 2 ? kPi / 2 : (step < 2 * kPi / kMaxArcSteps ? 2 * kPi / kMaxArcSteps : step);
+        stepCos = cos(step);
+        stepSin = sin(step);
+        outerScale = sqrt(step / stepSin);
+        stepCount = int32_t(ceil(kPi / step));
+        for (int32_t k = 0; k <= stepCount && k < kMaxArcSteps / 2 + 2; ++k) {
+            stepCosines[k] = cos(k * step);
         }
+        // A round join and a bevel differ by the circular segment r^2 (t - sin t) / 2 over a
+        // turn t (about r^2 t^3 / 12): below half a coverage step (1/512 pixel) nobody can
+        // see the difference, and the bevel is drawn.
+        const double invisible = double(kRasterOne) * kRasterOne / 512;
+        const double turn = cbrt(12 * invisible / (r * r));
+        cosSkip = turn >= kPi ? -2 : cos(turn);
+        // The miter tip stands for a round join or a bevel where they differ from it by less
+        // than that: by about r^2 t^3 / 24 and r^2 t^3 / 8 (close up to a turn of 1 radian).
+        const double round = cbrt(24 * invisible / (r * r)), bevel = cbrt(8 * invisible / (r * r));
+        cosTipRound = cos(round < 1 ? round : 1);
+        cosTipBevel = cos(bevel < 1 ? bevel : 1);
     }
 
-    // The sweep from u to v (vectors from a centre) that bulges towards `towards`.
-    static double SweepTowards(Vec u, Vec v, Vec towards, double* start) {
-        double a0 = atan2(u.y, u.x);
-        double sweep = atan2(v.y, v.x) - a0;
-        while (sweep > kPi) {
-            sweep -= 2 * kPi;
+    // The points strictly between the ends of an arc of centre c that starts at c + from
+    // (|from| = r) and turns by the angle whose cosine is `turnCos` (0 to a half turn, given by
+    // its cosine), clockwise or not as `sign` (+1 or -1) says; area-true as in ArcPiece.
+    void ArcInterior(Side& out, Vec c, Vec from, double turnCos, double sign) {
+        if (turnCos >= cosSkip) {
+            return;
         }
-        while (sweep < -kPi) {
-            sweep += 2 * kPi;
+        int32_t n = 1; // steps: the least n with n * step >= the turn
+        while (n < stepCount && stepCosines[n] > turnCos) {
+            ++n;
         }
-        double mid = a0 + sweep / 2;
-        if (cos(mid) * towards.x + sin(mid) * towards.y < 0) {
-            sweep = sweep > 0 ? sweep - 2 * kPi : sweep + 2 * kPi;
+        const double cs = stepCos, sn = stepSin * sign;
+        double ux = from.x * outerScale, uy = from.y * outerScale;
+        for (int32_t i = 1; i < n; ++i) {
+            const double x = ux * cs - uy * sn;
+            uy = ux * sn + uy * cs;
+            ux = x;
+            out.Add(c.x + ux, c.y + uy);
         }
-        *start = a0;
-        return sweep;
     }
 
     // The join at p between a segment of length lenIn arriving along dIn and one of length
     // lenOut leaving along dOut: points appended to the left (+n) and right (-n) sides, each in
     // the direction of travel.
-    void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut) {
+    // wantBefore and wantAfter are how far the neighbouring joins would like to cut into the
+    // incoming and the outgoing segment (Want): a join cuts its inner corner only where it
+    // leaves them that room, so that no two cuts overlap.
+    void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
+                     double wantBefore, double wantAfter) {
         double cross = dIn.x * dOut.y - dIn.y * dOut.x;
         double dot = dIn.x * dOut.x + dIn.y * dOut.y;
         if (fabs(cross) < 1e-9 && dot > 0) {
-            left.Add(p.x + nOut.x, p.y + nOut.y);
-            right.Add(p.x - nOut.x, p.y - nOut.y);
-            return;
+            return; // straight on: both sides go on along their lines
         }
         double side = (nIn.x * dOut.x + nIn.y * dOut.y) > 0 ? -1 : 1; // the outer side
-        Polyline& outer = side > 0 ? left : right;
-        Polyline& inner = side > 0 ? right : left;
-        Vec a{p.x + side * nIn.x, p.y + side * nIn.y};
-        Vec b{p.x + side * nOut.x, p.y + side * nOut.y};
-        outer.Add(a.x, a.y);
-        if (join == LineJoin::Round) {
-            double a0;
-            double sweep = SweepTowards(Vec{a.x - p.x, a.y - p.y}, Vec{b.x - p.x, b.y - p.y},
-                                        Vec{dIn.x - dOut.x, dIn.y - dOut.y}, &a0);
-            ArcInterior(outer, p, a0, sweep);
-        } else if (join == LineJoin::Miter) {
-            double sx = nIn.x + nOut.x, sy = nIn.y + nOut.y;
-            double len2 = sx * sx + sy * sy;
-            if (len2 > 1e-12 && 4 * r * r <= miterLimit * miterLimit * len2) {
-                double k = 2 * r * r / len2;
-                outer.Add(p.x + side * sx * k, p.y + side * sy * k);
+        Side& outer = side > 0 ? left : right;
+        Side& inner = side > 0 ? right : left;
+        // The outer side: the miter tip alone when the join is a miter within the limit, or a
+        // round join or bevel that differs from the miter by less than half a coverage step
+        // (the points a and b lie on the lines through the tip: they add nothing to it);
+        // else a, the arc or nothing, b.
+        const double sx = nIn.x + nOut.x, sy = nIn.y + nOut.y;
+        const double len2 = sx * sx + sy * sy;
+        const bool tip = len2 > 1e-12 &&
+                         (join == LineJoin::Miter ? 4 * r * r <= miterLimit * miterLimit * len2
+                                                  : dot >= (join == LineJoin::Round ? cosTipRound
+                                                                                    : cosTipBevel));
+        if (tip) {
+            const double k = 2 * r * r / len2;
+            outer.Add(p.x + side * sx * k, p.y + side * sy * k);
+        } else {
+            Vec a{p.x + side * nIn.x, p.y + side * nIn.y};
+            Vec b{p.x + side * nOut.x, p.y + side * nOut.y};
+            outer.Add(a.x, a.y);
+            if (join == LineJoin::Round) {
+                // From a to b the short way round: the turn of the path, the way it turns.
+                const Vec u{a.x - p.x, a.y - p.y};
+                ArcInterior(outer, p, u, dot, cross > 0 ? 1 : -1);
             }
+            outer.Add(b.x, b.y);
         }
-        outer.Add(b.x, b.y);
-        // Inner side: where the two offset lines cross, when that lies within the first half
-        // of both segments; else through the corner point itself (always right, since the
-        // segments' rectangles overlap there).
+        // Inner side: where the two offset lines cross, when that leaves the neighbouring
+        // joins their room on both segments; else through the corner point itself (always
+        // right, since the segments' rectangles overlap there).
         double t = 1 + dot > 1e-9 ? r * fabs(cross) / (1 + dot) : -1;
-        if (t >= 0 && 2 * t <= lenIn && 2 * t <= lenOut) {
+        if (t >= 0 && t + wantBefore <= lenIn && t + wantAfter <= lenOut) {
             inner.Add(p.x - side * nIn.x - dIn.x * t, p.y - side * nIn.y - dIn.y * t);
         } else {
             inner.Add(p.x - side * nIn.x, p.y - side * nIn.y);
             inner.Add(p.x, p.y);
             inner.Add(p.x - side * nOut.x, p.y - side * nOut.y);
+            if (r < 2 * kRasterOne) {
+                Overlap(p, dIn, dOut, nIn, nOut, lenIn, lenOut);
+            }
         }
     }
 
+    // Where the two segments' rectangles overlap, the outline through the corner winds twice;
+    // exact-area coverage would count that area twice (a stroke thinner or shorter-segmented
+    // than its turns looks too dark). The overlap (a convex polygon: the incoming rectangle
+    // clipped by the outgoing one) is added winding -1, so it counts once. Only for strokes
+    // up to 4 pixels wide: on wider ones the overlap lies almost wholly in pixels that are
+    // covered anyway, and its corners, rounded apart from the outline's, would leave slivers
+    // of a coverage step inside the stroke.
+    void Overlap(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut) {
+        double poly[2][2 * 8];
+        double* cur = poly[0];
+        double* next = poly[1];
+        const double bx = p.x - dIn.x * lenIn, by = p.y - dIn.y * lenIn;
+        const double rect[8] = {bx + nIn.x, by + nIn.y, p.x + nIn.x, p.y + nIn.y,
+                                p.x - nIn.x, p.y - nIn.y, bx - nIn.x, by - nIn.y};
+        for (int32_t i = 0; i < 8; ++i) {
+            cur[i] = rect[i];
+        }
+        int32_t n = 4;
+        // The outgoing rectangle's four sides: 0 <= (q - p) . dOut <= lenOut and
+        // -r^2 <= (q - p) . nOut <= r^2.
+        const double r2 = r * r;
+        for (int32_t side = 0; side < 4 && n > 0; ++side) {
+            const Vec axis = side < 2 ? dOut : nOut;
+            const double lo = side < 2 ? 0 : -r2, hi = side < 2 ? lenOut : r2;
+            const bool low = (side & 1) == 0;
+            int32_t m = 0;
+            for (int32_t i = 0; i < n; ++i) {
+                const int32_t j = i + 1 == n ? 0 : i + 1;
+                const double vi = (cur[2 * i] - p.x) * axis.x + (cur[2 * i + 1] - p.y) * axis.y;
+                const double vj = (cur[2 * j] - p.x) * axis.x + (cur[2 * j + 1] - p.y) * axis.y;
+                const double di = low ? vi - lo : hi - vi, dj = low ? vj - lo : hi - vj;
+                if (di >= 0) {
+                    next[m++] = cur[2 * i];
+                    next[m++] = cur[2 * i + 1];
+                }
+                if ((di >= 0) != (dj >= 0) && m < 16) {
+                    const double t = di / (di - dj);
+                    next[m++] = cur[2 * i] + (cur[2 * j] - cur[2 * i]) * t;
+                    next[m++] = cur[2 * i + 1] + (cur[2 * j + 1] - cur[2 * i + 1]) * t;
+                }
+            }
+            n = m / 2;
+            double* t = cur;
+            cur = next;
+            next = t;
+        }
+        if (n >= 3) {
+            s->AddPolygon(cur, n, -1);
+        }
+    }
+
+    // How far the join at b (from a, on to c) cuts into its segments on the inner side: the
+    // distance from b to where the inner offset lines cross; a lot for a turn back.
+    double Want(Vec a, Vec b, Vec c) const {
+        const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+        const double lu = sqrt(ux * ux + uy * uy), lv = sqrt(vx * vx + vy * vy);
+        const double cross = ux * vy - uy * vx, dot = ux * vx + uy * vy;
+        const double lengths = lu * lv;
+        if (!(lengths + dot > 1e-9 * lengths)) {
+            return 1e300;
+        }
+        return r * fabs(cross) / (lengths + dot);
+    }
+
     // The cap at p for a stroke leaving along d: points from p + nrm to p - nrm.
-    void OutlineCap(Polyline& out, Vec p, Vec d, Vec nrm) {
+    void OutlineCap(Side& out, Vec p, Vec d, Vec nrm) {
         out.Add(p.x + nrm.x, p.y + nrm.y);
         if (cap == LineCap::Square) {
             out.Add(p.x + nrm.x + d.x * r, p.y + nrm.y + d.y * r);
             out.Add(p.x - nrm.x + d.x * r, p.y - nrm.y + d.y * r);
         } else if (cap == LineCap::Round) {
-            double a0;
-            double sweep = SweepTowards(nrm, Vec{-nrm.x, -nrm.y}, d, &a0);
-            ArcInterior(out, p, a0, sweep);
+            // A half turn from +nrm through the direction of travel d to -nrm.
+            const double towards = nrm.x * d.y - nrm.y * d.x;
+            ArcInterior(out, p, nrm, -1, towards > 0 ? 1 : -1);
         }
         out.Add(p.x - nrm.x, p.y - nrm.y);
     }
 
-    Polyline left;
-    Polyline right;
+    Side left;
+    Side right;
+    int32_t outlinePoints = 0;
 };
 
 // A stroke in progress: the walk along the path, and the outline of the subpath at hand. Its
@@ -214,10 +412,7 @@ struct Stroker {
 enum class StrokeStage : int32_t {
     Walking,   // flattening the path's verbs into `line`
     Start,     // a subpath ended: decide how it is drawn
-    Segments,  // offsetting segment i, with the join before it
-    Reverse,   // open subpath: the right side, backwards, after the left one and the end cap
-    EmitLeft,  // edges of the left loop (or of the whole outline of an open subpath)
-    EmitRight, // closed subpath: edges of the right loop, backwards
+    Segments,  // offsetting segment i, with the join before it; then the caps or the last join
 };
 
 // What the verb that ended a subpath still has to do once its outline is stored.
@@ -229,6 +424,7 @@ struct StrokeWalk {
     Stroker st;
     Polyline line;
     double reach = 0; // how far the stroke reaches beyond its centre line
+    double endSine = 0; // how far the end chords of curves may turn from the end directions
     double curX = 0, curY = 0;
     double moveX = 0, moveY = 0; // where a Move that ended a subpath goes
     int32_t verbIndex = 0;
@@ -241,6 +437,8 @@ struct StrokeWalk {
     int32_t index = 0;
     Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
     double firstLen = 0, prevLen = 0;
+    // Want at the vertices before and at the current join, at vertex 0 and at vertex 1.
+    double wantPrev = 0, wantHere = 0, wantFirst = 0, wantSecond = 0;
 
     void EndSubpath(bool isClosed, AfterSubpath then) {
         closed = isClosed;
@@ -251,13 +449,13 @@ struct StrokeWalk {
     // Points appended to both sides, as work.
     int32_t Sides() const { return st.left.count + st.right.count; }
 
-    // Stores the subpath's outline: the left side forwards, the end cap, the right side
-    // backwards and the start cap (open), or the left loop and the reversed right loop
-    // (closed). It winds like the sum of its rectangles and join wedges, so non-zero fills
-    // exactly the stroke. 1 once done, 0 when the work ran out first.
+    // Stores the subpath's outline as edges: the left side, the end cap, the right side and
+    // the start cap (open), or the left loop and the right loop (closed). It winds like the sum
+    // of its rectangles and join wedges, so non-zero fills exactly the stroke. 1 once done, 0
+    // when the work ran out first.
     int32_t Subpath(RasterJobState& s) {
-        Polyline& left = st.left;
-        Polyline& right = st.right;
+        Side& left = st.left;
+        Side& right = st.right;
         const Polyline& q = line;
         for (;;) {
             switch (stage) {
@@ -278,6 +476,7 @@ struct StrokeWalk {
                 }
                 left.count = 0;
                 right.count = 0;
+                st.outlinePoints = 0;
                 segments = closed ? n : n - 1;
                 index = 0;
                 stage = StrokeStage::Segments;
@@ -295,15 +494,26 @@ struct StrokeWalk {
                     Vec d{dx / len, dy / len};
                     Vec nrm{-d.y * st.r, d.x * st.r};
                     if (i == 0) {
+                        // The joins at vertex 0 (closed) and vertex 1, as Want.
+                        wantFirst = closed ? st.Want(q[n - 1], p, e) : 0;
+                        wantSecond = (!closed && n == 2) ? 0 : st.Want(p, e, q[2 % n]);
+                        wantPrev = wantFirst;
+                        wantHere = wantSecond;
                         firstD = d;
                         firstN = nrm;
                         firstLen = len;
                         if (!closed) {
-                            left.Add(p.x + nrm.x, p.y + nrm.y);
-                            right.Add(p.x - nrm.x, p.y - nrm.y);
+                            left.Start(p.x + nrm.x, p.y + nrm.y);
+                            right.Start(p.x - nrm.x, p.y - nrm.y);
                         }
                     } else {
-                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len);
+                        // The joins at the vertices before and after this one, as Want.
+                        const double after = (!closed && i + 1 == n - 1) ? 0
+                                             : i + 1 == n               ? wantFirst
+                                                 : st.Want(p, e, q[i + 2 >= n ? i + 2 - n : i + 2]);
+                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after);
+                        wantPrev = wantHere;
+                        wantHere = after;
                     }
                     prevD = d;
                     prevN = nrm;
@@ -311,73 +521,27 @@ struct StrokeWalk {
                     s.work -= 1 + (Sides() - before);
                 }
                 if (closed) {
-                    st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen);
-                    if (left.failed || right.failed) {
-                        s.failed = 1;
-                        return 1;
-                    }
-                    index = 0;
-                    stage = StrokeStage::EmitLeft;
+                    st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
+                                   wantPrev, wantSecond);
+                    left.Close();
+                    right.Close();
                 } else {
-                    st.OutlineCap(left, q[n - 1], prevD, prevN);
-                    index = right.count - 1;
-                    stage = StrokeStage::Reverse;
+                    // The right side's last piece, then the end cap from the left side's end
+                    // round to it, and the start cap from the right side's start to the left's.
+                    const Vec end = q[n - 1];
+                    right.Add(end.x - prevN.x, end.y - prevN.y);
+                    st.OutlineCap(left, end, prevD, prevN);
+                    Side cap;
+                    cap.s = &s;
+                    cap.dir = left.dir;
+                    cap.points = &st.outlinePoints;
+                    cap.Start(right.first.x, right.first.y);
+                    st.OutlineCap(cap, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
                 }
-                break;
-            case StrokeStage::Reverse:
-                while (index >= 0) {
-                    if (s.work <= 0) {
-                        return 0;
-                    }
-                    left.Add(right[index].x, right[index].y);
-                    --index;
-                    s.work -= 1;
-                }
-                st.OutlineCap(left, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
-                if (left.failed || right.failed) {
-                    s.failed = 1;
-                    return 1;
-                }
-                index = 0;
-                stage = StrokeStage::EmitLeft;
-                break;
-            case StrokeStage::EmitLeft:
-                if (!Emit(s, left, false)) {
-                    return 0;
-                }
-                if (!closed) {
-                    return 1;
-                }
-                index = 0;
-                stage = StrokeStage::EmitRight;
-                break;
-            case StrokeStage::EmitRight:
-                return Emit(s, right, true);
+                s.work -= 4;
+                return 1;
             }
         }
-    }
-
-    // Edges of a closed loop of points from `index` on, winding like the segment rectangles.
-    int32_t Emit(RasterJobState& s, const Polyline& loop, bool reversed) {
-        const int32_t count = loop.count;
-        if (count < 2) {
-            return 1;
-        }
-        while (index < count) {
-            if (s.work <= 0) {
-                return 0;
-            }
-            const Vec& p = loop[index];
-            const Vec& q = loop[index + 1 == count ? 0 : index + 1];
-            if (reversed) {
-                s.AddLine(q.x, q.y, p.x, p.y, -1);
-            } else {
-                s.AddLine(p.x, p.y, q.x, q.y, -1);
-            }
-            ++index;
-            s.work -= 1;
-        }
-        return 1;
     }
 };
 
@@ -396,7 +560,12 @@ int32_t StrokeBegin(RasterJobState& s) {
     const StrokeStyle& style = s.strokeStyle;
     Stroker& st = k.st;
     st.s = &s;
-    int32_t width = style.width < kRasterOne ? kRasterOne : style.width;
+    // Width 0 (a hairline) is one pixel at any zoom; without smoothing nothing is thinner
+    // than a pixel either, or thin lines would break up.
+    int32_t width = style.width;
+    if (width <= 0 || (!s.smoothed && width < kRasterOne)) {
+        width = kRasterOne;
+    }
     st.r = double(width) / 2;
     st.miterLimit = double(style.miterLimit) / 65536.0;
     if (!(st.miterLimit >= 1)) {
@@ -410,12 +579,28 @@ int32_t StrokeBegin(RasterJobState& s) {
     if (st.cap != LineCap::Round && st.cap != LineCap::Square) {
         st.cap = LineCap::Butt;
     }
+    st.Prepare();
+    // A cap or a corner at a curve's end is turned by the direction of the chord there: off
+    // by an angle, it moves r times that angle. The end chords of curves follow the curve's
+    // end directions within tolerance / r (at most 0.2 radians).
+    k.endSine = st.r * 0.2 > kRasterTolerance ? kRasterTolerance / st.r : 0.2;
     k.reach =
         st.r * (st.join == LineJoin::Miter ? (st.miterLimit > 1.5 ? st.miterLimit : 1.5) : 1.5) +
         2 * kRasterOne;
     st.left.count = st.right.count = k.line.count = 0;
-    st.left.failed = st.right.failed = k.line.failed = 0;
+    st.left.s = st.right.s = &s;
+    st.left.points = st.right.points = &st.outlinePoints;
+    st.left.dir = -1;
+    st.right.dir = 1;
+    k.line.failed = 0;
     k.line.drawn = 0;
+    // Points closer than a sixteenth of a pixel to the line that replaces them go; for strokes
+    // wider than two pixels, proportionally less: the sides (and caps) turn with the centre
+    // line, r times as far out.
+    const double simplify = st.r > kRasterOne ? double(kRasterOne / 16) * kRasterOne / st.r
+                                              : double(kRasterOne / 16);
+    k.line.tolerance2 = simplify * simplify;
+    k.line.droppedAt = -1;
     k.curX = -s.originX;
     k.curY = -s.originY;
     k.verbIndex = 0;
@@ -477,7 +662,7 @@ int32_t StrokeContinue(RasterJobState& s) {
         }
         k.verbIndex = vi + 1;
         k.pointIndex = pi + need;
-        const int32_t before = line.count;
+        const uint32_t before = line.fed;
         if (verb != kVerbMove && verb != kVerbClose) {
             if (line.count == 0) {
                 line.Add(k.curX, k.curY);
@@ -502,7 +687,7 @@ int32_t StrokeContinue(RasterJobState& s) {
                            pts[pi].y - oy,
                            pts[pi + 1].x - ox,
                            pts[pi + 1].y - oy};
-            FlattenQuad(c, w, h, k.reach, line);
+            FlattenQuad(c, w, h, k.reach, line, k.endSine);
             k.curX = c[4];
             k.curY = c[5];
             break;
@@ -516,7 +701,7 @@ int32_t StrokeContinue(RasterJobState& s) {
                            pts[pi + 1].y - oy,
                            pts[pi + 2].x - ox,
                            pts[pi + 2].y - oy};
-            FlattenCubic(c, w, h, k.reach, line);
+            FlattenCubic(c, w, h, k.reach, line, k.endSine);
             k.curX = c[6];
             k.curY = c[7];
             break;
@@ -531,6 +716,6 @@ int32_t StrokeContinue(RasterJobState& s) {
         default:
             break;
         }
-        s.work -= 1 + (line.count - before);
+        s.work -= 1 + int64_t(uint32_t(line.fed - before));
     }
 }

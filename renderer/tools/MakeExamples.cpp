@@ -231,6 +231,80 @@ DrawingWriter Logo() {
     return w;
 }
 
+// Gradient paints (format 1.6): a sky, a sun with its glow, a glossy ball with a highlight,
+// hills, a repeated awning on a skewed frame and a ring stroked with a reflected gradient.
+DrawingWriter Gradients() {
+    using vemo::GradientPaint;
+    using vemo::GradientStop;
+    DrawingWriter w(1, vemo::kGradientMinor);
+    const int32_t W = 4 * kInch, H = 3 * kInch;
+    w.Bounds(DocRect{0, 0, W, H});
+    w.DefaultView(DocRect{0, 0, W, H}, 1);
+    w.NoStroke();
+    auto paint = [&w](uint8_t target, uint8_t kind, uint8_t spread, const int32_t* frame,
+                      int32_t fx, int32_t fy, const GradientStop* stops, uint32_t count) {
+        w.Gradient(GradientPaint{target, kind, spread, frame[0], frame[1], frame[2], frame[3],
+                                 frame[4], frame[5], fx, fy, stops, count});
+    };
+    // the sky, bottom to top
+    const GradientStop sky[] = {{0, 0xFFFFD9A0}, {0x6000, 0xFFF3A0B8}, {0x10000, 0xFF3A4E8C}};
+    const int32_t skyFrame[] = {0, 60000, 0, H, -1000, 60000};
+    paint(vemo::kPaintFill, vemo::kGradientLinear, vemo::kSpreadPad, skyFrame, 0, 0, sky, 3);
+    w.Rectangle(0, 0, W, H);
+    // the sun's glow and the sun
+    const GradientStop glow[] = {{0, 0xC0FFF4C0}, {0x10000, 0x00FFD9A0}};
+    const int32_t glowFrame[] = {200000, 120000, 260000, 120000, 200000, 180000};
+    paint(vemo::kPaintFill, vemo::kGradientRadial, vemo::kSpreadPad, glowFrame, 0, 0, glow, 2);
+    w.Ellipse(200000, 120000, 60000, 60000);
+    const GradientStop sun[] = {{0, 0xFFFFFBE0}, {0xB000, 0xFFFFD54A}, {0x10000, 0xFFF08A24}};
+    const int32_t sunFrame[] = {200000, 120000, 225000, 120000, 200000, 145000};
+    paint(vemo::kPaintFill, vemo::kGradientRadial, vemo::kSpreadPad, sunFrame, -16000, 16000, sun,
+          3);
+    w.Ellipse(200000, 120000, 25000, 25000);
+    // hills: a linear gradient across each
+    const GradientStop hill[] = {{0, 0xFF2E6B3A}, {0x10000, 0xFF8CC063}};
+    const int32_t hillFrame[] = {0, 0, 0, 90000, 1000, 0};
+    paint(vemo::kPaintFill, vemo::kGradientLinear, vemo::kSpreadPad, hillFrame, 0, 0, hill, 2);
+    w.MoveTo(0, 0);
+    w.LineTo(0, 70000);
+    w.CubicTo(80000, 110000, 150000, 40000, W, 80000);
+    w.LineTo(W, 0);
+    w.Close();
+    w.EndPath();
+    // the ball: a focus up and to the left, then a translucent highlight
+    const GradientStop ball[] = {{0, 0xFFFFB0B0}, {0x5000, 0xFFE0403A}, {0x10000, 0xFF5A0E10}};
+    const int32_t ballFrame[] = {70000, 70000, 110000, 70000, 70000, 110000};
+    paint(vemo::kPaintFill, vemo::kGradientRadial, vemo::kSpreadPad, ballFrame, -26000, 26000, ball,
+          3);
+    w.Ellipse(70000, 70000, 40000, 40000);
+    const GradientStop shine[] = {{0, 0xB0FFFFFF}, {0x10000, 0x00FFFFFF}};
+    const int32_t shineFrame[] = {58000, 86000, 76000, 92000, 54000, 98000};
+    paint(vemo::kPaintFill, vemo::kGradientRadial, vemo::kSpreadPad, shineFrame, 0, 0, shine, 2);
+    w.Ellipse(60000, 88000, 22000, 14000);
+    // an awning of stripes: a repeated gradient on a skewed frame, with hard stops
+    const GradientStop stripes[] = {
+        {0, 0xFFFFFFFF}, {0x8000, 0xFFFFFFFF}, {0x8000, 0xFF2A7AB8}, {0x10000, 0xFF2A7AB8}};
+    const int32_t stripeFrame[] = {130000, 20000, 142000, 20000, 136000, 60000};
+    paint(vemo::kPaintFill, vemo::kGradientLinear, vemo::kSpreadRepeat, stripeFrame, 0, 0, stripes,
+          4);
+    w.Stroke(0xFF1F3A5F, 2000, vemo::kJoinMiter, vemo::kCapButt);
+    w.MoveTo(130000, 20000);
+    w.LineTo(270000, 20000);
+    w.LineTo(250000, 60000);
+    w.LineTo(150000, 60000);
+    w.Close();
+    w.EndPath();
+    // a ring stroked with a reflected gradient
+    w.FillColour(0);
+    w.Stroke(0, 9000, vemo::kJoinRound, vemo::kCapRound);
+    const GradientStop ring[] = {{0, 0xFF6A3FA0}, {0x10000, 0xFFF2C14E}};
+    const int32_t ringFrame[] = {240000, 160000, 255000, 170000, 230000, 175000};
+    paint(vemo::kPaintStroke, vemo::kGradientLinear, vemo::kSpreadReflect, ringFrame, 0, 0, ring,
+          2);
+    w.Ellipse(245000, 165000, 28000, 28000);
+    return w;
+}
+
 // A small valid picture that the warning files share.
 void Picture(DrawingWriter& w) {
     w.Bounds(DocRect{0, 0, 144000, 144000});
@@ -249,7 +323,7 @@ int main(int argc, char** argv) {
     }
     std::string out = argv[1];
     bool ok = Save(out, "town-map.vem", TownMap()) && Save(out, "chart.vem", Chart()) &&
-              Save(out, "logo.vem", Logo());
+              Save(out, "logo.vem", Logo()) && Save(out, "gradients.vem", Gradients());
 
     // Warning bit 0: a version 1.5 blend, skipped.
     {

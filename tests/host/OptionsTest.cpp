@@ -55,6 +55,28 @@ TEST(Options, DefaultsAreTheDocumentedOnes) {
     EXPECT_EQ(o.height, 480);
 }
 
+// --modern announces 0.27 unless --np-version, before or after it, names another version.
+TEST(Options, TheModernBrowserAnnouncesItsVersion) {
+    const struct {
+        std::vector<std::string> args;
+        bool modern;
+        int minor;
+    } cases[] = {
+        {{"--modern"}, true, 27},
+        {{"--modern", "--np-version", "0.11"}, true, 11},
+        {{"--np-version", "0.6", "--modern"}, true, 6},
+        {{"--np-version", "0.27"}, false, 27},
+    };
+    for (const auto& c : cases) {
+        HostOptions o;
+        std::string error;
+        ASSERT_TRUE(ParseOptions(c.args, o, error)) << error;
+        EXPECT_EQ(o.modern, c.modern) << c.args.size();
+        EXPECT_EQ(o.tableMajor, 0);
+        EXPECT_EQ(o.tableMinor, c.minor) << c.args.size();
+    }
+}
+
 TEST(Options, MistakesAreExplained) {
     struct Case {
         std::vector<std::string> args;

@@ -96,6 +96,7 @@ TEST(ScenarioSteps, ValuesLandInTheirFields) {
     EXPECT_EQ(Parse("key F5").virtualKey, 0x74);
     EXPECT_EQ(Parse("key a").virtualKey, 'A');
     EXPECT_EQ(Parse("capture a.bmp in=page").instance, kPageTarget);
+    EXPECT_EQ(Parse("capture a.bmp in=Window").instance, kWindowTarget);
     EXPECT_TRUE(Parse("capture a.bmp method=print").capturePrint);
     EXPECT_EQ(Parse("print out.bmp scale=2").number, 2);
     EXPECT_EQ(Parse("print out.bmp").number, 1);
@@ -141,7 +142,8 @@ TEST(ScenarioSteps, MistakesAreExplained) {
         {"click 10", "missing y"},
         {"click 10 20 30", "unexpected \"30\""},
         {"click 1 2 in=0", "in= wants an instance number (1, 2, ...)"},
-        {"capture a.bmp in=x", "in= wants an instance number (1, 2, ...) or page"},
+        {"capture a.bmp in=x", "in= wants an instance number (1, 2, ...), page or window"},
+        {"move 1 2 in=window", "in= wants an instance number (1, 2, ...)"},
         {"capture a.bmp method=paint", "method= is screen or print"},
         {"key hyper", "unknown key \"hyper\""},
         {"menu #0", "menu #N wants an item number from 1"},

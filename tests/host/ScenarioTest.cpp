@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "HostProcess.h"
 
 using namespace hosttest;
@@ -116,7 +118,7 @@ TEST_F(Scenario, TheSaveDialogTakesAFileName) {
 
 TEST_F(Scenario, CapturesShowWhatThePluginPainted) {
     HostRun run = RunScript("idle\ncapture plugin.bmp\ncapture page.bmp in=page\n"
-                            "capture printed.bmp method=print\n");
+                            "capture printed.bmp method=print\ncapture window.bmp in=window\n");
     EXPECT_EQ(run.exitCode, 0) << run.Text();
     Image plugin, page;
     ASSERT_TRUE(ReadImage(folder_ + "\\plugin.bmp", plugin));
@@ -135,6 +137,12 @@ TEST_F(Scenario, CapturesShowWhatThePluginPainted) {
     EXPECT_EQ(page.At(x, y), 0x00C000u);
     EXPECT_EQ(page.At(x + 199, y + 149), 0x00C000u);
     EXPECT_EQ(page.At(x + 200, y + 149), 0xFFFFFFu) << "white page beside the plug-in";
+    // The whole window as the screen shows it: frame and status line around the page.
+    Image window;
+    ASSERT_TRUE(ReadImage(folder_ + "\\window.bmp", window));
+    EXPECT_GT(window.width, 640);
+    EXPECT_GT(window.height, 480);
+    EXPECT_EQ(std::count(window.pixels.begin(), window.pixels.end(), 0x00C000u), 200 * 150);
 }
 
 TEST_F(Scenario, PrintingGivesEmbeddedInstancesTheirRectangleInPrinterUnits) {

@@ -150,10 +150,11 @@ TEST_F(LinksEndToEnd, GoToVemoAsksForTheMakersPage) {
 // Moving onto a district after the drawing is complete shows its address, and a click asks the
 // browser for its page. Needs the mouse tools' move and button handlers.
 TEST_F(LinksEndToEnd, AClickOnADistrictAsksForItsPage) {
-    // The release navigates: the page and its instance are gone when the stand-in looks at the
-    // instance after the input, so it reports the "up" step as failed (and exits with 1).
-    Host({Open("index.html"), "idle", "ticks 6", At("move", kMarket), "ticks 1",
-          At("down", kMarket), At("up", kMarket), "wait 500"});
+    // The release navigates away; the "up" step that made it is a step like any other.
+    EXPECT_EQ(Host({Open("index.html"), "idle", "ticks 6", At("move", kMarket), "ticks 1",
+                    At("down", kMarket), At("up", kMarket), "wait 500"}),
+              0u)
+        << Log();
     std::string log = Log();
     std::string address = Beside(log, kMarket.page);
     std::string status = "status #1 \"Go to " + address + kZoomHelp + "\"";
@@ -166,7 +167,7 @@ TEST_F(LinksEndToEnd, AClickOnADistrictAsksForItsPage) {
     EXPECT_NE(log.find(page, asked == std::string::npos ? 0 : asked), std::string::npos)
         << page << "\n"
         << log;
-    EXPECT_EQ(log.find("step-failed", 0), log.find("step-failed 7 up")) << log;
+    EXPECT_EQ(log.find("step-failed"), std::string::npos) << log;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Checks a built NPVemoC.dll: it exports exactly NP_GetEntryPoints, NP_Initialize and NP_Shutdown
-# by undecorated name, and imports from system DLLs only (everything else is linked statically).
+# Checks a built NPVemoC.dll: it exports exactly NP_GetEntryPoints, NP_Initialize, NP_Shutdown,
+# DllRegisterServer and DllUnregisterServer by undecorated name, and imports from system DLLs
+# only (everything else is linked statically).
 # Usage: check-plugin-binary.sh OBJDUMP DLL
 objdump=$1
 dll=$2
@@ -13,7 +14,7 @@ dump=$("$objdump" -p "$dll") || exit 1
 exports=$(printf '%s\n' "$dump" |
     sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
     sed -n 's/^[[:space:]]*\[ *[0-9]*\] \(.*\)$/\1/p' | sort | tr '\n' ' ')
-expected="NP_GetEntryPoints NP_Initialize NP_Shutdown "
+expected="DllRegisterServer DllUnregisterServer NP_GetEntryPoints NP_Initialize NP_Shutdown "
 if [ "$exports" != "$expected" ]; then
     echo "FAIL: exports are '$exports', expected '$expected'" >&2
     exit 1

@@ -126,11 +126,18 @@ std::vector<Case> Cases() {
     return cases;
 }
 
+// The paints each case is drawn with: a plain colour and a gradient (whose pixels each depend
+// on their place).
+const RasterGradientStop kStops[] = {
+    {0, 0x00FF0000u}, {0x6000, 0xC0306090u}, {0x6000, 0xFF000000u}, {0x10000, 0x80FFFF00u}};
+const RasterGradient kGradient{
+    GradientShape::Radial, GradientSpread::Reflect, 80, 60, 110, 70, 75, 100, 0.3, -0.2, kStops, 4};
+
 // Runs a job in pieces of `piece` units (0: in one go); the number of calls it took.
-int64_t Draw(const Case& c, const RasterPath& path, Canvas& canvas, int32_t piece,
-             int32_t* failed) {
+int64_t Draw(const Case& c, const RasterPath& path, Canvas& canvas, int32_t piece, int32_t* failed,
+             bool gradient) {
     RasterJob job;
-    RasterPaint paint{0xC0306090u, c.smoothed};
+    RasterPaint paint{0xC0306090u, c.smoothed, gradient ? &kGradient : nullptr};
     int32_t started = c.stroke ? job.StartStroke(path, c.style, paint, canvas.Surface(), c.clip)
                                : job.StartFill(path, c.rule, paint, canvas.Surface(), c.clip);
     EXPECT_EQ(1, started);
@@ -153,27 +160,29 @@ int64_t Draw(const Case& c, const RasterPath& path, Canvas& canvas, int32_t piec
 
 TEST(RasterJobPieces, AnyPieceSizeGivesThePixelsOfOneGo) {
     for (const Case& c : Cases()) {
-        RasterPath path;
-        c.build(path);
-        ASSERT_EQ(0, path.failed());
-        Canvas once(160, 120);
-        int32_t onceFailed = 0;
-        Draw(c, path, once, 0, &onceFailed);
-        EXPECT_EQ(c.fails, onceFailed) << c.name;
-        if (c.fails)
-            EXPECT_EQ(0, once.CoveredPixels()) << c.name << ": a failed job draws nothing";
-        else
-            EXPECT_GT(once.CoveredPixels(), 0) << c.name;
-        for (int32_t piece : {1, 7, 1000, INT32_MAX}) {
-            if (c.fails && piece == 1 && c.stroke)
-                continue; // the same cut points as 7, only slower
-            Canvas pieces(160, 120);
-            int32_t failed = 0;
-            Draw(c, path, pieces, piece, &failed);
-            EXPECT_EQ(onceFailed, failed) << c.name << ", pieces of " << piece;
-            EXPECT_TRUE(once.pixels == pieces.pixels)
-                << c.name << " (" << int(c.style.join) << ", " << int(c.style.cap)
-                << "), pieces of " << piece;
+        for (bool gradient : {false, true}) {
+            RasterPath path;
+            c.build(path);
+            ASSERT_EQ(0, path.failed());
+            Canvas once(160, 120);
+            int32_t onceFailed = 0;
+            Draw(c, path, once, 0, &onceFailed, gradient);
+            EXPECT_EQ(c.fails, onceFailed) << c.name;
+            if (c.fails)
+                EXPECT_EQ(0, once.CoveredPixels()) << c.name << ": a failed job draws nothing";
+            else
+                EXPECT_GT(once.CoveredPixels(), 0) << c.name;
+            for (int32_t piece : {1, 7, 1000, INT32_MAX}) {
+                if (c.fails && piece == 1 && c.stroke)
+                    continue; // the same cut points as 7, only slower
+                Canvas pieces(160, 120);
+                int32_t failed = 0;
+                Draw(c, path, pieces, piece, &failed, gradient);
+                EXPECT_EQ(onceFailed, failed) << c.name << ", pieces of " << piece;
+                EXPECT_TRUE(once.pixels == pieces.pixels)
+                    << c.name << " (" << int(c.style.join) << ", " << int(c.style.cap)
+                    << "), pieces of " << piece << (gradient ? ", gradient" : "");
+            }
         }
     }
 }

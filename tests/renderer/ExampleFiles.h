@@ -22,6 +22,7 @@ constexpr ExampleFile kExampleFiles[] = {
     {"town-map", 0, 0},
     {"chart", 0, 0},
     {"logo", 0, 0},
+    {"gradients", 0, 0},
     {"warning-blend", 0, 1},
     {"warning-text", 0, 1},
     {"warning-unknown", 0, 2},

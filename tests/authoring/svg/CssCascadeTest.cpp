@@ -149,6 +149,33 @@ TEST(CssCascade, DeclarationsSplitOutsideStringsAndBrackets) {
     EXPECT_TRUE(d[2].important);
 }
 
+TEST(CssCascade, TextKeepsItsCharactersWhateverTheEncoding) {
+    struct Case {
+        std::string xml;
+        const char* text; // UTF-8
+    };
+    const Case cases[] = {
+        {"<?xml version='1.0' encoding='ISO-8859-1'?><svg><text id='t'>\xe9t\xe9</text></svg>",
+         "\xc3\xa9t\xc3\xa9"},
+        {"<?xml version='1.0' encoding='UTF-8'?><svg><text id='t'>\xc3\xa9t\xc3\xa9</text></svg>",
+         "\xc3\xa9t\xc3\xa9"},
+        {"<!DOCTYPE svg [<!ENTITY e 'x&#233;'>]><svg><text id='t'>&e;&amp;<![CDATA[&e;]]></text></svg>",
+         "x\xc3\xa9&&e;"},
+    };
+    for (const Case& c : cases) {
+        SvgDocument doc;
+        std::string error;
+        ASSERT_TRUE(doc.Load(c.xml, LoadLimits(), &error)) << error;
+        const Element* t = doc.FindById("t");
+        ASSERT_NE(nullptr, t);
+        std::string text;
+        for (const Node& n : t->content) {
+            text += n.text;
+        }
+        EXPECT_EQ(c.text, text) << c.xml;
+    }
+}
+
 TEST(CssCascade, DocumentsThatCannotBeRead) {
     struct Case {
         const char* text;

@@ -99,3 +99,56 @@ inline bool Near(uint32_t a, uint32_t b, int slack = 3) {
 }
 
 } // namespace vemo::svg::test
+
+#include "renderer/Document.h"
+#include "renderer/DrawingParser.h"
+
+namespace vemo::svg::test {
+
+// Converts and reads the drawing back with the renderer's parser.
+struct Parsed {
+    bool converted = false;
+    std::string error;
+    ConvertReport report;
+    int32_t end = -1; // the parser's end of data
+    Document document;
+};
+
+inline void ConvertAndParse(const std::string& svg, Parsed* p,
+                            const ConvertOptions& options = ConvertOptions()) {
+    std::vector<uint8_t> drawing;
+    p->converted = ConvertSvg(svg, options, &drawing, &p->report, &p->error);
+    if (!p->converted) {
+        return;
+    }
+    DrawingParser parser(p->document);
+    if (parser.Feed(drawing.data(), uint32_t(drawing.size())) >= 0) {
+        p->end = parser.Finish();
+    }
+}
+
+// The signed area of a path's polygons (curves taken by their end points).
+inline double PolygonArea(const Path& path) {
+    double area = 0;
+    size_t pi = 0;
+    Point start, last;
+    for (Op op : path.ops) {
+        int n = op == Op::Move || op == Op::Line ? 1 : (op == Op::Quad ? 2 : (op == Op::Cubic ? 3 : 0));
+        if (op == Op::Close) {
+            area += last.x * start.y - start.x * last.y;
+            last = start;
+            continue;
+        }
+        Point p = path.pts[pi + size_t(n) - 1];
+        pi += size_t(n);
+        if (op == Op::Move) {
+            start = last = p;
+            continue;
+        }
+        area += last.x * p.y - p.x * last.y;
+        last = p;
+    }
+    return area / 2;
+}
+
+} // namespace vemo::svg::test
