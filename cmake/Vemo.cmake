@@ -94,6 +94,8 @@ endif()
 #   built after vemohost, NPVemoC and VemoDoc and finds them below VEMO_BINARY_DIR.
 #   Paths of the build machine are best found at run time, as here: the compiler cache then
 #   serves clones in other folders too.
+#   Other tests that run Wine programs take a lane as well: COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR}
+#   --run SCRIPT ... (the lane's prefix and displays) and the property RESOURCE_GROUPS lanes:1.
 #   Labels: HOST tests are labelled `endtoend`, SLOW ones (seconds per case) `slow`; the quick
 #   run (scripts/test.sh quick) leaves both out. Under Wine every case takes one Wine lane
 #   (resource `lanes`: a prefix and displays of its own, see scripts/wine-env.sh), so that cases

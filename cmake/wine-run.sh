@@ -1,5 +1,7 @@
 #!/bin/sh
-# Runs a Windows program of the x86_64 build under wine64 (ctest's cross-compiling emulator).
+# Runs a Windows program of the x86_64 build under wine64 (ctest's cross-compiling emulator);
+# with --run first, runs the command that follows (a script that runs Wine itself) instead, in
+# the same lane and on the same display.
 : "${WINEDEBUG:=-all}"
 : "${WINEDLLOVERRIDES:=mscoree=;mshtml=;winemenubuilder.exe=d}"
 : "${WINELOADER:=/usr/lib/wine/wine64}"
@@ -34,5 +36,9 @@ fi
 if [ -n "${VEMO_DEPTH:-}" ]; then
     eval "d=\${VEMO_DISPLAY_${VEMO_DEPTH}:-}"
     [ -n "$d" ] && DISPLAY=$d && export DISPLAY
+fi
+if [ "${1:-}" = --run ]; then
+    shift
+    exec "$@"
 fi
 exec /usr/lib/wine/wine64 "$@"
