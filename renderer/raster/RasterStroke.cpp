@@ -3,7 +3,8 @@
 // A stroke of half-width r around a polyline is the union of
 //   - one rectangle per segment (the segment pushed r to each side),
 //   - one wedge per join, filling the gap on the outer side of the turn: a triangle for a
-//     bevel, the triangle plus the miter tip for a miter (when the tip lies within the miter
+//     bevel, the triangle plus the miter tip for a miter (when the miter's length over the
+//     width, 1 / sin(theta / 2) for segments meeting at the angle theta, is at most the miter
 //     limit, else the bevel), a fan of the arc for a round join,
 //   - a cap at each end of an open subpath: nothing for butt, a half-square of depth r for
 //     square, a half disc for round.
@@ -29,8 +30,12 @@
 // difference from a bevel is below half a coverage step is drawn as the bevel.
 //
 // Curves are flattened first (the same tolerance as fills); pieces of curves far outside the
-// clip (beyond the stroke's reach) become chords. Everything is in double precision on local
-// 24.8 coordinates, and clipped when the outline becomes edges.
+// clip (beyond the stroke's reach) become chords. A corner where a curve ends or starts is
+// decided (miter or bevel) and its miter tip placed by the curve's own tangent there, taken
+// from its control points (Polyline::Tangents), not by the chord that stands for the curve:
+// the chord may turn from the tangent by up to the flattening's tolerance over r, which moves
+// the miter's length by enough to bevel a corner a little inside the limit. Everything is in
+// double precision on local 24.8 coordinates, and clipped when the outline becomes edges.
 #include "renderer/raster/RasterInternal.h"
 
 #include <math.h>
