@@ -42,10 +42,6 @@ inline constexpr double kKappa = 0.5522847498307936; // a quarter circle's contr
 inline constexpr double kMaxTolerance = 50;
 // Clipping works on a grid of this many document units.
 inline constexpr double kClipResolution = 0.25;
-// Strokes narrower than this (document units: 4/3 px at 100 %) are written as outlines: the
-// renderer draws strokes below a pixel one pixel wide with their alpha reduced, where SVG
-// renderers cover the thin area exactly; a thin outline is filled exactly at every zoom.
-inline constexpr double kThinStroke = 1000;
 
 struct Limits {
     size_t maxRendered = 1000000;   // elements rendered, use instances counted each time

@@ -133,6 +133,13 @@ TEST(Conversion, ClipsMasksPatternsMarkersAndDashes) {
          R"~(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">
               <line x1="0" y1="50" x2="100" y2="50" stroke="blue" stroke-width="10" stroke-dasharray="20 10"/></svg>)~",
          {{10, 50, kBlue}, {25, 50, kWhite}, {40, 50, kBlue}, {55, 50, kWhite}}},
+        {"dashes below the fill (paint-order)",
+         R"~(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">
+              <rect x="20" y="20" width="60" height="60" fill="blue" stroke="red" stroke-width="20" stroke-dasharray="30 10" paint-order="stroke"/></svg>)~",
+         // dashes on the top side from x 20 to 50 and 60 to 80, on the left (drawn upwards
+         // last) from y 80 to 70 and 60 to 30
+         {{35, 15, kRed}, {35, 25, kBlue}, {55, 15, kWhite}, {15, 45, kRed}, {25, 45, kBlue},
+          {15, 65, kWhite}}},
         {"a stroke under a non-uniform scale is its outline",
          R"~(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">
               <line x1="10" y1="10" x2="10" y2="90" stroke="blue" stroke-width="4" transform="scale(4 1)"/></svg>)~",
@@ -282,12 +289,13 @@ TEST(Conversion, LinksSizesAndThinStrokes) {
         const LinkEntry& l2 = p.document.links[1];
         EXPECT_EQ("#two", std::string(&p.document.linkText[l2.offset], l2.length));
     }
-    // The thin stroke (0.1 px) is written as a filled outline, after the fill.
+    // The thin stroke (0.1 px) stays a stroke at its true width, in one object with the fill.
     test::Parsed p;
     test::ConvertAndParse(svg, &p);
-    ASSERT_EQ(3u, p.document.objects.Size());
-    EXPECT_EQ(0xFFFF0000u, p.document.objects[2].style.fillColour);
-    EXPECT_FALSE(Strokes(p.document.objects[2].style));
+    ASSERT_EQ(2u, p.document.objects.Size());
+    EXPECT_EQ(0xFF000000u, p.document.objects[1].style.fillColour);
+    EXPECT_EQ(0xFFFF0000u, p.document.objects[1].style.strokeColour);
+    EXPECT_EQ(75, p.document.objects[1].style.strokeWidth);
 }
 
 TEST(Conversion, ReferencesThatLoopOrExplodeEndCleanly) {
