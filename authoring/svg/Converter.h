@@ -144,7 +144,10 @@ private:
     // reference does not name a clip path (then nothing is clipped).
     bool ClipRegion(const std::string& id, const Context& ctx, const Box& bbox, Region* out);
     bool ClipItems(const Region& region, Items* items);
-    void StrokesToOutlines(Items* items);
+    // The item's stroke as a filled outline; false when it cannot be outlined (the work limit).
+    bool OutlineOfStroke(const SceneItem& it, SceneItem* outline);
+    // Strokes become their outlines; false when one could not be (it is left out).
+    bool StrokesToOutlines(Items* items);
     void ApplyMask(const std::string& id, const Context& ctx, const Box& bbox, Items* items);
     void ApplyFilter(const std::string& id);
     // The box of the items' fill geometry in the user space of ctm.

@@ -236,11 +236,7 @@ bool Converter::ShapePath(const Element* e, const LengthContext& vp, Path* path)
             path->CubicTo({x, y + ky}, {x + kx, y}, {x + rx, y});
             path->Close();
         } else {
-            path->MoveTo({x, y});
-            path->LineTo({x + w, y});
-            path->LineTo({x + w, y + h});
-            path->LineTo({x, y + h});
-            path->Close();
+            *path = RectPath(x, y, w, h);
         }
         return true;
     }
@@ -488,14 +484,8 @@ void Converter::RenderViewport(const Element* e, const Style& style, const Conte
     if (local.empty()) {
         return;
     }
-    Path rect;
-    rect.MoveTo({x, y});
-    rect.LineTo({x + w, y});
-    rect.LineTo({x + w, y + h});
-    rect.LineTo({x, y + h});
-    rect.Close();
     Region region;
-    if (PathRegion(rect.Transformed(ctx.ctm), 0, tolerance, kClipResolution, &region)) {
+    if (PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution, &region)) {
         ClipItems(region, &local);
     }
     for (SceneItem& it : local) {
@@ -531,7 +521,8 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
     double y = AttrLength(e, "y", ctx.vp, Axis::Y, 0);
     Context inner = ctx;
     inner.ctm = ctx.ctm * Matrix::Translate(x, y);
-    if (ref->name == "symbol") {
+    if (ref->name == "symbol" || ref->name == "svg") {
+        // The use's width and height replace the symbol's or the svg's own.
         Style rs;
         ComputeStyle(doc.Declarations(ref), style, ctx.vp, &rs);
         if (rs.display) {
@@ -545,7 +536,8 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
                 hgt = AttrLength(ref, "height", ctx.vp, Axis::Y, ctx.vp.viewportHeight);
             }
             Context sc = inner;
-            if (const std::string* t = ref->Attr("transform")) {
+            const std::string* t = ref->name == "symbol" ? ref->Attr("transform") : nullptr;
+            if (t != nullptr) {
                 Matrix own;
                 ParseTransform(*t, &own);
                 sc.ctm = inner.ctm * own;
@@ -554,25 +546,6 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
             RenderViewport(ref, rs, sc, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
                            AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
             FinishGroup(rs, sc, &local, out);
-        }
-    } else if (ref->name == "svg") {
-        // The use's width and height replace the svg's own.
-        Style rs;
-        ComputeStyle(doc.Declarations(ref), style, ctx.vp, &rs);
-        if (rs.display) {
-            bool hw = false, hh = false;
-            double w = AttrLength(e, "width", ctx.vp, Axis::X, 0, &hw);
-            double hgt = AttrLength(e, "height", ctx.vp, Axis::Y, 0, &hh);
-            if (!hw) {
-                w = AttrLength(ref, "width", ctx.vp, Axis::X, ctx.vp.viewportWidth);
-            }
-            if (!hh) {
-                hgt = AttrLength(ref, "height", ctx.vp, Axis::Y, ctx.vp.viewportHeight);
-            }
-            Items local;
-            RenderViewport(ref, rs, inner, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
-                           AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
-            FinishGroup(rs, inner, &local, out);
         }
     } else {
         RenderElement(ref, style, inner, out);
