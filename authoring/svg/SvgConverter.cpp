@@ -108,6 +108,7 @@ Converter::Converter(const SvgDocument& document, const ConvertOptions& options,
     : doc(document), options(options), report(report) {
     limits.maxRendered = options.maxElements;
     limits.maxTotalPoints = options.maxPoints;
+    limits.maxOutlinePoints = options.maxOutlinePoints;
     outlineBudget = limits.maxOutlinePoints;
 }
 

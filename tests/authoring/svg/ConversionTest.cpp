@@ -372,6 +372,39 @@ TEST(Conversion, GroupOpacityIsExactOverOpaqueLeavesAndReportedOtherwise) {
     }
 }
 
+TEST(Conversion, StrokesPastTheOutlineLimitAreReported) {
+    struct Case {
+        const char* name;
+        const char* content;
+        const char* kind; // "dropped: KIND" or "approximated: KIND"
+        uint32_t stroke;  // the pixel at (50, 8), on the stroke outside the shape
+    };
+    const Case cases[] = {
+        {"under a mask", R"~(<mask id="m"><rect width="100" height="100" fill="white"/></mask>
+            <rect x="10" y="10" width="80" height="80" fill="blue" stroke="red" stroke-width="6" mask="url(#m)"/>)~",
+         "dropped: stroke (too large to outline)", kWhite},
+        {"group opacity over overlaps",
+         R"~(<g opacity="0.5"><rect x="10" y="10" width="80" height="80" fill="blue" stroke="red" stroke-width="6"/></g>)~",
+         "approximated: group opacity", 0xFF7F7F},
+        {"non-uniform transform",
+         R"~(<rect x="5" y="10" width="40" height="80" fill="none" stroke="red" stroke-width="6" transform="scale(2 1)"/>)~",
+         "approximated: stroke under a non-uniform transform drawn with one width", kRed},
+    };
+    for (const Case& c : cases) {
+        ConvertOptions options;
+        options.maxOutlinePoints = 1;
+        Rendered r = ConvertAndRender(std::string(R"~(<svg xmlns="http://www.w3.org/2000/svg" width="100" height="100">)~") +
+                                          c.content + "</svg>",
+                                      100, 100, options);
+        ASSERT_TRUE(r.converted) << c.name;
+        std::string kind = c.kind;
+        bool dropped = kind.compare(0, 9, "dropped: ") == 0;
+        std::map<std::string, int>& counts = dropped ? r.report.dropped : r.report.approximated;
+        EXPECT_EQ(1, counts[kind.substr(kind.find(": ") + 2)]) << c.name;
+        EXPECT_PRED3(Near, c.stroke, r.At(50, 8), 3) << c.name;
+    }
+}
+
 TEST(Conversion, FailuresGiveOneLineReasons) {
     struct Case {
         const char* svg;
