@@ -622,7 +622,7 @@ void Converter::RenderElement(const Element* e, const Style& parent, const Conte
     } else if (n == "text") {
         RenderText(e, style, inner, target);
     } else if (n == "image") {
-        Drop("image");
+        RenderImage(e, style, inner, target);
     } else if (n == "foreignObject") {
         Drop("foreignObject");
     }
