@@ -11,7 +11,12 @@
 // - against an absolute base a link resolves to an absolute address, which in turn resolves to
 //   itself; an empty link resolves to nothing;
 // - resolving leaves the base record unchanged and the result is no longer than both texts
-//   together plus the "/" and "http://" that may be added.
+//   together plus the "/" and "http://" that may be added;
+// - the script-link rule (url/ScriptLinks.h) for the result: the page's consent lets every
+//   address through; without it an address is followed at once or needs the origin, and once the
+//   origin is known it is decided; an address followed at once does not depend on the origin; a
+//   browser that tells no origin gets no script address; a relative link resolved against an
+//   http address is never taken for a script address.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -20,6 +25,7 @@
 
 #include <string>
 
+#include "url/ScriptLinks.h"
 #include "url/Url.h"
 
 namespace {
@@ -96,6 +102,36 @@ void CheckRoundTrip(const TextBuffer& text, const ParsedUrl& url) {
     Check(Str(joined) == expected, "components join into the input", input);
 }
 
+// The rule for handing the resolved address to the browser, with the base as the drawing's
+// address and as the page's origin.
+void CheckScriptLinks(const std::string& address, const std::string& base, bool relativeToHttp,
+                      const std::string& detail) {
+    LinkPermission permission;
+    permission.drawingUrl = base.c_str();
+    permission.scriptLinksAllowed = 1;
+    Check(DecideLink(address.c_str(), permission) == LinkVerdict::Follow,
+          "consent lets every address through", detail);
+    permission.scriptLinksAllowed = 0;
+    const LinkVerdict first = DecideLink(address.c_str(), permission);
+    Check(first != LinkVerdict::Refuse, "nothing is refused before the origin is asked", detail);
+    permission.originAsked = 1;
+    for (const char* origin :
+         {base.c_str(), "http://other.example", static_cast<const char*>(nullptr)}) {
+        permission.pageOrigin = origin;
+        const LinkVerdict known = DecideLink(address.c_str(), permission);
+        Check(known != LinkVerdict::AskOrigin, "a known origin decides", detail);
+        if (first == LinkVerdict::Follow) {
+            Check(known == LinkVerdict::Follow, "other addresses do not depend on the origin",
+                  detail);
+        } else if (origin == nullptr) {
+            Check(known == LinkVerdict::Refuse, "no origin, no script", detail);
+        }
+    }
+    if (relativeToHttp) {
+        Check(first == LinkVerdict::Follow, "a relative link against http is no script", detail);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -144,6 +180,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TextBuffer resolvedText;
     ComposeUrl(resolved, &resolvedText);
     Check(Str(resolvedText) == Str(result), "ResolveLink is parse, resolve, compose", detail);
+
+    CheckScriptLinks(Str(result), Str(base),
+                     linkUrl.absolute == 0 && Str(baseUrl.scheme) == "http:", detail);
 
     if (baseUrl.absolute != 0) {
         Check(resolved.absolute == 1, "resolved against an absolute base is absolute", detail);

@@ -32,7 +32,7 @@ const char* UsageText() {
            "  --pace MS            one chunk every MS milliseconds (default 0: as fast as taken)\n"
            "  --modern             behave like today's browsers: API 0.27 with its window and\n"
            "                       print records, plug-ins found in Software\\MozillaPlugins\n"
-           "                       too\n"
+           "                       too, the page's origin told (NPNVdocumentOrigin)\n"
            "  --np-version M.N     version of the browser function table (default 0.9, 0.27\n"
            "                       with --modern)\n"
            "  --np-size N          its size field in bytes (default: full table of the version)\n"

@@ -295,4 +295,29 @@ std::string LocalPathToUrl(std::string_view path) {
     return out;
 }
 
+std::string UrlOrigin(std::string_view url) {
+    UrlParts parts = SplitUrl(url);
+    std::string authority = parts.authority;
+    size_t at = authority.rfind('@');
+    if (at != std::string::npos) {
+        authority = authority.substr(at + 1);
+    }
+    if (parts.scheme.empty() || parts.scheme == "file" || !parts.hasAuthority ||
+        authority.empty()) {
+        return "null";
+    }
+    std::string host = LowerCopy(authority);
+    size_t colon = host.rfind(':');
+    if (colon != std::string::npos && host.find(']', colon) == std::string::npos) {
+        std::string port = host.substr(colon + 1);
+        host = host.substr(0, colon);
+        const bool standard = port.empty() || (parts.scheme == "http" && port == "80") ||
+                              (parts.scheme == "https" && port == "443");
+        if (!standard) {
+            host += ":" + port;
+        }
+    }
+    return host.empty() ? "null" : parts.scheme + "://" + host;
+}
+
 } // namespace vemohost

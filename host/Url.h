@@ -44,6 +44,11 @@ bool PercentDecode(std::string_view text, std::string& out);
 // bytes a Windows path cannot hold.
 bool UrlToLocalPath(std::string_view url, std::string_view site, std::string& path);
 
+// The origin of a page as today's browsers tell it to plug-ins (NPNVdocumentOrigin):
+// "scheme://host" with ":port" unless it is the scheme's default, host and scheme lower-cased,
+// user information dropped; "null" for files and addresses without a host.
+std::string UrlOrigin(std::string_view url);
+
 // "C:\a b\x.htm" -> "file:///C:/a%20b/x.htm".
 std::string LocalPathToUrl(std::string_view path);
 

@@ -5,6 +5,7 @@
 #include "interaction/StatusText.h"
 #include "plugin/DocumentRenderer.h"
 #include "plugin/StringIds.h"
+#include "url/ScriptLinks.h"
 #include "url/Url.h"
 #include "view/PluginRecords.h"
 #include "view/ViewWindow.h"
@@ -15,6 +16,39 @@ namespace {
 // of a pixel).
 constexpr LONG kLinkCapacity = 256;
 constexpr LONG kLinkTolerance = 16;
+
+// The longest page origin taken from the browser.
+constexpr size_t kOriginLimit = 2048;
+
+// The page's origin as the browser tells it (NPNVdocumentOrigin), or an empty text when it cannot.
+TextBuffer AskPageOrigin(NPP instance) {
+    char* answer = nullptr;
+    TextBuffer origin;
+    if (NPN_GetValue(instance, NPNVdocumentOrigin, &answer) == NPERR_NO_ERROR &&
+        answer != nullptr) {
+        if (strnlen(answer, kOriginLimit) < kOriginLimit) { // a longer one is no origin
+            origin = answer;
+        }
+        NPN_MemFree(answer); // the browser's allocation
+    }
+    return origin;
+}
+
+// Whether the drawing's address may go to the browser: script addresses only with the page's
+// consent or from the page's own origin (url/ScriptLinks.h).
+bool MayHandToBrowser(const DocumentRecord& document, const TextBuffer& address) {
+    LinkPermission permission;
+    permission.scriptLinksAllowed = document.scriptLinksAllowed;
+    permission.drawingUrl = document.streamUrl;
+    LinkVerdict verdict = DecideLink(address.text, permission);
+    if (verdict == LinkVerdict::AskOrigin) {
+        const TextBuffer origin = AskPageOrigin(document.instance);
+        permission.originAsked = 1;
+        permission.pageOrigin = origin.text;
+        verdict = DecideLink(address.text, permission);
+    }
+    return verdict == LinkVerdict::Follow;
+}
 
 // The browser's table may lack an entry (an older or smaller table) or be gone altogether.
 bool BrowserHasStatus() {
@@ -81,6 +115,9 @@ void ViewWindow::NavigatePage(const TextBuffer& address) {
     DocumentRecord* document = Document();
     if (document == nullptr || address.length == 0 || address.text == nullptr) {
         return; // no instance to ask for, or no address to go to
+    }
+    if (!MayHandToBrowser(*document, address)) {
+        return; // a script address the page did not allow: the link stays current, nothing else
     }
     // A browser that cannot take the request has failed it.
     NPError result = NPERR_GENERIC_ERROR;

@@ -30,10 +30,11 @@ struct DocumentRecord {
     char fileName[256] = {};                // the drawing's file name, or the chosen save path
     HANDLE saveFile = INVALID_HANDLE_VALUE; // the file a save stream writes
     PluginInstance* instanceRecord = nullptr;
-    int32_t firstChunkPending = 1; // the first chunk has not been checked for the header
-    int32_t refused = 0;           // the header check failed: all data is refused
-    uint32_t lastMessage = 0;      // id of the last stream error shown
-    int32_t detached = 0;          // the browser destroyed the instance: nothing is shown or asked
+    int32_t firstChunkPending = 1;  // the first chunk has not been checked for the header
+    int32_t refused = 0;            // the header check failed: all data is refused
+    uint32_t lastMessage = 0;       // id of the last stream error shown
+    int32_t detached = 0;           // the browser destroyed the instance: nothing is shown or asked
+    int32_t scriptLinksAllowed = 0; // scriptlinks="true": the page lets script links through
 
     DocumentRecord() = default;
     ~DocumentRecord();

@@ -38,6 +38,15 @@ void NPN_Status(NPP instance, const char* message) {
     browserFunctions->status(instance, message);
 }
 
+NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value) {
+    const size_t needed = offsetof(NPNetscapeFuncs, getvalue) + sizeof(NPN_GetValueProcPtr);
+    if (instance == nullptr || browserFunctions == nullptr || browserFunctions->size < needed ||
+        browserFunctions->getvalue == nullptr) {
+        return NPERR_GENERIC_ERROR;
+    }
+    return browserFunctions->getvalue(instance, variable, value);
+}
+
 void* NPN_MemAlloc(uint32_t size) {
     return browserFunctions->memalloc(size);
 }

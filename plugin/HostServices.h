@@ -27,3 +27,7 @@ NPError NPN_GetURL(NPP instance, const char* url, const char* target);
 void NPN_Status(NPP instance, const char* message);
 void* NPN_MemAlloc(uint32_t size);
 void NPN_MemFree(void* pointer);
+
+// NPN_GetValue, for browsers whose table has it (its size covers the entry and the entry is
+// set); NPERR_GENERIC_ERROR from the others and for a destroyed instance.
+NPError NPN_GetValue(NPP instance, NPNVariable variable, void* value);

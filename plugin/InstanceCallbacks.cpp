@@ -73,6 +73,7 @@ NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t mode, int16_t argc
     }
     document->zoomPanAllowed = attributes.zoomPanAllowed;
     document->fileAccessAllowed = attributes.fileAccessAllowed;
+    document->scriptLinksAllowed = attributes.scriptLinksAllowed;
     if (attributes.base != nullptr) {
         document->SetBase(attributes.base);
     }

@@ -90,6 +90,9 @@ EmbedAttributes ReadEmbedAttributes(int32_t count, const char* const* names,
         if (EqualsIgnoringCase(name, "base") && IsUsableBase(value)) {
             attributes.base = value;
         }
+        if (EqualsIgnoringCase(name, "scriptlinks")) {
+            attributes.scriptLinksAllowed = EqualsIgnoringCase(value, "true") ? 1 : 0;
+        }
     }
     return attributes;
 }

@@ -47,6 +47,7 @@ struct EmbedAttributes {
     const char* base = nullptr;     // the last usable "base" value, or null
     int32_t zoomPanAllowed = 1;
     int32_t fileAccessAllowed = 1;
+    int32_t scriptLinksAllowed = 0; // scriptlinks="true" (the last "scriptlinks" decides)
 };
 // Reads count name/value pairs; a pair with a null name or value is skipped.
 EmbedAttributes ReadEmbedAttributes(int32_t count, const char* const* names,

@@ -157,6 +157,22 @@ done
 finish base status-links.bmp status-base.bmp -gravity South -crop 768x24+0+0 +repage \
     -gravity NorthWest "${above[@]}"
 
+# ---- scriptlinks: the status line names a script address (drawn by vemo from a small SVG) ----
+if [ -x "$vemo" ]; then
+    cat >"$work/pond.svg" <<'SVG'
+<svg xmlns="http://www.w3.org/2000/svg" width="320" height="240" viewBox="0 0 320 240">
+  <rect width="320" height="240" fill="#eef3e2"/>
+  <a href="javascript:showPond()"><ellipse cx="160" cy="120" rx="110" ry="70" fill="#5b8fd1"/></a>
+</svg>
+SVG
+    "$vemo" convert --quiet "$work/pond.svg" "$site/maps/pond.vem"
+    page maps/scriptlinks.html "Script links" \
+        '<embed src="pond.vem" width="320" height="240" scriptlinks="true">'
+    run_host 340x260 http://www.example.com/maps/scriptlinks.html -- idle "ticks 8" \
+        "move 160 120" "ticks 2" "capture \"$shots\\scriptlinks.bmp\" in=window"
+    finish scriptlinks
+fi
+
 # ---- loading, failures, content not shown ----
 page maps/loading.html "Loading" "$town>"
 run_host 340x260 http://www.example.com/maps/loading.html --chunk 64 --pace 1000 -- "ticks 3" \

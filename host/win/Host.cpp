@@ -1040,7 +1040,18 @@ NPError Host::GetValue(NPP npp, NPNVariable variable, void* value) {
         LogLine("npn NPN_GetValue variable=3 -> 0");
         return NPERR_NO_ERROR;
     }
-    (void)npp;
+    // Today's browsers tell the origin of the page, in memory the plug-in frees with
+    // NPN_MemFree.
+    if (variable == NPNVdocumentOrigin && options_.modern && value && FindInstance(npp)) {
+        const std::string origin = UrlOrigin(pageUrl_);
+        char* copy = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, origin.size() + 1));
+        if (copy) {
+            memcpy(copy, origin.c_str(), origin.size() + 1);
+            *static_cast<char**>(value) = copy;
+            LogLine("npn NPN_GetValue variable=22 -> 0 origin=" + QuoteForLog(origin));
+            return NPERR_NO_ERROR;
+        }
+    }
     LogLine("npn NPN_GetValue variable=" + std::to_string(variable) + " -> 1");
     return NPERR_GENERIC_ERROR;
 }

@@ -81,11 +81,13 @@ int main(int argc, char** argv) {
         g_host = nullptr;
         return 0;
     }
+    // The runner watches before the first page opens: a message box that a plug-in shows while
+    // that page loads is logged and, in a scenario, dismissed like any other.
+    Runner runner(host, std::move(steps), scripted, options.keepOpen);
+    runner.Start();
     if (!options.address.empty()) {
         host.Open(options.address);
     }
-    Runner runner(host, std::move(steps), scripted, options.keepOpen);
-    runner.Start();
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && message.hwnd) {

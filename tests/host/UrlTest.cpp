@@ -93,4 +93,26 @@ TEST(LocalPathToUrl, EscapesWhatAnAddressCannotHold) {
     EXPECT_EQ(path, "C:\\a b\\x#1.htm");
 }
 
+TEST(UrlOrigin, SchemeHostAndPortAsTodaysBrowsersTellThem) {
+    const struct {
+        const char* url;
+        const char* origin;
+    } cases[] = {
+        {"http://site.example/page.html", "http://site.example"},
+        {"HTTP://Site.Example:80/a/b.htm?q#f", "http://site.example"},
+        {"https://site.example:443/", "https://site.example"},
+        {"http://site.example:8080/page.html", "http://site.example:8080"},
+        {"http://reader:pw@site.example/page.html", "http://site.example"},
+        {"http://[::1]:8080/p.htm", "http://[::1]:8080"},
+        {"http://site.example", "http://site.example"},
+        {"file:///C:/pages/page.html", "null"},
+        {"C:\\pages\\page.html", "null"},
+        {"page.html", "null"},
+        {"http:///page.html", "null"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UrlOrigin(c.url), c.origin) << c.url;
+    }
+}
+
 } // namespace

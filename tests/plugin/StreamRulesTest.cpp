@@ -146,6 +146,34 @@ TEST(EmbedAttributes, PairsAreReadInOrder) {
     }
 }
 
+// Script links need the page's explicit consent: the value "true" in any case, and the last
+// "scriptlinks" of the embed decides.
+TEST(EmbedAttributes, ScriptLinksNeedTheValueTrue) {
+    const struct {
+        std::vector<const char*> names;
+        std::vector<const char*> values;
+        int32_t allowed;
+    } cases[] = {
+        {{}, {}, 0},
+        {{"scriptlinks"}, {"true"}, 1},
+        {{"ScriptLinks"}, {"TRUE"}, 1},
+        {{"scriptlinks"}, {"yes"}, 0},
+        {{"scriptlinks"}, {"1"}, 0},
+        {{"scriptlinks"}, {""}, 0},
+        {{"scriptlinks"}, {"true "}, 0},
+        {{"scriptlinks", "scriptlinks"}, {"true", "false"}, 0},
+        {{"scriptlinks", "scriptlinks"}, {"no", "True"}, 1},
+        {{"script"}, {"true"}, 0},
+        {{"src", "zoompan"}, {"javascript:x", "true"}, 0},
+    };
+    for (const auto& c : cases) {
+        const EmbedAttributes read = ReadEmbedAttributes(static_cast<int32_t>(c.names.size()),
+                                                         c.names.data(), c.values.data());
+        EXPECT_EQ(read.scriptLinksAllowed, c.allowed)
+            << (c.values.empty() ? "(none)" : c.values.back());
+    }
+}
+
 TEST(EmbedAttributes, NoPairsWithoutArraysOrCount) {
     const char* names[] = {"zoompan"};
     const char* values[] = {"false"};

@@ -1,6 +1,7 @@
 // The plug-in in a browser of today, end to end through the stand-in's --modern mode: embedded
 // printing gives the same page as in a browser of the plug-in's time; and the stand-in reads the
-// About box as the dialog it is. (A release that follows a link is a step like any other:
+// About box as the dialog it is, and dismisses a failure box that comes up while the page named
+// on its command line opens. (A release that follows a link is a step like any other:
 // LinksEndToEndTest.)
 #include "support/HostScenario.h"
 
@@ -46,6 +47,21 @@ TEST_F(TodaysBrowsers, TheAboutBoxIsADialogAScenarioReadsAndAnswers) {
     EXPECT_EQ(log.Count("dialog \"About Vemo graphic plug-in\""), 1) << log.Text();
     EXPECT_EQ(log.Count("dialog-control #1003 Static \"2.0\""), 1) << log.Text();
     EXPECT_EQ(log.Count("dialog-answer \"About Vemo graphic plug-in\" button=\"OK\" id=1"), 1)
+        << log.Text();
+}
+
+// Without the renderer component the plug-in's error box comes up inside the first stream,
+// while the page given on the command line opens: the scenario still dismisses it and goes on.
+TEST_F(TodaysBrowsers, ABoxWhileTheCommandLinesPageOpensIsDismissed) {
+    testfiles::WriteBytes(In("town-map.vem"), Example("town-map.vem"));
+    testfiles::WriteBytes(In("page.html"), "<html><body><embed src=\"town-map.vem\" width=\"240\" "
+                                           "height=\"180\"></body></html>");
+    ASSERT_TRUE(RegisterRenderer(false));
+    HostLog log = Run({"wait 500"}, "\"" + In("page.html") + "\"");
+    EXPECT_TRUE(RegisterRenderer(true));
+    EXPECT_EQ(log.exitCode, 0u) << log.Text();
+    EXPECT_EQ(log.Count("messagebox \"Error from Vemo graphic plug-in\""), 1) << log.Text();
+    EXPECT_EQ(log.Count("messagebox-dismissed \"Error from Vemo graphic plug-in\""), 1)
         << log.Text();
 }
 

@@ -118,31 +118,8 @@ bool FolderExists(const std::string& path) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    std::string data;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
-        data.append(chunk, got);
-    }
-    CloseHandle(file);
-    return data;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& data) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == data.size();
+    std::vector<uint8_t> data;
+    return testfiles::ReadBytes(path, data) ? std::string(data.begin(), data.end()) : "<missing>";
 }
 
 std::string MakeFolderOfLength(const std::string& base, size_t length) {

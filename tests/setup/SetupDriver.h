@@ -20,8 +20,10 @@ std::string TemporaryFolder();
 std::string SystemFolder();
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& data);
+std::string ReadWholeFile(const std::string& path); // "<missing>" when it cannot be read
+inline bool WriteWholeFile(const std::string& path, const std::string& data) {
+    return testfiles::WriteBytes(path, data);
+}
 using testfiles::RemoveTree;
 // Creates base + nested folders so that the result (ending with "\") has length characters.
 std::string MakeFolderOfLength(const std::string& base, size_t length);

@@ -2,6 +2,8 @@
 // for its captures and prints, the PPM files stored as expected captures, and simple measures.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <stdint.h>
@@ -136,6 +138,72 @@ inline bool StoredCapture(const std::string& relative, const Picture& shown, Pic
         return false;
     }
     return ReadPpm(path, stored);
+}
+
+// How far a shown picture is from a stored one: the mean and the largest difference of a
+// channel.
+struct CaptureDifference {
+    double mean = 0;
+    int largest = 0;
+};
+
+// The picture a display of `depth` bits per pixel shows against a capture taken at 24 bits (the
+// largest difference of a pixel's three channels):
+//   32 (24-bit display): at most 1 percent of the pixels differ by more than 8, and the mean
+//      difference is at most 1 (anti-aliased edges may shift by a shade when the renderer is
+//      refined; a missing or misplaced object exceeds this at once).
+//   16: the same with 16 and 4 (5 or 6 bits per channel add up to 8).
+//    8: ordered conversion to the 256-colour palette; the mean difference over all pixels and
+//      channels at most 24, and the mean over 8 x 8 blocks at most 24 on 98 percent of the
+//      blocks (dithering noise averages out over a block, a missing object does not).
+inline void ExpectLikeCapture(const Picture& stored, const Picture& shown, int depth,
+                              CaptureDifference* difference = nullptr) {
+    ASSERT_EQ(stored.width, shown.width);
+    ASSERT_EQ(stored.height, shown.height);
+    int largest = 0;
+    long long total = 0;
+    for (size_t i = 0; i < stored.rgb.size(); ++i) {
+        int d = abs(int(stored.rgb[i]) - int(shown.rgb[i]));
+        largest = d > largest ? d : largest;
+        total += d;
+    }
+    double mean = double(total) / double(stored.rgb.size());
+    if (difference != nullptr) {
+        *difference = CaptureDifference{mean, largest};
+    }
+    if (depth == 32 || depth == 16) {
+        const int shade = depth == 32 ? 8 : 16;
+        int beyond = 0;
+        for (size_t i = 0; i < stored.rgb.size(); i += 3) {
+            int d = 0;
+            for (int c = 0; c < 3; ++c) {
+                int e = abs(int(stored.rgb[i + c]) - int(shown.rgb[i + c]));
+                d = e > d ? e : d;
+            }
+            beyond += d > shade ? 1 : 0;
+        }
+        EXPECT_LE(beyond * 100, int(stored.rgb.size() / 3)) << beyond << " pixels differ by more";
+        EXPECT_LE(mean, depth == 32 ? 1.0 : 4.0);
+    } else {
+        EXPECT_LE(mean, 24.0);
+        int blocks = 0;
+        int distant = 0;
+        for (int by = 0; by + 8 <= stored.height; by += 8) {
+            for (int bx = 0; bx + 8 <= stored.width; bx += 8) {
+                long long sum = 0;
+                for (int y = by; y < by + 8; ++y) {
+                    for (int x = bx; x < bx + 8; ++x) {
+                        for (int c = 0; c < 3; ++c) {
+                            sum += int(stored.At(x, y)[c]) - int(shown.At(x, y)[c]);
+                        }
+                    }
+                }
+                ++blocks;
+                distant += llabs(sum) / (64 * 3) > 24 ? 1 : 0;
+            }
+        }
+        EXPECT_LE(distant * 50, blocks) << distant << " of " << blocks << " blocks differ";
+    }
 }
 
 } // namespace testfiles

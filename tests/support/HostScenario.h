@@ -3,8 +3,7 @@
 // test gets a fresh folder of its own with a copy of the built plug-in in `plugins`, writes or
 // copies its pages and drawings there, runs the stand-in on a scenario and reads its log and
 // captures. Test programs are added with `vemo_add_gtest(... HOST)`, which builds the stand-in,
-// the plug-in and the renderer first and defines VEMO_HOST_EXE, VEMO_PLUGIN_DLL and
-// VEMO_RENDERER_DLL.
+// the plug-in and the renderer first; they are found below VEMO_BINARY_DIR (cmake/wine-run.sh).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,11 +19,17 @@
 
 class HostScenarioTest : public ::testing::Test {
 protected:
+    // A file of the build tree (VEMO_BINARY_DIR, set by cmake/wine-run.sh) as Wine names it.
+    static std::string Built(const char* relative) {
+        return testfiles::PathFromEnv("VEMO_BINARY_DIR", relative);
+    }
+    static std::string Renderer() { return Built("renderer/VemoDoc.dll"); }
+
     static void SetUpTestSuite() { registered = RegisterRenderer(true); }
     static void TearDownTestSuite() { RegisterRenderer(false); }
 
     void SetUp() override {
-        ASSERT_TRUE(registered) << "regsvr32 could not register " << VEMO_RENDERER_DLL;
+        ASSERT_TRUE(registered) << "regsvr32 could not register " << Renderer();
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(test->test_suite_name()) + "-" + test->name();
         for (char& c : name) {
@@ -36,14 +41,14 @@ protected:
         testfiles::RemoveTree(folder);
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
         ASSERT_TRUE(CreateDirectoryA(In("plugins").c_str(), nullptr));
-        ASSERT_TRUE(CopyFileA(testfiles::WindowsPath(VEMO_PLUGIN_DLL).c_str(),
+        ASSERT_TRUE(CopyFileA(Built("plugin/NPVemoC.dll").c_str(),
                               In("plugins\\NPVemoC.dll").c_str(), FALSE));
     }
 
     // Registers (or unregisters) the renderer component as an installation does.
     static bool RegisterRenderer(bool on) {
-        std::string command = std::string("regsvr32.exe /s ") + (on ? "" : "/u ") + "\"" +
-                              testfiles::WindowsPath(VEMO_RENDERER_DLL) + "\"";
+        std::string command =
+            std::string("regsvr32.exe /s ") + (on ? "" : "/u ") + "\"" + Renderer() + "\"";
         return testfiles::RunProgram(command, 60000, "", true) == 0;
     }
 
@@ -73,8 +78,7 @@ protected:
     // Runs the stand-in in the test's folder on the steps (written as a scenario file) with the
     // given options; its log is kept in log.txt and returned.
     HostLog Run(const std::vector<std::string>& steps, const std::string& options = "") {
-        return RunHost(testfiles::WindowsPath(VEMO_HOST_EXE), In("plugins"), folder, steps,
-                       options);
+        return RunHost(Built("host/vemohost.exe"), In("plugins"), folder, steps, options);
     }
 
     // Writes the drawing as `name` and a page that embeds it at 240 x 180, opens the page and

@@ -15,7 +15,7 @@ int ScreenDepth() {
     return bits;
 }
 
-#if VIEW_TEST_DEPTH == 16
+#if VEMO_TEST_DEPTH == 16
 class SixteenBitDisplay : public ViewFixture {};
 
 TEST_F(SixteenBitDisplay, GetsA32BitBufferAndNoConversion) {
@@ -43,7 +43,7 @@ TEST_F(SixteenBitDisplay, GetsA32BitBufferAndNoConversion) {
 
 #endif
 
-#if VIEW_TEST_DEPTH == 8
+#if VEMO_TEST_DEPTH == 8
 class PaletteDisplay : public ViewFixture {};
 
 TEST_F(PaletteDisplay, GetsA256ColourTableAndConversion) {

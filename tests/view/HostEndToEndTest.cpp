@@ -1,9 +1,9 @@
 // The plug-in end to end: vemohost.exe (the browser stand-in) loads the built NPVemoC.dll, which
 // renders through the registered VemoDoc.dll, at the depth of the display the program runs on.
-// The example page's drawing appears like the stored capture (tolerances as in
-// RealRendererTest.cpp); a slow stream builds the picture up over several ticks; a corrupt and a
-// refused file show their displays; printing the page gives the picture in the printer
-// stand-in. VEMO_UPDATE_CAPTURES=1 at depth 24 writes the capture anew.
+// The example page's drawing appears like the stored capture (testfiles::ExpectLikeCapture); a
+// slow stream builds the picture up over several ticks; a corrupt and a refused file show their
+// displays; printing the page gives the picture in the printer stand-in. VEMO_UPDATE_CAPTURES=1
+// at depth 24 writes the capture anew.
 #include <stdlib.h>
 
 #include "support/HostScenario.h"
@@ -11,6 +11,7 @@
 namespace {
 
 using testfiles::Differing;
+using testfiles::ExpectLikeCapture;
 using testfiles::Features;
 using testfiles::Picture;
 using testfiles::ScreenDepth;
@@ -19,66 +20,9 @@ using testfiles::WriteBytes;
 // The example page's drawing as a true-colour display shows it.
 constexpr const char* kStored = "tests/view/expected/town-map-640x480.ppm";
 
-// The tolerance of the display depth against a capture taken at 24 bits, as in
-// RealRendererTest.cpp: a shade on edges at 24 and 16 bits; block means at 8 bits.
-void ExpectLikeCapture(const Picture& stored, const Picture& shown, int depth) {
-    ASSERT_EQ(stored.width, shown.width);
-    ASSERT_EQ(stored.height, shown.height);
-    int worst = 0;
-    long long total = 0;
-    for (size_t i = 0; i < stored.rgb.size(); ++i) {
-        int d = abs(int(stored.rgb[i]) - int(shown.rgb[i]));
-        worst = d > worst ? d : worst;
-        total += d;
-    }
-    if (depth == 32 || depth == 16) {
-        // Edges may move by a shade when the renderer's anti-aliasing is refined; objects may
-        // not. 16 bits add their quantisation (up to 8 per channel).
-        const int shade = depth == 32 ? 8 : 16;
-        int beyond = 0;
-        for (size_t i = 0; i < stored.rgb.size(); i += 3) {
-            int d = 0;
-            for (int c = 0; c < 3; ++c) {
-                int e = abs(int(stored.rgb[i + c]) - int(shown.rgb[i + c]));
-                d = e > d ? e : d;
-            }
-            beyond += d > shade ? 1 : 0;
-        }
-        EXPECT_LE(beyond * 100, int(stored.rgb.size() / 3)) << beyond << " pixels differ by more";
-        EXPECT_LE(double(total) / double(stored.rgb.size()), depth == 32 ? 1.0 : 4.0);
-    } else {
-        EXPECT_LE(double(total) / double(stored.rgb.size()), 24.0);
-        int blocks = 0;
-        int distant = 0;
-        for (int by = 0; by + 8 <= stored.height; by += 8) {
-            for (int bx = 0; bx + 8 <= stored.width; bx += 8) {
-                long long sum = 0;
-                for (int y = by; y < by + 8; ++y) {
-                    for (int x = bx; x < bx + 8; ++x) {
-                        for (int c = 0; c < 3; ++c) {
-                            sum += int(stored.At(x, y)[c]) - int(shown.At(x, y)[c]);
-                        }
-                    }
-                }
-                ++blocks;
-                distant += llabs(sum) / (64 * 3) > 24 ? 1 : 0;
-            }
-        }
-        EXPECT_LE(distant * 50, blocks) << distant << " of " << blocks << " blocks differ";
-    }
-}
+class HostEndToEnd : public HostScenarioTest {};
 
-// One suite name per display depth, so that the three programs' tests stay apart.
-#if VIEW_TEST_DEPTH == 16
-#define HOST_SUITE HostEndToEndAt16
-#elif VIEW_TEST_DEPTH == 8
-#define HOST_SUITE HostEndToEndAt8
-#else
-#define HOST_SUITE HostEndToEndAt24
-#endif
-class HOST_SUITE : public HostScenarioTest {};
-
-TEST_F(HOST_SUITE, TheExamplePageShowsTheDrawing) {
+TEST_F(HostEndToEnd, TheExamplePageShowsTheDrawing) {
     CopyExample("index.html");
     CopyExample("town-map.vem");
     // The page is large enough for the whole 640 x 480 embed.
@@ -94,7 +38,7 @@ TEST_F(HOST_SUITE, TheExamplePageShowsTheDrawing) {
     ExpectLikeCapture(expected, shown, ScreenDepth());
 }
 
-TEST_F(HOST_SUITE, ASlowStreamBuildsThePictureUp) {
+TEST_F(HostEndToEnd, ASlowStreamBuildsThePictureUp) {
     CopyExample("index.html");
     CopyExample("town-map.vem");
     // 1198 bytes in chunks of 128, one every 400 ms: the stream lasts about 4 seconds.
@@ -123,7 +67,7 @@ TEST_F(HOST_SUITE, ASlowStreamBuildsThePictureUp) {
     EXPECT_GT(Features(end), Features(stages[0]));
 }
 
-TEST_F(HOST_SUITE, CorruptAndRefusedFilesShowTheirDisplays) {
+TEST_F(HostEndToEnd, CorruptAndRefusedFilesShowTheirDisplays) {
     CopyExample("failure-corrupt.vem");
     ASSERT_TRUE(WriteBytes(In("not-a-drawing.vem"), "GIF89a: this is not a drawing file at all"));
     ASSERT_TRUE(WriteBytes(In("failures.html"),
@@ -170,7 +114,7 @@ TEST_F(HOST_SUITE, CorruptAndRefusedFilesShowTheirDisplays) {
     EXPECT_GT(r1 - l1, r2 - l2) << "the corrupt file's message is the longer one";
 }
 
-TEST_F(HOST_SUITE, PrintingTheEmbeddedDrawingGivesThePicture) {
+TEST_F(HostEndToEnd, PrintingTheEmbeddedDrawingGivesThePicture) {
     CopyExample("index.html");
     CopyExample("town-map.vem");
     HostLog run = Run({Open("index.html"), "idle", "ticks 6", CaptureStep("screen.bmp"),

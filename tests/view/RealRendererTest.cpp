@@ -3,17 +3,9 @@
 // window and ends like the stored capture; the 16-bit display gets a 32-bit back buffer without
 // conversion, the palette display a colour table of 256 entries and conversion.
 //
-// Stored capture: tests/view/expected/town-map-320x240.ppm, taken at depth 24. Tolerances
-// against it (largest difference of a pixel's three channels):
-//   24 bits: at most 1 percent of the pixels differ by more than 8, and the mean difference is
-//            at most 1 (anti-aliased edges may shift by a shade when the renderer is refined;
-//            a missing or misplaced object exceeds this at once).
-//   16 bits: the same with 16 and 4 (5 or 6 bits per channel add up to 8).
-//    8 bits: ordered conversion to the 256-colour palette; the mean difference over all pixels
-//            and channels at most 24, and the mean over 8 x 8 blocks at most 24 on 98 percent
-//            of the blocks (dithering noise averages out over a block, a missing object does
-//            not).
-// VEMO_UPDATE_CAPTURES=1 at depth 24 writes the capture anew.
+// Stored capture: tests/view/expected/town-map-320x240.ppm, taken at depth 24; the tolerances
+// of each depth against it are those of testfiles::ExpectLikeCapture. VEMO_UPDATE_CAPTURES=1 at
+// depth 24 writes the capture anew.
 #include "tests/view/ViewFixture.h"
 
 #include <stdio.h>
@@ -22,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Captures.h"
 #include "support/TestFiles.h"
 
 namespace viewtest {
@@ -92,7 +85,11 @@ public:
     }
 };
 
-using Picture = std::vector<uint8_t>; // 320 x 240 x RGB
+using testfiles::Differing;
+using testfiles::ExpectLikeCapture;
+using testfiles::Features;
+using testfiles::Picture;
+using testfiles::ScreenDepth;
 
 class RealRenderer : public ViewFixture {
 protected:
@@ -121,7 +118,8 @@ protected:
                   S_OK);
         factory->Release();
         counting = new CountingRenderer(real);
-        ASSERT_TRUE(testfiles::ReadBytes(FromBuild("VEMO_SOURCE_DIR", "examples/town-map.vem"), file));
+        ASSERT_TRUE(
+            testfiles::ReadBytes(FromBuild("VEMO_SOURCE_DIR", "examples/town-map.vem"), file));
     }
     void TearDown() override {
         ViewFixture::TearDown();
@@ -173,11 +171,14 @@ protected:
         HDC dc = GetDC(browser->child);
         BitBlt(s.dc, 0, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
         ReleaseDC(browser->child, dc);
-        Picture p(size_t(kWidth) * kHeight * 3);
+        Picture p;
+        p.width = kWidth;
+        p.height = kHeight;
+        p.rgb.resize(size_t(kWidth) * kHeight * 3);
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {
                 uint32_t c = s.At(x, y);
-                uint8_t* o = &p[(size_t(y) * kWidth + x) * 3];
+                uint8_t* o = &p.rgb[(size_t(y) * kWidth + x) * 3];
                 o[0] = uint8_t(c >> 16);
                 o[1] = uint8_t(c >> 8);
                 o[2] = uint8_t(c);
@@ -185,63 +186,9 @@ protected:
         }
         return p;
     }
-    static std::string CapturePath() {
-        return FromBuild("VEMO_SOURCE_DIR", "tests/view/expected/town-map-320x240.ppm");
-    }
-    static bool ReadCapture(Picture& p) {
-        std::vector<uint8_t> data;
-        if (!testfiles::ReadBytes(CapturePath(), data)) {
-            return false;
-        }
-        const char header[] = "P6\n320 240\n255\n";
-        size_t h = sizeof header - 1;
-        if (data.size() != h + size_t(kWidth) * kHeight * 3 || memcmp(data.data(), header, h)) {
-            return false;
-        }
-        p.assign(data.begin() + long(h), data.end());
-        return true;
-    }
-    static void WriteCapture(const Picture& p) {
-        FILE* f = fopen(CapturePath().c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        fprintf(f, "P6\n%d %d\n255\n", kWidth, kHeight);
-        fwrite(p.data(), 1, p.size(), f);
-        fclose(f);
-    }
-    static int Depth() {
-        HDC dc = GetDC(nullptr);
-        int bits = GetDeviceCaps(dc, BITSPIXEL);
-        ReleaseDC(nullptr, dc);
-        return bits;
-    }
-    // Pixels that differ from the top-left one (the drawing's background).
-    static int Features(const Picture& p) {
-        int n = 0;
-        for (size_t i = 0; i < p.size(); i += 3) {
-            n += (p[i] != p[0] || p[i + 1] != p[1] || p[i + 2] != p[2]) ? 1 : 0;
-        }
-        return n;
-    }
-    static int Differing(const Picture& a, const Picture& b) {
-        int n = 0;
-        for (size_t i = 0; i < a.size(); i += 3) {
-            n += (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2]) ? 1 : 0;
-        }
-        return n;
-    }
 };
 
-// One suite name per display depth, so that the three programs' tests stay apart.
-#if VIEW_TEST_DEPTH == 16
-#define REAL_RENDERER_SUITE RealRendererAt16
-#elif VIEW_TEST_DEPTH == 8
-#define REAL_RENDERER_SUITE RealRendererAt8
-#else
-#define REAL_RENDERER_SUITE RealRendererAt24
-#endif
-class REAL_RENDERER_SUITE : public RealRenderer {};
-
-TEST_F(REAL_RENDERER_SUITE, TheDrawingAppearsLikeTheStoredCapture) {
+TEST_F(RealRenderer, TheDrawingAppearsLikeTheStoredCapture) {
     Feed(file.size());
     Start();
     int ticks = TickUntilDone(400);
@@ -249,63 +196,18 @@ TEST_F(REAL_RENDERER_SUITE, TheDrawingAppearsLikeTheStoredCapture) {
     EXPECT_EQ(view->documentReady, 1);
     EXPECT_EQ(view->pictureShown, 1);
     Picture shown = Capture();
-    const int depth = Depth();
-    const char* update = getenv("VEMO_UPDATE_CAPTURES");
-    if (depth == 32 && update != nullptr && update[0] == '1') {
-        WriteCapture(shown);
-    }
+    const int depth = ScreenDepth();
     Picture stored;
-    ASSERT_TRUE(ReadCapture(stored)) << CapturePath();
+    const char* path = "tests/view/expected/town-map-320x240.ppm";
+    ASSERT_TRUE(testfiles::StoredCapture(path, shown, stored)) << path;
     ASSERT_GT(Features(stored), 1000) << "the capture shows a drawing";
-
-    long long total = 0;
-    int worst = 0;
-    for (size_t i = 0; i < stored.size(); ++i) {
-        int d = abs(int(stored[i]) - int(shown[i]));
-        total += d;
-        worst = d > worst ? d : worst;
-    }
-    double mean = double(total) / double(stored.size());
-    if (depth == 32 || depth == 16) {
-        // Edges may move by a shade when the renderer's anti-aliasing is refined; objects may
-        // not. 16 bits add their quantisation (up to 8 per channel).
-        const int shade = depth == 32 ? 8 : 16;
-        int beyond = 0;
-        for (size_t i = 0; i < stored.size(); i += 3) {
-            int d = 0;
-            for (int c = 0; c < 3; ++c) {
-                int e = abs(int(stored[i + c]) - int(shown[i + c]));
-                d = e > d ? e : d;
-            }
-            beyond += d > shade ? 1 : 0;
-        }
-        EXPECT_LE(beyond * 100, int(stored.size() / 3)) << beyond << " pixels differ by more";
-        EXPECT_LE(double(total) / double(stored.size()), depth == 32 ? 1.0 : 4.0);
-    } else {
-        EXPECT_LE(mean, 24.0);
-        int blocks = 0;
-        int distant = 0;
-        for (int by = 0; by < kHeight; by += 8) {
-            for (int bx = 0; bx < kWidth; bx += 8) {
-                long long sum = 0;
-                for (int y = by; y < by + 8; ++y) {
-                    for (int x = bx; x < bx + 8; ++x) {
-                        for (int c = 0; c < 3; ++c) {
-                            size_t i = (size_t(y) * kWidth + x) * 3 + c;
-                            sum += int(stored[i]) - int(shown[i]);
-                        }
-                    }
-                }
-                ++blocks;
-                distant += llabs(sum) / (64 * 3) > 24 ? 1 : 0;
-            }
-        }
-        EXPECT_LE(distant * 50, blocks) << distant << " of " << blocks << " blocks differ";
-    }
-    printf("depth %d: %d ticks, mean difference %.2f, largest %d\n", depth, ticks, mean, worst);
+    testfiles::CaptureDifference difference;
+    ExpectLikeCapture(stored, shown, depth, &difference);
+    printf("depth %d: %d ticks, mean difference %.2f, largest %d\n", depth, ticks, difference.mean,
+           difference.largest);
 }
 
-TEST_F(REAL_RENDERER_SUITE, ASlowStreamBuildsThePictureUpOverSeveralTicks) {
+TEST_F(RealRenderer, ASlowStreamBuildsThePictureUpOverSeveralTicks) {
     // The file arrives in three parts with ticks in between, as over a slow line.
     Feed(file.size() / 3);
     Start();
@@ -331,11 +233,11 @@ TEST_F(REAL_RENDERER_SUITE, ASlowStreamBuildsThePictureUpOverSeveralTicks) {
     EXPECT_GT(Features(stages[2]), Features(stages[0]));
 }
 
-TEST_F(REAL_RENDERER_SUITE, DisplayDepthDecidesBufferAndConversion) {
+TEST_F(RealRenderer, DisplayDepthDecidesBufferAndConversion) {
     Feed(file.size());
     Start();
     TickUntilDone(400);
-    switch (Depth()) {
+    switch (ScreenDepth()) {
     case 32:
         EXPECT_EQ(view->backIs32, 0);
         EXPECT_EQ(view->backInfo->bmiHeader.biBitCount, 32);
@@ -354,7 +256,7 @@ TEST_F(REAL_RENDERER_SUITE, DisplayDepthDecidesBufferAndConversion) {
         EXPECT_GE(counting->converts, 1);
         break;
     default:
-        GTEST_SKIP() << "display depth " << Depth();
+        GTEST_SKIP() << "display depth " << ScreenDepth();
     }
 }
 
