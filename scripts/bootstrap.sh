@@ -15,6 +15,7 @@ packages=(
     libpng-dev
     librsvg2-bin openclipart-svg python3-numpy python3-pil python3-skimage
     pkg-config libpugixml-dev libpolyclipping-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
+    libturbojpeg0-dev
     fonts-dejavu-core fonts-liberation2
 )
 if [ "${1:-}" = bench ]; then

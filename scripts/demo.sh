@@ -28,27 +28,10 @@ for arg in "$@"; do
 done
 user_display=${DISPLAY:-}
 
-build=build/win64
-host=$build/host/vemohost.exe
-plugin=$build/plugin/NPVemoC.dll
-renderer=$build/renderer/VemoDoc.dll
-if [ ! -f "$host" ] || [ ! -f "$plugin" ] || [ ! -f "$renderer" ]; then
-    cmake --preset win64 >/dev/null
-    cmake --build "$build" -j "${VEMO_JOBS:-2}" --target vemohost NPVemoC VemoDoc
-fi
-
-winpath() { # a Unix path as Wine sees it
-    local p
-    p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-    echo "Z:${p//\//\\}"
-}
-
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-source scripts/wine-env.sh
+source scripts/host-run.sh
+vemo_host_build
 trap vemo_wine_stop EXIT
-vemo_wine_start || true # (the warm-up steps answer non-zero when a server runs already)
-"$VEMO_WINE" regsvr32 /s "$(winpath "$renderer")" </dev/null
-plugins=$(winpath "$build/plugin")
+vemo_host_wine_start
 page=$(winpath examples/index.html)
 
 if [ "$show" = 1 ]; then
@@ -57,29 +40,18 @@ if [ "$show" = 1 ]; then
         exit 1
     fi
     echo "demo: opening the example page; close the window to end"
-    DISPLAY=$user_display "$VEMO_WINE" "$(winpath "$host")" --plugins "$plugins" --size 700x600 \
-        "$page" </dev/null >/dev/null
+    DISPLAY=$user_display "$VEMO_WINE" "$(winpath "$vemo_host")" \
+        --plugins "$(winpath "$vemo_win64/plugin")" --size 700x600 "$page" </dev/null >/dev/null
     exit 0
 fi
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 shots=$(winpath "$out")
-run_host() { # display options... -- steps...
+run_host() { # display [host options...] -- steps...
     local display=$1
     shift
-    local options=()
-    while [ "$1" != "--" ]; do
-        options+=("$1")
-        shift
-    done
-    shift
-    local steps=()
-    for s in "$@"; do
-        steps+=(--do "$s")
-    done
-    DISPLAY=$display "$VEMO_WINE" "$(winpath "$host")" --plugins "$plugins" --size 700x600 \
-        "${options[@]}" "${steps[@]}" --log "$shots\\host-log.txt" </dev/null >/dev/null
+    vemo_run_host "$display" "$shots" --size 700x600 "$@"
 }
 
 for depth in 24 16 8; do
@@ -137,16 +109,16 @@ if [ -x "$vemo" ] && scripts/corpus.sh && /usr/bin/python3 scripts/make-world-pa
         "capture \"$shots\\world-pushed.bmp\" in=page"
     # (The click's page replaces the instance, so the host reports the "up" step as failed and
     # exits with 1; the capture shows whether the country's page came.)
-    run_host "$VEMO_DISPLAY_24" -- "open \"$world_page\"" idle "ticks 8" "move 210 322" "ticks 1" \
-        "down 210 322" "up 210 322" "wait 800" "capture \"$shots\\world-country-page.bmp\" in=page" ||
-        true
+    VEMO_HOST_TRIES=1 run_host "$VEMO_DISPLAY_24" -- "open \"$world_page\"" idle "ticks 8" \
+        "move 210 322" "ticks 1" "down 210 322" "up 210 322" "wait 800" \
+        "capture \"$shots\\world-country-page.bmp\" in=page" || true
     [ -f "$out/world-country-page.bmp" ] || { echo "demo: the country's page did not come" >&2; exit 1; }
     echo "demo: the world map zoomed in, pushed, and a country's page"
 else
     echo "demo: no world map (needs $vemo with its SVG converter and scripts/corpus.sh)"
 fi
 
-"$VEMO_WINE" regsvr32 /s /u "$(winpath "$renderer")" </dev/null || true
+"$VEMO_WINE" regsvr32 /s /u "$(winpath "$vemo_renderer")" </dev/null || true
 
 for bmp in "$out"/*.bmp; do
     if command -v convert >/dev/null; then

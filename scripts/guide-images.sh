@@ -23,29 +23,14 @@ for arg in "$@"; do
     esac
 done
 
-build=build/win64
-host=$build/host/vemohost.exe
-plugin=$build/plugin/NPVemoC.dll
-renderer=$build/renderer/VemoDoc.dll
-installer=$build/setup/setup.exe
-if [ ! -f "$host" ] || [ ! -f "$plugin" ] || [ ! -f "$renderer" ] || [ ! -f "$installer" ]; then
-    cmake --preset win64 >/dev/null
-    cmake --build "$build" -j "${VEMO_JOBS:-2}" --target vemohost NPVemoC VemoDoc setup
-fi
+source scripts/host-run.sh
+installer=$vemo_win64/setup/setup.exe
+vemo_host_build setup "$installer"
 command -v pngquant >/dev/null || { echo "guide-images: pngquant is missing (scripts/bootstrap.sh)" >&2; exit 1; }
 
-winpath() { # a Unix path as Wine sees it
-    local p
-    p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-    echo "Z:${p//\//\\}"
-}
-
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-source scripts/wine-env.sh
 if [ "${VEMO_GUIDE_WINE_READY:-0}" != 1 ]; then
     trap 'vemo_wine_stop' EXIT
-    vemo_wine_start || true # (the warm-up steps answer non-zero when a server runs already)
-    "$VEMO_WINE" regsvr32 /s "$(winpath "$renderer")" </dev/null
+    vemo_host_wine_start
 fi
 display=${VEMO_DISPLAY_24:-$DISPLAY}
 
@@ -66,25 +51,9 @@ page() { # PATH TITLE BODY: a page of the site
 run_host() { # SIZE ADDRESS [host options...] -- steps...
     local size=$1 address=$2
     shift 2
-    local options=()
-    while [ "$1" != "--" ]; do
-        options+=("$1")
-        shift
-    done
-    shift
-    local steps=()
-    for s in "$@"; do
-        steps+=(--do "$s")
-    done
-    # Once more when it fails: under Wine a program now and then does not start at all.
-    local attempt
-    for attempt in 1 2; do
-        if DISPLAY=$display "$VEMO_WINE" "$(winpath "$host")" --plugins "$(winpath "$build/plugin")" \
-            --site "$(winpath "$site")" --size "$size" "${options[@]}" "$address" "${steps[@]}" \
-            --log "$shots\\host-log.txt" </dev/null >/dev/null; then
-            return 0
-        fi
-    done
+    if vemo_run_host "$display" "$shots" --site "$(winpath "$site")" --size "$size" "$address" "$@"; then
+        return 0
+    fi
     echo "guide-images: the stand-in failed on $address; its log:" >&2
     cat "$work/host-log.txt" >&2
     return 1

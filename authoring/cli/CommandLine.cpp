@@ -290,6 +290,18 @@ bool ParseCommandLine(const std::vector<std::string>& args, Command* command, st
         *error = name + ": give --width or --scale, not both";
         return false;
     }
+    // The positional arguments as the command's input and, with two, its output.
+    auto inOut = [&](size_t count, const char* usage) {
+        if (positional.size() != count) {
+            *error = usage;
+            return false;
+        }
+        c.inputs.push_back(positional[0]);
+        if (count == 2) {
+            c.output = positional[1];
+        }
+        return true;
+    };
     switch (c.kind) {
     case CommandKind::Convert:
         if (!c.outDir.empty()) {
@@ -306,31 +318,21 @@ bool ParseCommandLine(const std::vector<std::string>& args, Command* command, st
                 }
             }
             c.inputs = positional;
-        } else {
-            if (positional.size() != 2) {
-                *error = positional.size() < 2
-                             ? "convert: needs IN.svg and OUT.vem (or --out-dir DIR IN.svg...)"
-                             : "convert: more than one input needs --out-dir DIR";
-                return false;
-            }
-            c.inputs.push_back(positional[0]);
-            c.output = positional[1];
+        } else if (!inOut(2, positional.size() < 2
+                                 ? "convert: needs IN.svg and OUT.vem (or --out-dir DIR IN.svg...)"
+                                 : "convert: more than one input needs --out-dir DIR")) {
+            return false;
         }
         break;
     case CommandKind::Render:
-        if (positional.size() != 2) {
-            *error = "render: needs IN.vem and OUT.png";
+        if (!inOut(2, "render: needs IN.vem and OUT.png")) {
             return false;
         }
-        c.inputs.push_back(positional[0]);
-        c.output = positional[1];
         break;
     case CommandKind::Info:
-        if (positional.size() != 1) {
-            *error = "info: needs one IN.vem";
+        if (!inOut(1, "info: needs one IN.vem")) {
             return false;
         }
-        c.inputs.push_back(positional[0]);
         break;
     default:
         break;

@@ -42,10 +42,6 @@ inline constexpr double kKappa = 0.5522847498307936; // a quarter circle's contr
 inline constexpr double kMaxTolerance = 50;
 // Clipping works on a grid of this many document units.
 inline constexpr double kClipResolution = 0.25;
-// Strokes narrower than this (document units: 4/3 px at 100 %) are written as outlines: the
-// renderer draws strokes below a pixel one pixel wide with their alpha reduced, where SVG
-// renderers cover the thin area exactly; a thin outline is filled exactly at every zoom.
-inline constexpr double kThinStroke = 1000;
 
 struct Limits {
     size_t maxRendered = 1000000;   // elements rendered, use instances counted each time
@@ -58,6 +54,8 @@ struct Limits {
     size_t maxMarkers = 200000;
     size_t maxDashPiecesInAll = 200000; // beyond: dashes drawn solid
     size_t maxOutlinePoints = 2000000;  // flattened points outlined in all; beyond: strokes
+    size_t maxImagePixels = 64u << 20;  // pixels of embedded images decoded in all
+    int32_t imageSamples = 64;          // an image is drawn with at most this many rows and columns
 };
 
 struct ViewBox {
@@ -148,7 +146,10 @@ private:
     // reference does not name a clip path (then nothing is clipped).
     bool ClipRegion(const std::string& id, const Context& ctx, const Box& bbox, Region* out);
     bool ClipItems(const Region& region, Items* items);
-    void StrokesToOutlines(Items* items);
+    // The item's stroke as a filled outline; false when it cannot be outlined (the work limit).
+    bool OutlineOfStroke(const SceneItem& it, SceneItem* outline);
+    // Strokes become their outlines; false when one could not be (it is left out).
+    bool StrokesToOutlines(Items* items);
     void ApplyMask(const std::string& id, const Context& ctx, const Box& bbox, Items* items);
     void ApplyFilter(const std::string& id);
     // The box of the items' fill geometry in the user space of ctm.
@@ -157,6 +158,9 @@ private:
 
     // Text (ConverterText.cpp).
     void RenderText(const Element* e, const Style& style, const Context& ctx, Items* out);
+
+    // Images (ConverterImage.cpp).
+    void RenderImage(const Element* e, const Style& style, const Context& ctx, Items* out);
 
     const SvgDocument& doc;
     const ConvertOptions& options;
@@ -176,6 +180,7 @@ private:
     double tolerance = kMaxTolerance; // flattening, document units
     size_t dashPieces = 0;
     size_t outlineBudget = 0; // set from limits.maxOutlinePoints
+    size_t imagePixels = 0;   // decoded so far
     Box* measure = nullptr; // set while measuring: nothing is written
     ViewBox assumed;
     bool hasAssumed = false;

@@ -23,14 +23,11 @@ namespace vemo::svg {
 
 namespace {
 
-Path RectPath(double x, double y, double w, double h) {
-    Path p;
-    p.MoveTo({x, y});
-    p.LineTo({x + w, y});
-    p.LineTo({x + w, y + h});
-    p.LineTo({x, y + h});
-    p.Close();
-    return p;
+SceneItem WithoutStroke(const SceneItem& it) {
+    SceneItem f = it;
+    f.stroke = ScenePaint();
+    f.strokeWidth = 0;
+    return f;
 }
 
 bool Inside(const Box& inner, const Box& outer) {
@@ -100,7 +97,9 @@ bool Converter::CutToVisible(Items* items) {
         return false;
     }
     Items flat = *items;
-    StrokesToOutlines(&flat);
+    if (!StrokesToOutlines(&flat)) {
+        return false;
+    }
     Region covered;
     covered.resolution = kClipResolution;
     Items out;
@@ -136,7 +135,7 @@ void Converter::ApplyOpacity(double opacity, Items* items) {
     std::vector<Box> boxes;
     boxes.reserve(items->size());
     for (const SceneItem& it : *items) {
-        if (it.fill.Visible() && it.stroke.Visible() && it.strokeWidth > 0) {
+        if (it.fill.Visible() && it.Stroked()) {
             overlap = true;
         }
         boxes.push_back(it.InkBox());
@@ -178,9 +177,7 @@ bool Converter::ClipItems(const Region& region, Items* items) {
             continue;
         }
         if (it.fill.Visible()) {
-            SceneItem f = it;
-            f.stroke = ScenePaint();
-            f.strokeWidth = 0;
+            SceneItem f = WithoutStroke(it);
             if (ClipPath(it.path, it.fillRule, region, tolerance, &f.path)) {
                 f.fillRule = 0;
                 if (!f.path.Empty()) {
@@ -190,16 +187,11 @@ bool Converter::ClipItems(const Region& region, Items* items) {
                 ok = false;
             }
         }
-        if (it.stroke.Visible() && it.strokeWidth > 0) {
-            Path outline;
-            StrokeStyle ss{it.strokeWidth, it.join, it.cap, it.miterLimit};
+        if (it.Stroked()) {
             SceneItem s;
-            s.link = it.link;
-            s.fill = it.stroke;
-            s.strokeOutline = true;
-            s.geometry = it.path.ControlBox();
-            if (StrokeOutline(it.path, ss, tolerance, &outline, &outlineBudget) &&
-                ClipPath(outline, 0, region, tolerance, &s.path)) {
+            Path clipped;
+            if (OutlineOfStroke(it, &s) && ClipPath(s.path, 0, region, tolerance, &clipped)) {
+                s.path = std::move(clipped);
                 if (!s.path.Empty()) {
                     out.push_back(std::move(s));
                 }
@@ -344,8 +336,9 @@ void Converter::ApplyMask(const std::string& id, const Context& ctx, const Box& 
         return;
     }
     // The masked items as plain fills (strokes become their outlines).
-    StrokesToOutlines(items);
-    StrokesToOutlines(&maskItems);
+    if (!StrokesToOutlines(items) || !StrokesToOutlines(&maskItems)) {
+        Drop("stroke (too large to outline)");
+    }
     // Each mask item's visible region (later opaque items take their area from earlier ones)
     // and the value it lends.
     struct Piece {
@@ -457,31 +450,36 @@ void Converter::ApplyMask(const std::string& id, const Context& ctx, const Box& 
     *items = std::move(out);
 }
 
-void Converter::StrokesToOutlines(Items* items) {
+bool Converter::OutlineOfStroke(const SceneItem& it, SceneItem* outline) {
+    *outline = SceneItem();
+    outline->link = it.link;
+    outline->fill = it.stroke;
+    outline->strokeOutline = true;
+    outline->geometry = it.path.ControlBox();
+    StrokeStyle ss{it.strokeWidth, it.join, it.cap, it.miterLimit};
+    return StrokeOutline(it.path, ss, tolerance, &outline->path, &outlineBudget);
+}
+
+bool Converter::StrokesToOutlines(Items* items) {
     Items out;
+    bool ok = true;
     for (SceneItem& it : *items) {
-        bool strokeOn = it.stroke.Visible() && it.strokeWidth > 0;
-        if (!strokeOn) {
+        if (!it.Stroked()) {
             out.push_back(std::move(it));
             continue;
         }
         if (it.fill.Visible()) {
-            SceneItem f = it;
-            f.stroke = ScenePaint();
-            f.strokeWidth = 0;
-            out.push_back(std::move(f));
+            out.push_back(WithoutStroke(it));
         }
         SceneItem s;
-        StrokeStyle ss{it.strokeWidth, it.join, it.cap, it.miterLimit};
-        if (StrokeOutline(it.path, ss, tolerance, &s.path, &outlineBudget)) {
-            s.link = it.link;
-            s.fill = it.stroke;
-            s.strokeOutline = true;
-            s.geometry = it.path.ControlBox();
+        if (OutlineOfStroke(it, &s)) {
             out.push_back(std::move(s));
+        } else {
+            ok = false;
         }
     }
     *items = std::move(out);
+    return ok;
 }
 
 void Converter::ApplyFilter(const std::string& id) {

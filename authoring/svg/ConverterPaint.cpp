@@ -316,16 +316,6 @@ bool PatternTile(const SvgDocument& doc, const Element* pattern, const Box& bbox
     return g->content != nullptr;
 }
 
-Path RectPath(double x, double y, double w, double h) {
-    Path p;
-    p.MoveTo({x, y});
-    p.LineTo({x + w, y});
-    p.LineTo({x + w, y + h});
-    p.LineTo({x, y + h});
-    p.Close();
-    return p;
-}
-
 void TranslateItem(SceneItem* item, Point d) {
     for (Point& p : item->path.pts) {
         p.x += d.x;

@@ -271,24 +271,19 @@ void Converter::RenderText(const Element* text, const Style& textStyle, const Co
                 xs.clear(); // along a path only dx and dy count
                 ys.clear();
             }
+            // The list's i-th value, where an inner element set none.
+            auto take = [](const std::vector<double>& list, size_t i, bool* has, double* value) {
+                if (i < list.size() && !*has) {
+                    *has = true;
+                    *value = list[i];
+                }
+            };
             for (size_t i = 0; i < n; ++i) {
                 Char& k = chars[first + i];
-                if (i < xs.size() && !k.hasX) {
-                    k.hasX = true;
-                    k.x = xs[i];
-                }
-                if (i < ys.size() && !k.hasY) {
-                    k.hasY = true;
-                    k.y = ys[i];
-                }
-                if (i < dxs.size() && !k.hasDx) {
-                    k.hasDx = true;
-                    k.dx = dxs[i];
-                }
-                if (i < dys.size() && !k.hasDy) {
-                    k.hasDy = true;
-                    k.dy = dys[i];
-                }
+                take(xs, i, &k.hasX, &k.x);
+                take(ys, i, &k.hasY, &k.y);
+                take(dxs, i, &k.hasDx, &k.dx);
+                take(dys, i, &k.hasDy, &k.dy);
                 // The last rotation goes on for the remaining characters.
                 if (!rs.empty() && !k.hasRotate) {
                     k.hasRotate = true;

@@ -13,6 +13,26 @@ bool IsNameChar(char c) {
            c == '-' || c == '_' || (unsigned char)c >= 0x80 || c == '\\';
 }
 
+// True when text[*i] belongs to a quoted string, its quotes included; *quote is the open
+// string's quote (0 outside). A backslash in a string takes the next character with it: *i
+// moves onto that one.
+bool InString(std::string_view text, size_t* i, char* quote) {
+    char c = text[*i];
+    if (*quote != 0) {
+        if (c == '\\') {
+            ++*i;
+        } else if (c == *quote) {
+            *quote = 0;
+        }
+        return true;
+    }
+    if (c == '"' || c == '\'') {
+        *quote = c;
+        return true;
+    }
+    return false;
+}
+
 // Strips comments so that later steps need not know about them.
 std::string StripComments(std::string_view css) {
     std::string out;
@@ -21,21 +41,10 @@ std::string StripComments(std::string_view css) {
     char quote = 0;
     while (i < css.size()) {
         char c = css[i];
-        if (quote) {
-            out += c;
-            if (c == '\\' && i + 1 < css.size()) {
-                out += css[i + 1];
-                i += 2;
-                continue;
-            }
-            if (c == quote) {
-                quote = 0;
-            }
+        size_t from = i;
+        if (InString(css, &i, &quote)) {
             ++i;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-            out += c;
-            ++i;
+            out.append(css.substr(from, i - from));
         } else if (c == '/' && i + 1 < css.size() && css[i + 1] == '*') {
             size_t end = css.find("*/", i + 2);
             i = end == std::string_view::npos ? css.size() : end + 2;
@@ -59,16 +68,11 @@ size_t BlockEnd(std::string_view s, size_t from) {
     int depth = 1;
     char quote = 0;
     for (size_t i = from; i < s.size(); ++i) {
+        if (InString(s, &i, &quote)) {
+            continue;
+        }
         char c = s[i];
-        if (quote) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == quote) {
-                quote = 0;
-            }
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '{') {
+        if (c == '{') {
             ++depth;
         } else if (c == '}') {
             if (--depth == 0) {
@@ -207,14 +211,8 @@ bool ParseCompound(Scanner& scan, Compound* out, uint32_t* specificity) {
 bool ContainsWord(std::string_view list, std::string_view word) {
     size_t i = 0;
     while (i < list.size()) {
-        while (i < list.size() && IsSpace(list[i])) {
-            ++i;
-        }
-        size_t b = i;
-        while (i < list.size() && !IsSpace(list[i])) {
-            ++i;
-        }
-        if (i > b && list.substr(b, i - b) == word) {
+        std::string_view w = NextWord(list, &i);
+        if (!w.empty() && w == word) {
             return true;
         }
     }
@@ -319,16 +317,11 @@ void ParseDeclarations(std::string_view text, std::vector<Declaration>* out) {
         int depth = 0;
         char quote = 0;
         for (; i < text.size(); ++i) {
+            if (InString(text, &i, &quote)) {
+                continue;
+            }
             char c = text[i];
-            if (quote) {
-                if (c == '\\') {
-                    ++i;
-                } else if (c == quote) {
-                    quote = 0;
-                }
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-            } else if (c == '(') {
+            if (c == '(') {
                 ++depth;
             } else if (c == ')') {
                 depth = depth > 0 ? depth - 1 : 0;
@@ -521,15 +514,9 @@ void StyleSheet::Match(const SelectorTarget& element, std::vector<const Rule*>* 
     if (!byClass.empty() && element.Attribute("class", &list)) {
         size_t i = 0;
         while (i < list.size()) {
-            while (i < list.size() && IsSpace(list[i])) {
-                ++i;
-            }
-            size_t b = i;
-            while (i < list.size() && !IsSpace(list[i])) {
-                ++i;
-            }
-            if (i > b) {
-                take(byClass, list.substr(b, i - b));
+            std::string_view w = NextWord(list, &i);
+            if (!w.empty()) {
+                take(byClass, w);
             }
         }
     }

@@ -57,6 +57,17 @@ bool DashPath(const Path& path, const std::vector<double>& dashes, double offset
         bool startsOn = on;
         std::vector<std::vector<Point>> pieces;
         std::vector<Point> current;
+        // At p the dash or gap ends: a dash's piece ends there, a gap's end starts one.
+        auto next = [&](Point p) {
+            current.push_back(p);
+            if (on) {
+                pieces.push_back(std::move(current));
+                current.clear();
+            }
+            on = !on;
+            index = (index + 1) % dashes.size();
+            remain = dashes[index];
+        };
         if (on) {
             current.push_back(pts[0]);
         }
@@ -69,28 +80,9 @@ bool DashPath(const Path& path, const std::vector<double>& dashes, double offset
                 done += remain;
                 double t = done / seg;
                 Point p{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
-                if (on) {
-                    current.push_back(p);
-                    pieces.push_back(std::move(current));
-                    current.clear();
-                } else {
-                    current.push_back(p);
-                }
-                on = !on;
-                index = (index + 1) % dashes.size();
-                remain = dashes[index];
-                // Zero-length dashes: a piece of two equal points.
+                next(p);
                 while (remain == 0) {
-                    if (on) {
-                        current.push_back(p);
-                        pieces.push_back(std::move(current));
-                        current.clear();
-                    } else {
-                        current.push_back(p);
-                    }
-                    on = !on;
-                    index = (index + 1) % dashes.size();
-                    remain = dashes[index];
+                    next(p); // a zero-length dash: a piece of two equal points
                 }
             }
             remain -= seg - done;

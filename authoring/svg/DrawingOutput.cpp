@@ -108,7 +108,7 @@ bool WriteDrawing(const Scene& scene, const DocRect& bounds, const DocRect& view
 
     for (const SceneItem& item : scene.items) {
         bool fillOn = item.fill.Visible();
-        bool strokeOn = item.stroke.Visible() && item.strokeWidth > 0;
+        bool strokeOn = item.Stroked();
         if ((!fillOn && !strokeOn) || item.path.Empty()) {
             continue;
         }

@@ -55,23 +55,23 @@ void Path::MoveTo(Point p) {
     current = start = p;
 }
 
-void Path::LineTo(Point p) {
+void Path::BeginSegment() {
     if (ops.empty()) {
         MoveTo(current);
     } else if (ops.back() == Op::Close) {
         MoveTo(start);
     }
+}
+
+void Path::LineTo(Point p) {
+    BeginSegment();
     ops.push_back(Op::Line);
     pts.push_back(p);
     current = p;
 }
 
 void Path::QuadTo(Point c, Point p) {
-    if (ops.empty()) {
-        MoveTo(current);
-    } else if (ops.back() == Op::Close) {
-        MoveTo(start);
-    }
+    BeginSegment();
     ops.push_back(Op::Quad);
     pts.push_back(c);
     pts.push_back(p);
@@ -79,11 +79,7 @@ void Path::QuadTo(Point c, Point p) {
 }
 
 void Path::CubicTo(Point c1, Point c2, Point p) {
-    if (ops.empty()) {
-        MoveTo(current);
-    } else if (ops.back() == Op::Close) {
-        MoveTo(start);
-    }
+    BeginSegment();
     ops.push_back(Op::Cubic);
     pts.push_back(c1);
     pts.push_back(c2);
@@ -97,6 +93,16 @@ void Path::Close() {
     }
     ops.push_back(Op::Close);
     current = start;
+}
+
+Path RectPath(double x, double y, double w, double h) {
+    Path p;
+    p.MoveTo({x, y});
+    p.LineTo({x + w, y});
+    p.LineTo({x + w, y + h});
+    p.LineTo({x, y + h});
+    p.Close();
+    return p;
 }
 
 static double VectorAngle(double ux, double uy, double vx, double vy) {
@@ -242,6 +248,17 @@ Box Path::Bounds() const {
     Box b;
     size_t pi = 0;
     Point last;
+    auto addCubic = [&](Point c1, Point c2, Point e) {
+        double ts[4];
+        int n = 0;
+        CubicExtremes(last.x, c1.x, c2.x, e.x, ts, &n);
+        CubicExtremes(last.y, c1.y, c2.y, e.y, ts, &n);
+        for (int i = 0; i < n; ++i) {
+            b.Add(CubicAt(last, c1, c2, e, ts[i]));
+        }
+        b.Add(e);
+        last = e;
+    };
     for (Op op : ops) {
         switch (op) {
         case Op::Move:
@@ -253,33 +270,14 @@ Box Path::Bounds() const {
             Point c = pts[pi], e = pts[pi + 1];
             pi += 2;
             // A quadratic is the cubic with controls two thirds of the way to its control.
-            Point c1{last.x + 2.0 / 3 * (c.x - last.x), last.y + 2.0 / 3 * (c.y - last.y)};
-            Point c2{e.x + 2.0 / 3 * (c.x - e.x), e.y + 2.0 / 3 * (c.y - e.y)};
-            double ts[4];
-            int n = 0;
-            CubicExtremes(last.x, c1.x, c2.x, e.x, ts, &n);
-            CubicExtremes(last.y, c1.y, c2.y, e.y, ts, &n);
-            for (int i = 0; i < n; ++i) {
-                b.Add(CubicAt(last, c1, c2, e, ts[i]));
-            }
-            b.Add(e);
-            last = e;
+            addCubic({last.x + 2.0 / 3 * (c.x - last.x), last.y + 2.0 / 3 * (c.y - last.y)},
+                     {e.x + 2.0 / 3 * (c.x - e.x), e.y + 2.0 / 3 * (c.y - e.y)}, e);
             break;
         }
-        case Op::Cubic: {
-            Point c1 = pts[pi], c2 = pts[pi + 1], e = pts[pi + 2];
+        case Op::Cubic:
+            addCubic(pts[pi], pts[pi + 1], pts[pi + 2]);
             pi += 3;
-            double ts[4];
-            int n = 0;
-            CubicExtremes(last.x, c1.x, c2.x, e.x, ts, &n);
-            CubicExtremes(last.y, c1.y, c2.y, e.y, ts, &n);
-            for (int i = 0; i < n; ++i) {
-                b.Add(CubicAt(last, c1, c2, e, ts[i]));
-            }
-            b.Add(e);
-            last = e;
             break;
-        }
         case Op::Close:
             break;
         }

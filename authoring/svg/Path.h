@@ -56,9 +56,15 @@ struct Path {
     Box Bounds() const;
 
 private:
+    // Before a segment: a move to the current point where no subpath is open.
+    void BeginSegment();
+
     Point current;
     Point start;
 };
+
+// The closed rectangle from (x, y), w wide and h high.
+Path RectPath(double x, double y, double w, double h);
 
 // Calls back for each subpath as a polyline: the curves divided until no point strays more than
 // `tolerance` from the curve. `closed` tells whether the subpath ended with a close.

@@ -74,7 +74,7 @@ void ScenePaint::ScaleAlpha(double factor) {
 
 Box SceneItem::InkBox() const {
     Box b = path.ControlBox();
-    if (stroke.Visible() && strokeWidth > 0 && !b.Empty()) {
+    if (Stroked() && !b.Empty()) {
         // Miters reach at most limit * width / 2 beyond the path; square caps w / sqrt(2).
         double reach = strokeWidth / 2 * (join == 0 ? (miterLimit > 1.5 ? miterLimit : 1.5) : 1.5);
         b.x0 -= reach;

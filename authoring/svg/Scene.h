@@ -56,6 +56,7 @@ struct SceneItem {
     bool strokeOutline = false; // the path is the outline of a stroke (not fill geometry)
     Box geometry;               // for outlines: the box of the stroked path (document units)
 
+    bool Stroked() const { return stroke.Visible() && strokeWidth > 0; }
     // The box of what the item paints, stroke included (a little generous at joins).
     Box InkBox() const;
 };

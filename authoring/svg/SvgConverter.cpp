@@ -108,6 +108,7 @@ Converter::Converter(const SvgDocument& document, const ConvertOptions& options,
     : doc(document), options(options), report(report) {
     limits.maxRendered = options.maxElements;
     limits.maxTotalPoints = options.maxPoints;
+    limits.maxOutlinePoints = options.maxOutlinePoints;
     outlineBudget = limits.maxOutlinePoints;
 }
 
@@ -236,11 +237,7 @@ bool Converter::ShapePath(const Element* e, const LengthContext& vp, Path* path)
             path->CubicTo({x, y + ky}, {x + kx, y}, {x + rx, y});
             path->Close();
         } else {
-            path->MoveTo({x, y});
-            path->LineTo({x + w, y});
-            path->LineTo({x + w, y + h});
-            path->LineTo({x, y + h});
-            path->Close();
+            *path = RectPath(x, y, w, h);
         }
         return true;
     }
@@ -377,7 +374,8 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
         return;
     }
     // The stroke: drawn by the renderer when one width describes it (a similarity transform or
-    // a non-scaling stroke), else its outline, made in user space, is filled.
+    // a non-scaling stroke), however thin: the renderer covers its true area, keeps it a pixel
+    // wide when not smoothing and flattens its curves afresh at every zoom.
     bool uniform = style.nonScalingStroke || ctx.ctm.IsSimilarity();
     double scale = style.nonScalingStroke ? rootScale : ctx.ctm.MeanScale();
     double docWidth = style.strokeWidth * scale;
@@ -396,84 +394,48 @@ void Converter::EmitPath(const Path& user, const Style& style, const Context& ct
         }
         strokeUser = &dashed;
     }
-    // (While measuring, the stroke's box is all that counts.)
-    bool thin = docWidth < kThinStroke && measure == nullptr;
-    if ((uniform && !thin) || measure != nullptr) {
-        SceneItem item = fill;
-        if (strokeUser != &user) {
-            if (fillOn) {
-                fill.path = docPath;
-                out->push_back(fill);
-            }
-            item.fill = ScenePaint();
-            item.path = strokeUser->Transformed(ctx.ctm);
-        } else {
-            item.path = std::move(docPath);
-            if (!fillOn) {
-                item.fill = ScenePaint();
-            }
-        }
-        item.stroke = stroke;
-        item.strokeWidth = docWidth;
-        item.join = style.join;
-        item.cap = style.cap;
-        item.miterLimit = style.miterLimit;
-        if (style.strokeFirst && fillOn) {
-            // paint-order: the stroke below the fill.
-            SceneItem under = item;
-            under.fill = ScenePaint();
-            out->push_back(std::move(under));
-            SceneItem over = fill;
-            over.path = item.path;
-            out->push_back(std::move(over));
-        } else {
-            out->push_back(std::move(item));
-        }
-        RenderMarkers(user, style, ctx, out);
-        return;
-    }
-    StrokeStyle ss{style.strokeWidth, style.join, style.cap, style.miterLimit};
-    Path outline;
-    bool ok;
-    if (uniform) {
-        ss.width = docWidth;
-        ok = StrokeOutline(strokeUser->Transformed(ctx.ctm), ss, tolerance, &outline, &outlineBudget);
-    } else {
-        double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
-        ok = StrokeOutline(*strokeUser, ss, tol, &outline, &outlineBudget);
-        outline = outline.Transformed(ctx.ctm);
-    }
-    SceneItem item;
+    SceneItem item; // the stroke
     item.link = ctx.link;
-    item.path = std::move(outline);
-    item.fill = stroke;
-    item.fillRule = 0;
-    item.strokeOutline = true;
-    item.geometry = docPath.ControlBox();
-    if (!ok) {
-        // Too large to outline: the renderer strokes it with one width.
-        Approximate(uniform ? "stroke drawn as a stroke (too large to outline)"
-                            : "stroke under a non-uniform transform drawn with one width");
-        item = SceneItem();
-        item.link = ctx.link;
-        item.path = strokeUser->Transformed(ctx.ctm);
+    item.fillRule = style.fillRule;
+    bool outlined = false;
+    if (!uniform && measure == nullptr) {
+        // Its outline, made in user space, is filled (while measuring, the box is all that counts).
+        StrokeStyle ss{style.strokeWidth, style.join, style.cap, style.miterLimit};
+        double tol = tolerance / std::max(1e-12, ctx.ctm.MaxScale());
+        Path outline;
+        outlined = StrokeOutline(*strokeUser, ss, tol, &outline, &outlineBudget);
+        if (outlined) {
+            item.path = outline.Transformed(ctx.ctm);
+            item.fill = stroke;
+            item.fillRule = 0;
+            item.strokeOutline = true;
+            item.geometry = docPath.ControlBox();
+        } else {
+            // Too large to outline: the renderer strokes it with one width.
+            Approximate("stroke under a non-uniform transform drawn with one width");
+        }
+    }
+    if (!outlined) {
+        item.path = strokeUser == &user ? docPath : strokeUser->Transformed(ctx.ctm);
         item.stroke = stroke;
         item.strokeWidth = docWidth;
         item.join = style.join;
         item.cap = style.cap;
         item.miterLimit = style.miterLimit;
-        ok = true;
     }
+    if (fillOn && !outlined && strokeUser == &user && !style.strokeFirst) {
+        item.fill = fill.fill; // fill and stroke of the same path: one object
+        fillOn = false;
+    }
+    // paint-order decides whether the fill goes below or above the stroke.
     if (fillOn && !style.strokeFirst) {
         fill.path = docPath;
         out->push_back(fill);
     }
-    if (ok) {
-        out->push_back(std::move(item));
-    }
+    out->push_back(std::move(item));
     if (fillOn && style.strokeFirst) {
-        fill.path = docPath;
-        out->push_back(fill);
+        fill.path = std::move(docPath);
+        out->push_back(std::move(fill));
     }
     RenderMarkers(user, style, ctx, out);
 }
@@ -523,14 +485,8 @@ void Converter::RenderViewport(const Element* e, const Style& style, const Conte
     if (local.empty()) {
         return;
     }
-    Path rect;
-    rect.MoveTo({x, y});
-    rect.LineTo({x + w, y});
-    rect.LineTo({x + w, y + h});
-    rect.LineTo({x, y + h});
-    rect.Close();
     Region region;
-    if (PathRegion(rect.Transformed(ctx.ctm), 0, tolerance, kClipResolution, &region)) {
+    if (PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution, &region)) {
         ClipItems(region, &local);
     }
     for (SceneItem& it : local) {
@@ -566,7 +522,8 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
     double y = AttrLength(e, "y", ctx.vp, Axis::Y, 0);
     Context inner = ctx;
     inner.ctm = ctx.ctm * Matrix::Translate(x, y);
-    if (ref->name == "symbol") {
+    if (ref->name == "symbol" || ref->name == "svg") {
+        // The use's width and height replace the symbol's or the svg's own.
         Style rs;
         ComputeStyle(doc.Declarations(ref), style, ctx.vp, &rs);
         if (rs.display) {
@@ -580,7 +537,8 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
                 hgt = AttrLength(ref, "height", ctx.vp, Axis::Y, ctx.vp.viewportHeight);
             }
             Context sc = inner;
-            if (const std::string* t = ref->Attr("transform")) {
+            const std::string* t = ref->name == "symbol" ? ref->Attr("transform") : nullptr;
+            if (t != nullptr) {
                 Matrix own;
                 ParseTransform(*t, &own);
                 sc.ctm = inner.ctm * own;
@@ -589,25 +547,6 @@ void Converter::RenderUse(const Element* e, const Style& style, const Context& c
             RenderViewport(ref, rs, sc, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
                            AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
             FinishGroup(rs, sc, &local, out);
-        }
-    } else if (ref->name == "svg") {
-        // The use's width and height replace the svg's own.
-        Style rs;
-        ComputeStyle(doc.Declarations(ref), style, ctx.vp, &rs);
-        if (rs.display) {
-            bool hw = false, hh = false;
-            double w = AttrLength(e, "width", ctx.vp, Axis::X, 0, &hw);
-            double hgt = AttrLength(e, "height", ctx.vp, Axis::Y, 0, &hh);
-            if (!hw) {
-                w = AttrLength(ref, "width", ctx.vp, Axis::X, ctx.vp.viewportWidth);
-            }
-            if (!hh) {
-                hgt = AttrLength(ref, "height", ctx.vp, Axis::Y, ctx.vp.viewportHeight);
-            }
-            Items local;
-            RenderViewport(ref, rs, inner, AttrLength(ref, "x", ctx.vp, Axis::X, 0),
-                           AttrLength(ref, "y", ctx.vp, Axis::Y, 0), w, hgt, &local);
-            FinishGroup(rs, inner, &local, out);
         }
     } else {
         RenderElement(ref, style, inner, out);
@@ -683,7 +622,7 @@ void Converter::RenderElement(const Element* e, const Style& parent, const Conte
     } else if (n == "text") {
         RenderText(e, style, inner, target);
     } else if (n == "image") {
-        Drop("image");
+        RenderImage(e, style, inner, target);
     } else if (n == "foreignObject") {
         Drop("foreignObject");
     }

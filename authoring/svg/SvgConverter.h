@@ -34,6 +34,9 @@ struct ConvertOptions {
     // Points of all the paths drawn (use instances, markers and glyphs counted each time): a
     // document that needs more fails.
     size_t maxPoints = 20000000;
+    // Points of the strokes made into outlines (under clips, masks, group opacity and non-uniform
+    // transforms), in all: beyond, a stroke is drawn with one width or left out, and reported.
+    size_t maxOutlinePoints = 2000000;
 };
 
 struct ConvertReport {

@@ -276,15 +276,9 @@ public:
             std::string_view list = *cls;
             size_t i = 0;
             while (i < list.size() && e->classes.size() < 256) {
-                while (i < list.size() && IsSpace(list[i])) {
-                    ++i;
-                }
-                size_t b = i;
-                while (i < list.size() && !IsSpace(list[i])) {
-                    ++i;
-                }
-                if (i > b) {
-                    e->classes.emplace_back(list.substr(b, i - b));
+                std::string_view w = NextWord(list, &i);
+                if (!w.empty()) {
+                    e->classes.emplace_back(w);
                 }
             }
         }

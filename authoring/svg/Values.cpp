@@ -8,6 +8,19 @@ namespace vemo::svg {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+std::string_view NextWord(std::string_view list, size_t* at) {
+    size_t i = *at;
+    while (i < list.size() && IsSpace(list[i])) {
+        ++i;
+    }
+    size_t b = i;
+    while (i < list.size() && !IsSpace(list[i])) {
+        ++i;
+    }
+    *at = i;
+    return list.substr(b, i - b);
+}
+
 std::string_view Trim(std::string_view s) {
     size_t b = 0;
     size_t e = s.size();

@@ -16,6 +16,9 @@
 namespace vemo::svg {
 
 bool IsSpace(char c); // XML white space: space, tab, CR, LF
+// The next word of a white-space separated list from *at on (empty at the list's end); *at
+// moves past it.
+std::string_view NextWord(std::string_view list, size_t* at);
 std::string_view Trim(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);

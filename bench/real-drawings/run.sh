@@ -21,7 +21,6 @@ if [ ! -d "$out/vem" ] || [ bench/real-drawings/scenes.mjs -nt "$out/vem" ]; the
     mkdir -p "$out/vem"
     node bench/real-drawings/scenes.mjs "$out/svg"
     build/bench/authoring/cli/vemo convert --out-dir "$out/vem" --quiet "$out"/svg/*.svg
-    cp "$out"/svg/*.size "$out/vem/"
     build/bench/authoring/cli/vemo convert --out-dir "$out/vem" --width 1024 "$out"/svg/clipart/*.svg
 fi
 exec build/bench/bench/real-drawings/bench_real_drawings "$@" "$out"/vem/*.vem

@@ -2,8 +2,7 @@
 // every renderer of the benchmark then draws (bench_real_drawings reads the drawings):
 //   world-fills-1024.svg, world-borders-1024.svg, world-fills-1920.svg, world-borders-1920.svg
 //       the world map of @svg-maps/world at 1024 x 768 and 1920 x 1080, a calm colour per
-//       country, with 0.5-pixel borders (round joins and caps) or without; NAME.size gives the
-//       size the benchmark draws it at (the bordered maps are made four times as large)
+//       country, with 0.5-pixel borders (round joins and caps) or without
 //   usa-borders-1024.svg   the US map of @svg-maps/usa with 0.75-pixel borders
 //   icons-1024.svg         a sheet of icons from simple-icons and @mdi/svg, 40 pixels apart
 //   clipart/NAME.svg       six large drawings of Debian's openclipart-svg (copies), picked by
@@ -304,12 +303,10 @@ const svgHead = (width, height, box) =>
   `viewBox="${box.join(' ')}">\n`;
 
 // The map fitted into width x height (aspect kept, centred, as a browser does), borders of
-// borderPixels pixels at that size. The SVG itself is `zoom` times that size (the benchmark
-// draws it at width x height, as a view zoomed out): vemo convert writes strokes under 4/3
-// pixel as filled outlines, and the borders are to stay strokes.
-function mapSvg(map, width, height, borderPixels, zoom = 1) {
+// borderPixels pixels at that size.
+function mapSvg(map, width, height, borderPixels) {
   const scale = Math.min(width / map.box[2], height / map.box[3]);
-  const lines = [svgHead(width * zoom, height * zoom, map.box)];
+  const lines = [svgHead(width, height, map.box)];
   const stroke = borderPixels > 0
     ? ` stroke="#3c3c46" stroke-width="${f6(borderPixels / scale)}" stroke-linejoin="round" stroke-linecap="round"`
     : '';
@@ -365,16 +362,11 @@ fs.mkdirSync(path.join(output, 'clipart'), { recursive: true });
 const world = await mapLocations('@svg-maps/world');
 const usa = await mapLocations('@svg-maps/usa');
 const write = (name, text) => fs.writeFileSync(path.join(output, name), text);
-// Each scene's size in pixels, for the benchmark: NAME.size beside NAME.svg.
-const writeScene = (name, text, width, height) => {
-  write(`${name}.svg`, text);
-  write(`${name}.size`, `${width} ${height}\n`);
-};
-writeScene('world-fills-1024', mapSvg(world, 1024, 768, 0), 1024, 768);
-writeScene('world-borders-1024', mapSvg(world, 1024, 768, 0.5, 4), 1024, 768);
-writeScene('world-fills-1920', mapSvg(world, 1920, 1080, 0), 1920, 1080);
-writeScene('world-borders-1920', mapSvg(world, 1920, 1080, 0.5, 4), 1920, 1080);
-writeScene('usa-borders-1024', mapSvg(usa, 1024, 768, 0.75, 4), 1024, 768);
+write('world-fills-1024.svg', mapSvg(world, 1024, 768, 0));
+write('world-borders-1024.svg', mapSvg(world, 1024, 768, 0.5));
+write('world-fills-1920.svg', mapSvg(world, 1920, 1080, 0));
+write('world-borders-1920.svg', mapSvg(world, 1920, 1080, 0.5));
+write('usa-borders-1024.svg', mapSvg(usa, 1024, 768, 0.75));
 const [sheet, icons] = iconSheet(1024, 768, 40);
 write('icons-1024.svg', sheet);
 console.log(`maps: ${world.locations.length} countries, ${usa.locations.length} states; ${icons} icons`);

@@ -21,6 +21,15 @@ Path Parse(const char* d) {
     return p;
 }
 
+// The area a stroke's outline covers: its non-zero union, measured through Clipper.
+double OutlineArea(const char* d, const StrokeStyle& style, double tolerance) {
+    Path out;
+    EXPECT_TRUE(StrokeOutline(Parse(d), style, tolerance, &out)) << d;
+    Region r;
+    EXPECT_TRUE(PathRegion(out, 0, tolerance, tolerance / 10, &r)) << d;
+    return fabs(PolygonArea(RegionPath(r)));
+}
+
 struct DashCase {
     const char* d;
     std::vector<double> dashes;
@@ -88,32 +97,16 @@ TEST(Geometry, StrokeOutlinesCoverTheStroke) {
         {"overlap", "M0 0 L100 0 M0 0 L100 0", 10, 0, 0, 4, 1000},
     };
     for (const OutlineCase& c : cases) {
-        Path out;
         StrokeStyle s{c.width, c.join, c.cap, c.miterLimit};
-        ASSERT_TRUE(StrokeOutline(Parse(c.d), s, 0.01, &out)) << c.name;
-        // The non-zero union: the area of the region, measured through Clipper.
-        Region r;
-        ASSERT_TRUE(PathRegion(out, 0, 0.01, 0.001, &r)) << c.name;
-        double area = fabs(PolygonArea(RegionPath(r)));
-        EXPECT_NEAR(c.area, area, c.area * 0.002 + 0.1) << c.name;
+        EXPECT_NEAR(c.area, OutlineArea(c.d, s, 0.01), c.area * 0.002 + 0.1) << c.name;
     }
 }
 
 TEST(Geometry, MitersLongerThanTheLimitAreCut) {
-    // A corner of 40 degrees: its miter is 1 / sin(20 deg) = 2.92 widths long.
+    // A corner of 40 degrees: its miter is 1 / sin(20 deg) = 2.92 widths long and reaches 14.6
+    // beyond the corner; cut at 2.5 widths it loses most of that.
     const char* d = "M0 0 L100 0 L23.4 64.28";
-    double area[2];
-    const double limits[2] = {4, 2.5};
-    for (int i = 0; i < 2; ++i) {
-        Path out;
-        StrokeStyle s{10, 0, 0, limits[i]};
-        ASSERT_TRUE(StrokeOutline(Parse(d), s, 0.01, &out));
-        Region r;
-        ASSERT_TRUE(PathRegion(out, 0, 0.01, 0.001, &r));
-        area[i] = fabs(PolygonArea(RegionPath(r)));
-    }
-    // The whole miter reaches 14.6 beyond the corner; cut at half the width it loses most of it.
-    EXPECT_GT(area[0] - area[1], 20);
+    EXPECT_GT(OutlineArea(d, {10, 0, 0, 4}, 0.01) - OutlineArea(d, {10, 0, 0, 2.5}, 0.01), 20);
 }
 
 TEST(Geometry, LongStrokesAreOutlinedInPiecesThatJoin) {
@@ -122,15 +115,9 @@ TEST(Geometry, LongStrokesAreOutlinedInPiecesThatJoin) {
     for (int i = 1; i <= 500; ++i) {
         d += " L" + std::to_string(i * 10) + " " + std::to_string((i % 2) * 10);
     }
-    Path out;
-    StrokeStyle s{2, 1, 1, 4};
-    ASSERT_TRUE(StrokeOutline(Parse(d.c_str()), s, 0.05, &out));
-    Region pieces;
-    ASSERT_TRUE(PathRegion(out, 0, 0.05, 0.01, &pieces));
     // each segment is sqrt(200) long, 2 wide, round joins and caps add a disc
     double expected = 500 * sqrt(200.0) * 2 + 3.14159265358979323846;
-    double area = fabs(PolygonArea(RegionPath(pieces)));
-    EXPECT_NEAR(expected, area, expected * 0.01);
+    EXPECT_NEAR(expected, OutlineArea(d.c_str(), {2, 1, 1, 4}, 0.05), expected * 0.01);
 }
 
 TEST(Geometry, RegionsUniteIntersectAndSubtract) {
