@@ -491,6 +491,10 @@ struct StrokeWalk {
     int32_t segments = 0;
     int32_t index = 0;
     int32_t tangentAt = 0; // the next of the line's tangent records to look at
+    // Tags of the outline's edges (Raster.cpp, "Overlaps"): the sides of segment i - 1 and the
+    // join at point i get base + i, so neighbouring pieces differ by one; subpaths lie apart.
+    int32_t tagBase = 2;
+    int32_t base = 0;
     Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
 
     // The tangent record of point i of the line, if it has one (points asked in order).
@@ -536,6 +540,8 @@ struct StrokeWalk {
                     --n;
                 }
                 if (n == 1) {
+                    s.edgeTag = tagBase;
+                    tagBase += 3;
                     st.Dot(q[0]);
                     s.work -= 1;
                     return 1;
@@ -544,6 +550,9 @@ struct StrokeWalk {
                 right.count = 0;
                 st.outlinePoints = 0;
                 segments = closed ? n : n - 1;
+                base = tagBase;
+                tagBase = int64_t(tagBase) + segments + 3 < INT32_MAX ? tagBase + segments + 3 : 2;
+                s.edgeTag = base + 1;
                 index = 0;
                 tangentAt = 0;
                 stage = StrokeStage::Segments;
@@ -579,6 +588,7 @@ struct StrokeWalk {
                                              : i + 1 == n               ? wantFirst
                                                  : st.Want(p, e, q[i + 2 >= n ? i + 2 - n : i + 2]);
                         const Polyline::Tangents* t = TangentsAt(i);
+                        s.edgeTag = base + i;
                         st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after,
                                        t && (t->has & 1) ? &t->in : nullptr,
                                        t && (t->has & 2) ? &t->out : nullptr);
@@ -605,14 +615,17 @@ struct StrokeWalk {
                             in = &t.in;
                         }
                     }
+                    s.edgeTag = base + n;
                     st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
                                    wantPrev, wantSecond, in, out);
+                    s.edgeTag = base + 1; // the first segment's sides
                     left.Close();
                     right.Close();
                 } else {
                     // The right side's last piece, then the end cap from the left side's end
                     // round to it, and the start cap from the right side's start to the left's.
                     const Vec end = q[n - 1];
+                    s.edgeTag = base + segments;
                     right.Add(end.x - prevN.x, end.y - prevN.y);
                     st.OutlineCap(left, end, prevD, prevN);
                     Side cap;
@@ -620,6 +633,7 @@ struct StrokeWalk {
                     cap.dir = left.dir;
                     cap.points = &st.outlinePoints;
                     cap.Start(right.first.x, right.first.y);
+                    s.edgeTag = base + 1;
                     st.OutlineCap(cap, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
                 }
                 s.work -= 4;
@@ -691,6 +705,7 @@ int32_t StrokeBegin(RasterJobState& s) {
     k.verbIndex = 0;
     k.pointIndex = 0;
     k.stage = StrokeStage::Walking;
+    k.tagBase = 2;
     return 1;
 }
 
