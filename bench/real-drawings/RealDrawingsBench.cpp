@@ -23,8 +23,11 @@
 // 8 x 8 points per pixel, made independently of all four renderers (Reference.cpp tells how).
 // PSNR over red, green and blue, and SSIM of the luma over 8 x 8 windows.
 //
-//   bench_real_drawings [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only] FILE...
+//   bench_real_drawings [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only]
+//                       [--area-overlaps] FILE...
 // FILE: drawings (.vem), or geometry in the scenes text form (as WriteScenes writes it).
+// --area-overlaps: ours counts a stroke's overlaps with itself by their area sums (what exact
+// overlaps cost, and what they bring).
 #include <cairo.h>
 
 #include <agg_conv_curve.h>
@@ -652,7 +655,7 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr,
                 "usage: %s [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only] "
-                "DRAWING.vem... | SCENES.txt\n",
+                "[--area-overlaps] DRAWING.vem... | SCENES.txt\n",
                 argv[0]);
         return 2;
     }
@@ -667,6 +670,8 @@ int main(int argc, char** argv) {
             dump = argv[++i];
         } else if (!strcmp(argv[i], "--ours-only")) {
             oursOnly = true; // for profiling: ours alone, no peers, no reference
+        } else if (!strcmp(argv[i], "--area-overlaps")) {
+            RasterSetExactOverlaps(0);
         } else if (!strcmp(argv[i], "--no-skia")) {
             withSkia = false;
         } else if (strlen(argv[i]) > 4 && !strcmp(argv[i] + strlen(argv[i]) - 4, ".vem")) {
