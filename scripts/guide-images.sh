@@ -135,17 +135,19 @@ run_host 340x260 http://www.example.com/maps/commas.html -- idle "ticks 8" "move
     "ticks 2" "capture \"$shots\\viewport-commas.bmp\" in=window"
 finish viewport-commas
 
+# The context menu opened at X,Y over the drawing of maps/PAGE, as picture NAME.
+context_menu() { # NAME PAGE X Y
+    run_host 340x260 "http://www.example.com/maps/$2" -- idle "ticks 8" "move $3 $4" \
+        "ticks 2" "click $3 $4 right" "wait 300" "capture \"$shots\\$1.bmp\" in=window" \
+        "menu cancel"
+    finish "$1"
+}
+
 # ---- zoompan, fileaccess: the context menu ----
 page maps/zoompan.html "No zooming" "$town zoompan=\"false\">"
-run_host 340x260 http://www.example.com/maps/zoompan.html -- idle "ticks 8" "move 100 60" \
-    "ticks 2" "click 100 60 right" "wait 300" "capture \"$shots\\zoompan-false.bmp\" in=window" \
-    "menu cancel"
-finish zoompan-false
+context_menu zoompan-false zoompan.html 100 60
 page maps/fileaccess.html "No file access" "$town fileaccess=\"false\">"
-run_host 340x260 http://www.example.com/maps/fileaccess.html -- idle "ticks 8" \
-    "move 100 60" "ticks 2" "click 100 60 right" "wait 300" \
-    "capture \"$shots\\fileaccess-false.bmp\" in=window" "menu cancel"
-finish fileaccess-false
+context_menu fileaccess-false fileaccess.html 100 60
 
 # ---- base: the same link resolved against the drawing's address, then against the base ----
 page maps/links.html "Links" "$town>"
@@ -196,10 +198,7 @@ finish warning-dialog
 
 # ---- for readers: the context menu, a zoom frame, About, an error box ----
 page maps/index.html "Town map" "$town>"
-run_host 340x260 http://www.example.com/maps/index.html -- idle "ticks 8" "move 80 60" \
-    "ticks 2" "click 80 60 right" "wait 300" "capture \"$shots\\context-menu.bmp\" in=window" \
-    "menu cancel"
-finish context-menu
+context_menu context-menu index.html 80 60
 run_host 340x260 http://www.example.com/maps/index.html -- idle "ticks 8" "down 170 40" \
     "move 200 80" "move 240 120" "move 270 150" "ticks 1" \
     "capture \"$shots\\zoom-frame.bmp\" in=1" "up 270 150" "ticks 10" \
