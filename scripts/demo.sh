@@ -54,12 +54,17 @@ run_host() { # display [host options...] -- steps...
     vemo_run_host "$display" "$shots" --size 700x600 "$@"
 }
 
-for depth in 24 16 8; do
-    display_var=VEMO_DISPLAY_$depth
-    run_host "${!display_var}" -- "open \"$page\"" idle "ticks 6" \
-        "capture \"$shots\\page-$depth-bit.bmp\" in=page"
-    echo "demo: the example page at $depth bits"
-done
+at_each_depth() { # NAME PAGE TICKS WHAT: the page at 24, 16 and 8 bits, into NAME-DEPTH-bit.bmp
+    local depth display_var
+    for depth in 24 16 8; do
+        display_var=VEMO_DISPLAY_$depth
+        run_host "${!display_var}" -- "open \"$2\"" idle "ticks $3" \
+            "capture \"$shots\\$1-$depth-bit.bmp\" in=page"
+        echo "demo: $4 at $depth bits"
+    done
+}
+
+at_each_depth page "$page" 6 "the example page"
 
 # The drawing building up over a slow line: 128 bytes every 400 ms.
 run_host "$VEMO_DISPLAY_24" --chunk 128 --pace 400 -- "open \"$page\"" \
@@ -95,12 +100,7 @@ world_svg=build/corpus/node_modules/@svg-maps/world/world.svg
 if [ -x "$vemo" ] && scripts/corpus.sh && /usr/bin/python3 scripts/make-world-page.py "$world_svg" "$world" &&
     "$vemo" convert --quiet "$world/world-linked.svg" "$world/world.vem"; then
     world_page=$(winpath "$world/world.html")
-    for depth in 24 16 8; do
-        display_var=VEMO_DISPLAY_$depth
-        run_host "${!display_var}" -- "open \"$world_page\"" idle "ticks 8" \
-            "capture \"$shots\\world-$depth-bit.bmp\" in=page"
-        echo "demo: the world map at $depth bits"
-    done
+    at_each_depth world "$world_page" 8 "the world map"
     # Zoomed in on Europe by a dragged frame, pushed with the push tool, then a click on Brazil
     # opens its page.
     run_host "$VEMO_DISPLAY_24" -- "open \"$world_page\"" idle "ticks 8" "drag 285 150 425 250" \

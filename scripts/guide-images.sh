@@ -135,17 +135,19 @@ run_host 340x260 http://www.example.com/maps/commas.html -- idle "ticks 8" "move
     "ticks 2" "capture \"$shots\\viewport-commas.bmp\" in=window"
 finish viewport-commas
 
+# The context menu opened at X,Y over the drawing of maps/PAGE, as picture NAME.
+context_menu() { # NAME PAGE X Y
+    run_host 340x260 "http://www.example.com/maps/$2" -- idle "ticks 8" "move $3 $4" \
+        "ticks 2" "click $3 $4 right" "wait 300" "capture \"$shots\\$1.bmp\" in=window" \
+        "menu cancel"
+    finish "$1"
+}
+
 # ---- zoompan, fileaccess: the context menu ----
 page maps/zoompan.html "No zooming" "$town zoompan=\"false\">"
-run_host 340x260 http://www.example.com/maps/zoompan.html -- idle "ticks 8" "move 100 60" \
-    "ticks 2" "click 100 60 right" "wait 300" "capture \"$shots\\zoompan-false.bmp\" in=window" \
-    "menu cancel"
-finish zoompan-false
+context_menu zoompan-false zoompan.html 100 60
 page maps/fileaccess.html "No file access" "$town fileaccess=\"false\">"
-run_host 340x260 http://www.example.com/maps/fileaccess.html -- idle "ticks 8" \
-    "move 100 60" "ticks 2" "click 100 60 right" "wait 300" \
-    "capture \"$shots\\fileaccess-false.bmp\" in=window" "menu cancel"
-finish fileaccess-false
+context_menu fileaccess-false fileaccess.html 100 60
 
 # ---- base: the same link resolved against the drawing's address, then against the base ----
 page maps/links.html "Links" "$town>"
@@ -196,21 +198,47 @@ finish warning-dialog
 
 # ---- for readers: the context menu, a zoom frame, About, an error box ----
 page maps/index.html "Town map" "$town>"
-run_host 340x260 http://www.example.com/maps/index.html -- idle "ticks 8" "move 80 60" \
-    "ticks 2" "click 80 60 right" "wait 300" "capture \"$shots\\context-menu.bmp\" in=window" \
-    "menu cancel"
-finish context-menu
+context_menu context-menu index.html 80 60
 run_host 340x260 http://www.example.com/maps/index.html -- idle "ticks 8" "down 170 40" \
     "move 200 80" "move 240 120" "move 270 150" "ticks 1" \
     "capture \"$shots\\zoom-frame.bmp\" in=1" "up 270 150" "ticks 10" \
     "capture \"$shots\\zoomed.bmp\" in=1"
 finish zoom-drag zoom-frame.bmp zoomed.bmp "${framed[@]}" "${beside[@]}"
+# The push tool chosen from the menu, the picture before and after a drag down and right.
+run_host 340x260 http://www.example.com/maps/index.html -- idle "ticks 8" \
+    "capture \"$shots\\push-before.bmp\" in=1" "click 80 60 right" "menu \"Push Tool\"" \
+    "drag 120 80 200 140" "ticks 10" "capture \"$shots\\push-after.bmp\" in=1"
+finish push-drag push-before.bmp push-after.bmp "${framed[@]}" "${beside[@]}"
+# Printing: the window zoomed in with Smoothed off, and the printed page (at the screen's
+# resolution) cut to the drawing; below them the same corner of each, four times as large.
+run_host 340x260 http://www.example.com/maps/index.html -- idle "ticks 8" \
+    "drag 100 60 220 150" "ticks 10" "click 80 60 right" "menu \"Smoothed\"" "ticks 10" \
+    "capture \"$shots\\print-screen.bmp\" in=1" "print \"$shots\\print-page.bmp\""
+convert "$work/print-page.bmp" -crop 320x240+8+8 +repage "$work/print-drawing.bmp"
+for name in print-screen print-drawing; do
+    convert "$work/$name.bmp" -crop 80x60+0+90 +repage -scale 400% "$work/$name-corner.bmp"
+done
+finish printing "(" print-screen.bmp print-drawing.bmp "${framed[@]}" "${beside[@]}" ")" \
+    "(" print-screen-corner.bmp print-drawing-corner.bmp "${framed[@]}" "${beside[@]}" ")" \
+    "${above[@]}"
 run_host 340x260 http://www.example.com/maps/index.html -- idle "ticks 4" "click 80 60 right" \
     "menu \"About...\"" "dialog capture \"$shots\\about.bmp\" button OK"
 finish about
 run_host 340x260 http://www.example.com/maps/index.html -- idle "ticks 8" "fail geturl always" \
     "move 290 200" "ticks 1" "click 290 200" "dialog capture \"$shots\\error-box.bmp\" ok"
 finish error-box
+
+# ---- today's browsers: the plug-in registered with regsvr32, found without a plug-in folder ----
+plugin_dll=$(winpath "$vemo_win64/plugin/NPVemoC.dll")
+mkdir -p "$work/no-plugins"
+"$VEMO_WINE" regsvr32 /s "$plugin_dll" </dev/null
+found=0
+run_host 340x260 http://www.example.com/maps/index.html --modern \
+    --plugins "$(winpath "$work/no-plugins")" -- idle "ticks 8" "move 290 200" "ticks 2" \
+    "capture \"$shots\\todays-browser.bmp\" in=window" && found=1
+"$VEMO_WINE" regsvr32 /s /u "$plugin_dll" </dev/null
+[ "$found" = 1 ] || exit 1
+finish todays-browser
 
 # ---- the installer's dialog (read from the X display; the program is ended unanswered) ----
 DISPLAY=$display "$VEMO_WINE" "$(winpath "$installer")" </dev/null >/dev/null 2>&1 &

@@ -456,6 +456,10 @@ uint32_t Converter::PatternAverage(const Element* pattern, const Box& bbox, cons
         RenderElement(c, ps, tc, &tile);
     }
     LeaveReference();
+    // Links inside the tile name the document's link table, not the tile's own scene.
+    for (SceneItem& it : tile) {
+        it.link = -1;
+    }
     DocRect bounds{0, 0, int32_t(lround(g.w * s)), int32_t(lround(g.h * s))};
     if (bounds.x1 < 1 || bounds.y1 < 1) {
         return 0;

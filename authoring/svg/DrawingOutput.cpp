@@ -122,6 +122,12 @@ bool WriteDrawing(const Scene& scene, const DocRect& bounds, const DocRect& view
             return false;
         }
         if (item.link != link) {
+            if (item.link >= 0 && size_t(item.link) >= scene.links.size()) {
+                *error = "an object names link " + std::to_string(item.link) + " of " +
+                         std::to_string(scene.links.size());
+                out->clear();
+                return false;
+            }
             link = item.link;
             w.Link(link >= 0 ? scene.links[size_t(link)].c_str() : nullptr);
         }

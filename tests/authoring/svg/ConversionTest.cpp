@@ -357,6 +357,11 @@ TEST(Conversion, GroupOpacityAndOutlineLimitsReportedWhereNotExact) {
         {"non-uniform transform past the limit",
          R"~(<rect x="5" y="10" width="40" height="80" fill="none" stroke="red" stroke-width="6" transform="scale(2 1)"/>)~",
          1, "approximated: stroke under a non-uniform transform drawn with one width", 1, {50, 8, kRed}},
+        // a pattern's link names nothing in the drawing; the stroke takes the tile's average
+        {"stroke painted with a pattern holding a link",
+         R"~(<pattern id="p" width="10" height="10" patternUnits="userSpaceOnUse"><a href="x.html"><rect width="5" height="10" fill="teal"/></a></pattern>
+            <path d="M10 50H90" stroke="url(#p)" stroke-width="6"/>)~",
+         0, "approximated: pattern as average colour", 1, {50, 50, 0x7FBFBF}},
     };
     for (const Case& c : cases) {
         ConvertOptions options;
