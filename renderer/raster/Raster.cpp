@@ -77,22 +77,27 @@
 //    is converted, every part of an edge inside a pixel is also kept (x inside the cell, y
 //    inside the row, 1/256 pixel, and its winding), listed per cell, and each cell keeps the
 //    least and greatest tag among its parts (the four words of a cell: accumulator, list,
-//    least, greatest, in one cache line). A cell whose tags lie 2 or more apart may hold an
-//    overlap the stroker did not take out; before the band is swept, the rows holding one are
-//    walked left to right through their touched cells, following
+//    least, greatest, in one cache line). Level edges, which change no winding and are dropped
+//    by fills, are kept for strokes as parts of no height, so that a side running along a row
+//    still shows its tag in the cells it passes. A cell whose tags lie 2 or more apart may hold
+//    an overlap the stroker did not take out; before the band is swept, the rows holding one
+//    are walked left to right through their touched cells, following
 //      - the running sum of the accumulators (what the sweep will see), and
 //      - the winding on each of 8 sample lines (y = 16, 48, ... 240 in the row) just left of
 //        the cell: each kept part adds its winding to the lines it crosses (ya <= y < yb),
 //        kept as differences between lines, so a part costs two additions.
-//    Such a cell's coverage is then measured along the lines: on each line the parts' crossings
-//    are sorted by x, and the stretches where the winding (from the value at the left side) is
-//    not 0 count their exact length; the sum over the lines, scaled to 2^17, replaces the area
-//    sum: the cell's accumulator takes the difference and the next cell gives it back, so the
-//    pixels to the right keep theirs. Only cells where overlaps can be pay: the sample lines
-//    trade the exact area in y for a count that cannot exceed the union. A cell of more than 64
+//    In such a cell the parts' crossings of each line are sorted by x, and the winding is
+//    followed from its value at the left side: a stretch of winding w with |w| > 1 counts
+//    (|w| - 1) times its length as excess. The cell's coverage is its area sum less the excess
+//    (scaled to 2^17 over the lines), capped at one layer: exact wherever the winding stays
+//    within one layer, and sampled in y only where the overlap is. If no line finds a stretch
+//    of winding 0, nothing is taken off (the capped sum is right there already). The cell's
+//    accumulator takes the difference and the next cell gives it back, so the pixels to the
+//    right keep theirs. Only rows and cells where overlaps can be pay. A cell of more than 64
 //    parts ends the walk of its row (those keep their area sums), which bounds the work of a
 //    cell; the walk is counted as work and resumes at any cell, so bands still cut anywhere.
-//    If memory for the parts runs out, the band keeps its area sums. Fills keep the area sum.
+//    If memory for the parts runs out, the band keeps its area sums. Fills keep the area sum
+//    (two coincident copies of a filled shape still add up at its edges).
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
 
