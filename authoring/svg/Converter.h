@@ -54,6 +54,7 @@ struct Limits {
     size_t maxMarkers = 200000;
     size_t maxDashPiecesInAll = 200000; // beyond: dashes drawn solid
     size_t maxOutlinePoints = 2000000;  // flattened points outlined in all; beyond: strokes
+    size_t maxRegionPoints = 1000000;   // flattened points made into clip regions in all
     size_t maxImagePixels = 64u << 20;  // pixels of embedded images decoded in all
     int32_t imageSamples = 64;          // an image is drawn with at most this many rows and columns
 };
@@ -180,6 +181,7 @@ private:
     double tolerance = kMaxTolerance; // flattening, document units
     size_t dashPieces = 0;
     size_t outlineBudget = 0; // set from limits.maxOutlinePoints
+    size_t regionBudget = 0;  // set from limits.maxRegionPoints
     size_t imagePixels = 0;   // decoded so far
     Box* measure = nullptr; // set while measuring: nothing is written
     ViewBox assumed;

@@ -109,7 +109,7 @@ bool Converter::CutToVisible(Items* items) {
             continue;
         }
         Region r, visible, grown;
-        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r) ||
+        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r, &regionBudget) ||
             !Subtract(r, covered, &visible) || !Unite(covered, r, &grown)) {
             return false;
         }
@@ -243,7 +243,7 @@ bool Converter::ClipRegion(const std::string& id, const Context& ctx, const Box&
     bool ok = true;
     for (const SceneItem& it : geometry) {
         Region r;
-        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r)) {
+        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r, &regionBudget)) {
             ok = false;
             continue;
         }
@@ -331,7 +331,8 @@ void Converter::ApplyMask(const std::string& id, const Context& ctx, const Box& 
     LeaveReference();
     Region rect;
     if (!(w > 0) || !(h > 0) ||
-        !PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution, &rect)) {
+        !PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution, &rect,
+                    &regionBudget)) {
         items->clear();
         return;
     }
@@ -357,7 +358,7 @@ void Converter::ApplyMask(const std::string& id, const Context& ctx, const Box& 
     for (size_t i = maskItems.size() <= 64 ? maskItems.size() : 0; i-- > 0;) {
         const SceneItem& it = maskItems[i];
         Region r;
-        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r) ||
+        if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r, &regionBudget) ||
             !Intersect(r, rect, &r)) {
             approximate = true;
             continue;
@@ -401,7 +402,7 @@ void Converter::ApplyMask(const std::string& id, const Context& ctx, const Box& 
         std::vector<Region> regions;
         for (const SceneItem& it : maskItems) {
             Region r;
-            if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r)) {
+            if (!PathRegion(it.path, it.fillRule, tolerance, kClipResolution, &r, &regionBudget)) {
                 continue;
             }
             double a = r.box.Width() * r.box.Height();
@@ -710,7 +711,7 @@ void Converter::RenderMarkers(const Path& user, const Style& style, const Contex
             // The marker's viewport clips its content.
             Path clip = RectPath(0, 0, mw, mh).Transformed(place);
             Region region;
-            if (PathRegion(clip, 0, tolerance, kClipResolution, &region)) {
+            if (PathRegion(clip, 0, tolerance, kClipResolution, &region, &regionBudget)) {
                 ClipItems(region, &local);
             }
         }

@@ -112,7 +112,7 @@ void Converter::RenderImage(const Element* e, const Style& style, const Context&
     if (ar.slice && !ar.none) {
         Region region;
         if (PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution,
-                       &region)) {
+                       &region, &regionBudget)) {
             ClipItems(region, &local);
         }
     }

@@ -369,7 +369,7 @@ bool Converter::ExpandPattern(const Element* pattern, const Path& user, const St
     Matrix tileToDoc = ctx.ctm * g.space;
     Region tileRegion;
     if (!PathRegion(RectPath(g.x, g.y, g.w, g.h).Transformed(tileToDoc), 0, tolerance,
-                    kClipResolution, &tileRegion) ||
+                    kClipResolution, &tileRegion, &regionBudget) ||
         !ClipItems(tileRegion, &tile)) {
         return false;
     }
@@ -387,8 +387,8 @@ bool Converter::ExpandPattern(const Element* pattern, const Path& user, const St
     }
     // The painted area.
     Region area2;
-    if (!PathRegion(user.Transformed(ctx.ctm), style.fillRule, tolerance, kClipResolution,
-                    &area2)) {
+    if (!PathRegion(user.Transformed(ctx.ctm), style.fillRule, tolerance, kClipResolution, &area2,
+                    &regionBudget)) {
         return false;
     }
     Point du = tileToDoc.ApplyVector({g.w, 0});

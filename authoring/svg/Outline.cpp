@@ -311,12 +311,22 @@ bool StrokeOutline(const Path& path, const StrokeStyle& style, double tolerance,
     return true;
 }
 
-bool PathRegion(const Path& path, uint8_t rule, double tolerance, double resolution,
-                Region* out) {
+bool PathRegion(const Path& path, uint8_t rule, double tolerance, double resolution, Region* out,
+                size_t* budget) {
     *out = Region();
     out->resolution = resolution;
     std::vector<Polyline> lines;
     Flatten(path, tolerance, &lines);
+    size_t points = 0;
+    for (const Polyline& l : lines) {
+        points += l.points.size();
+    }
+    if (points > kMaxOutlinePoints || (budget != nullptr && points > *budget)) {
+        return false;
+    }
+    if (budget != nullptr) {
+        *budget -= points;
+    }
     ClipperLib::Paths paths;
     if (!ToClipper(lines, 1 / resolution, &paths, nullptr)) {
         return false;
@@ -329,9 +339,9 @@ bool PathRegion(const Path& path, uint8_t rule, double tolerance, double resolut
         ClipperLib::Clipper c;
         c.AddPaths(paths, ClipperLib::ptSubject, true);
         ClipperLib::PolyFillType fill = rule == 1 ? ClipperLib::pftEvenOdd : ClipperLib::pftNonZero;
-        ClipperLib::Paths simple;
-        c.Execute(ClipperLib::ctUnion, simple, fill, fill); // false only for no input at all
-        *out = FromClipper(simple, resolution);
+        ClipperLib::Paths united;
+        c.Execute(ClipperLib::ctUnion, united, fill, fill); // false only for no input at all
+        *out = FromClipper(united, resolution);
     } catch (...) {
         *out = Region();
         return false;

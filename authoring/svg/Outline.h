@@ -55,7 +55,10 @@ struct Region {
 };
 
 // The area that `path` fills with the rule (0 non-zero, 1 even-odd), as a region.
-bool PathRegion(const Path& path, uint8_t rule, double tolerance, double resolution, Region* out);
+// With a budget, the flattened points are taken from it; a path of more than
+// kMaxOutlinePoints points, or more than is left, fails (Clipper's time grows with them).
+bool PathRegion(const Path& path, uint8_t rule, double tolerance, double resolution, Region* out,
+                size_t* budget = nullptr);
 bool Unite(const Region& a, const Region& b, Region* out);
 bool Intersect(const Region& a, const Region& b, Region* out);
 bool Subtract(const Region& a, const Region& b, Region* out); // a without b

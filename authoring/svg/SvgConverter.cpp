@@ -110,6 +110,7 @@ Converter::Converter(const SvgDocument& document, const ConvertOptions& options,
     limits.maxTotalPoints = options.maxPoints;
     limits.maxOutlinePoints = options.maxOutlinePoints;
     outlineBudget = limits.maxOutlinePoints;
+    regionBudget = limits.maxRegionPoints;
 }
 
 Converter::~Converter() = default;
@@ -486,7 +487,8 @@ void Converter::RenderViewport(const Element* e, const Style& style, const Conte
         return;
     }
     Region region;
-    if (PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution, &region)) {
+    if (PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution,
+                   &region, &regionBudget)) {
         ClipItems(region, &local);
     }
     for (SceneItem& it : local) {

@@ -357,6 +357,12 @@ TEST(Conversion, GroupOpacityAndOutlineLimitsReportedWhereNotExact) {
         {"non-uniform transform past the limit",
          R"~(<rect x="5" y="10" width="40" height="80" fill="none" stroke="red" stroke-width="6" transform="scale(2 1)"/>)~",
          1, "approximated: stroke under a non-uniform transform drawn with one width", 1, {50, 8, kRed}},
+        // glyphs of a huge font flatten to half a million points: the clip path is not made,
+        // and what it clips is not drawn
+        {"clip path past the region limit",
+         R"~(<clipPath id="c"><text y="70" font-size="8888888888">AbAbAbAbAbAbAbAb</text></clipPath>
+            <rect width="100" height="100" fill="red" clip-path="url(#c)"/>)~",
+         0, "dropped: clip-path (polygon clipping failed)", 1, {50, 50, kWhite}},
         // a pattern's link names nothing in the drawing; the stroke takes the tile's average
         {"stroke painted with a pattern holding a link",
          R"~(<pattern id="p" width="10" height="10" patternUnits="userSpaceOnUse"><a href="x.html"><rect width="5" height="10" fill="teal"/></a></pattern>
