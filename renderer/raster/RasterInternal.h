@@ -175,7 +175,7 @@ struct RasterJobState {
     int32_t exactRow = 0;
     int32_t exactX = 0;
     uint32_t exactSum = 0;
-    int32_t exactWinding[17] = {}; // per sample line, as differences from the line above
+    int32_t exactWinding[9] = {}; // per sample line (8) as differences from the line above
 
     int32_t* bandCounts = nullptr;
     int32_t bandCountCapacity = 0;
