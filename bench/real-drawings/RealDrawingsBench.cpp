@@ -19,12 +19,15 @@
 // thread's processor time; the least and the median of the runs are printed, and the ratio of
 // each peer to ours (above 1: we are faster).
 //
-// Quality: each picture against a reference drawn by AGG at 8 x 8 the size (in strips) and
-// box-filtered down: 64 exact-area sub-pixels per pixel. PSNR over red, green and blue, and
-// SSIM of the luma over 8 x 8 windows.
+// Quality: each picture against a reference that samples the exact geometry of every object at
+// 8 x 8 points per pixel, made independently of all four renderers (Reference.cpp tells how).
+// PSNR over red, green and blue, and SSIM of the luma over 8 x 8 windows.
 //
-//   bench_real_drawings [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only] FILE...
+//   bench_real_drawings [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only]
+//                       [--area-overlaps] FILE...
 // FILE: drawings (.vem), or geometry in the scenes text form (as WriteScenes writes it).
+// --area-overlaps: ours counts a stroke's overlaps with itself by their area sums (what exact
+// overlaps cost, and what they bring).
 #include <cairo.h>
 
 #include <agg_conv_curve.h>
@@ -57,31 +60,15 @@
 #include "renderer/ViewMath.h"
 #include "renderer/raster/Raster.h"
 
+#include "Reference.h"
+#include "Scene.h"
+
 using namespace vemo;
+using namespace realdrawings;
 
 namespace {
 
 constexpr int32_t kUnit = 750; // document units per pixel
-
-struct Command {
-    char type; // M L C Z
-    double p[6];
-};
-
-struct Object {
-    bool fill = false, stroke = false;
-    uint32_t fillArgb = 0, strokeArgb = 0;
-    int rule = 0;
-    double width = 0, miter = 4;
-    int join = 0, cap = 0;
-    std::vector<Command> path;
-};
-
-struct Scene {
-    std::string name;
-    int width = 0, height = 0;
-    std::vector<Object> objects;
-};
 
 std::vector<Scene> ReadScenes(const char* file) {
     std::vector<Scene> scenes;
@@ -305,9 +292,6 @@ double ThreadMs() {
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-// Pictures are kept top-down, 0x00RRGGBB words.
-using Picture = std::vector<uint32_t>;
-
 // -------------------------------------------------------------------------------------------
 // Ours
 // -------------------------------------------------------------------------------------------
@@ -482,9 +466,7 @@ struct Agg {
         return agg::rgba8((argb >> 16) & 255, (argb >> 8) & 255, argb & 255, argb >> 24);
     }
 
-    // Draws the scene scaled by `scale` and moved up by `top` rows (of the scaled picture)
-    // into a buffer `width` x `rows`.
-    void Render(const Scene& s, uint32_t* pixels, int width, int rows, double scale, double top) {
+    void Render(const Scene& s, uint32_t* pixels, int width, int rows) {
         agg::rendering_buffer buffer(reinterpret_cast<agg::int8u*>(pixels), width, rows,
                                      width * 4);
         agg::pixfmt_bgra32 format(buffer);
@@ -492,7 +474,7 @@ struct Agg {
         base.clear(agg::rgba8(255, 255, 255, 255));
         agg::rasterizer_scanline_aa<> ras;
         agg::scanline_u8 sl;
-        agg::trans_affine mtx(scale, 0, 0, scale, 0, -top);
+        agg::trans_affine mtx;
         for (size_t i = 0; i < s.objects.size(); ++i) {
             const Object& o = s.objects[i];
             agg::conv_transform<agg::path_storage> moved(paths[i], mtx);
@@ -506,7 +488,7 @@ struct Agg {
             if (o.stroke) {
                 agg::conv_stroke<agg::conv_curve<agg::conv_transform<agg::path_storage>>> stroke(
                     curve);
-                stroke.width(o.width * scale);
+                stroke.width(o.width);
                 stroke.line_join(o.join == 1   ? agg::round_join
                                  : o.join == 2 ? agg::bevel_join
                                                : agg::miter_join_revert);
@@ -525,40 +507,12 @@ struct Agg {
     double Draw(const Scene& s, Picture& out) {
         out.resize(size_t(s.width) * s.height);
         double t0 = ThreadMs();
-        Render(s, out.data(), s.width, s.height, 1, 0);
+        Render(s, out.data(), s.width, s.height);
         double t = ThreadMs() - t0;
         for (uint32_t& v : out) {
             v &= 0xFFFFFF;
         }
         return t;
-    }
-
-    // 8 x 8 supersampled: strips of the picture drawn at 8 times the size, box-filtered.
-    Picture Reference(const Scene& s) {
-        const int k = 8, stripRows = 128;
-        Picture out(size_t(s.width) * s.height);
-        std::vector<uint32_t> big(size_t(s.width) * k * stripRows * k);
-        for (int y0 = 0; y0 < s.height; y0 += stripRows) {
-            int rows = std::min(stripRows, s.height - y0);
-            Render(s, big.data(), s.width * k, rows * k, k, double(y0) * k);
-            for (int y = 0; y < rows; ++y) {
-                for (int x = 0; x < s.width; ++x) {
-                    uint32_t sum[3] = {0, 0, 0};
-                    for (int j = 0; j < k; ++j) {
-                        const uint32_t* row = &big[size_t(y * k + j) * s.width * k + size_t(x) * k];
-                        for (int i = 0; i < k; ++i) {
-                            sum[0] += row[i] & 255;
-                            sum[1] += (row[i] >> 8) & 255;
-                            sum[2] += (row[i] >> 16) & 255;
-                        }
-                    }
-                    out[size_t(y0 + y) * s.width + x] = ((sum[2] + 32) / 64) << 16 |
-                                                        ((sum[1] + 32) / 64) << 8 |
-                                                        ((sum[0] + 32) / 64);
-                }
-            }
-        }
-        return out;
     }
 };
 
@@ -701,7 +655,7 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr,
                 "usage: %s [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only] "
-                "DRAWING.vem... | SCENES.txt\n",
+                "[--area-overlaps] DRAWING.vem... | SCENES.txt\n",
                 argv[0]);
         return 2;
     }
@@ -716,6 +670,8 @@ int main(int argc, char** argv) {
             dump = argv[++i];
         } else if (!strcmp(argv[i], "--ours-only")) {
             oursOnly = true; // for profiling: ours alone, no peers, no reference
+        } else if (!strcmp(argv[i], "--area-overlaps")) {
+            RasterSetExactOverlaps(0);
         } else if (!strcmp(argv[i], "--no-skia")) {
             withSkia = false;
         } else if (strlen(argv[i]) > 4 && !strcmp(argv[i] + strlen(argv[i]) - 4, ".vem")) {
@@ -797,7 +753,7 @@ int main(int argc, char** argv) {
         }
         ours.Draw(s, bottomUp);
         Picture po = Ours::ToPicture(s, bottomUp);
-        Picture ref = agg.Reference(s);
+        Picture ref = DrawReference(s);
         Picture pictures[4] = {po, pc, pa, withSkia ? Skia::ReadPicture(s, tmp.c_str()) : ref};
         for (int i = 0; i < 4; ++i) {
             row.psnr[i] = Psnr(pictures[i], ref);

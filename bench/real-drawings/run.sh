@@ -3,6 +3,7 @@
 # program without sanitizers, makes the scenes (SVG by scenes.mjs, drawings by vemo convert) and
 # runs it. Arguments go to the benchmark:
 #   bench/real-drawings/run.sh [runs] [--only NAME] [--dump FOLDER] [--no-skia] [--ours-only]
+#                              [--area-overlaps]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"

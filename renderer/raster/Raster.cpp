@@ -66,7 +66,38 @@
 // stroke's pieces (a rectangle per segment, a wedge per join, the caps), with the overlaps of
 // neighbouring pieces taken out, so that exact-area coverage counts their union once; then
 // they are drawn like fills, at their true width however thin (a hairline, width 0, is one
-// pixel wide).
+// pixel wide). Pieces that are not neighbours overlap too (a line crossing itself, a dense
+// coastline folding back within a pixel, a shape drawn twice): step 6 counts those once.
+//
+// 6. Overlaps. The sum of signed areas is the covered area only while the winding inside the
+//    pixel stays within {0, 1} (or {0, -1}), or nowhere falls to 0: where two pieces of a
+//    stroke overlap in part of a pixel, the overlap would be inked twice. The stroker tags
+//    every edge with the piece it bounds (segment i - 1 with the join at point i: base + i;
+//    subpaths and dots apart), so that neighbouring pieces differ by 1. While a stroke's band
+//    is converted, every part of an edge inside a pixel is also kept (x inside the cell, y
+//    inside the row, 1/256 pixel, and its winding), listed per cell, and each cell keeps the
+//    least and greatest tag among its parts (the four words of a cell: accumulator, list,
+//    least, greatest, in one cache line). Level edges, which change no winding and are dropped
+//    by fills, are kept for strokes as parts of no height, so that a side running along a row
+//    still shows its tag in the cells it passes. A cell whose tags lie 2 or more apart may hold
+//    an overlap the stroker did not take out; before the band is swept, the rows holding one
+//    are walked left to right through their touched cells, following
+//      - the running sum of the accumulators (what the sweep will see), and
+//      - the winding on each of 8 sample lines (y = 16, 48, ... 240 in the row) just left of
+//        the cell: each kept part adds its winding to the lines it crosses (ya <= y < yb),
+//        kept as differences between lines, so a part costs two additions.
+//    In such a cell the parts' crossings of each line are sorted by x, and the winding is
+//    followed from its value at the left side: a stretch of winding w with |w| > 1 counts
+//    (|w| - 1) times its length as excess. The cell's coverage is its area sum less the excess
+//    (scaled to 2^17 over the lines), capped at one layer: exact wherever the winding stays
+//    within one layer, and sampled in y only where the overlap is. If no line finds a stretch
+//    of winding 0, nothing is taken off (the capped sum is right there already). The cell's
+//    accumulator takes the difference and the next cell gives it back, so the pixels to the
+//    right keep theirs. Only rows and cells where overlaps can be pay. A cell of more than 64
+//    parts ends the walk of its row (those keep their area sums), which bounds the work of a
+//    cell; the walk is counted as work and resumes at any cell, so bands still cut anywhere.
+//    If memory for the parts runs out, the band keeps its area sums. Fills keep the area sum
+//    (two coincident copies of a filled shape still add up at its edges).
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
 
@@ -74,10 +105,12 @@
 
 #include <new>
 #include <string.h>
+#include <type_traits>
 
 namespace {
 
 constexpr int32_t kFullCover = 1 << 17; // a pixel covered once, in doubled area units
+int32_t gExactOverlaps = 1;
 constexpr int32_t kBandCells = 16384;   // accumulator cells per band (64 KiB)
 
 inline int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
@@ -173,6 +206,8 @@ int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& cl
     hit = 0;
     hitOnly = 0;
     gradientOn = 0;
+    exact = 0;
+    edgeTag = 0;
     finished = 1;
     phase = JobPhase::Done;
     bandBegun = 0;
@@ -211,10 +246,19 @@ void RasterJobState::SetPaint(uint32_t paintColour, int32_t alphaScale256, int32
 }
 
 inline void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir) {
-    if (y0 == y1 || failed) {
+    if (failed) {
         return;
     }
-    if (edgeCount >= kRasterMaxEdges || !edges.Add(RasterEdge{x0, y0, x1, y1, dir})) {
+    int32_t below = y1;
+    if (y0 == y1) {
+        // Level: it changes no winding, but where overlaps are resolved it tells which pieces
+        // meet in the cells along it (a stroke's side along a row has no other edge there).
+        if (!exact || x0 == x1 || y0 >= height * kRasterOne) {
+            return;
+        }
+        below = y0 + 1;
+    }
+    if (edgeCount >= kRasterMaxEdges || !edges.Add(RasterEdge{x0, y0, x1, y1, dir, edgeTag})) {
         failed = 1;
         return;
     }
@@ -223,11 +267,20 @@ inline void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_
     minX = lo < minX ? lo : minX;
     maxX = hi > maxX ? hi : maxX;
     minY = y0 < minY ? y0 : minY;
-    maxY = y1 > maxY ? y1 : maxY;
+    maxY = below > maxY ? below : maxY;
 }
 
 void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t dir) {
-    if (y0 == y1 || width <= 0) {
+    if (width <= 0) {
+        return;
+    }
+    if (y0 == y1) {
+        const double w = double(width) * kRasterOne;
+        if (exact && y0 >= 0 && y0 < double(height) * kRasterOne && (x0 < w || x1 < w) &&
+            (x0 > 0 || x1 > 0)) {
+            const int32_t wi = width * kRasterOne;
+            StoreEdge(ClampRound(x0, wi), RoundNear(y0), ClampRound(x1, wi), RoundNear(y0), dir);
+        }
         return;
     }
     if (y0 > y1) {
@@ -350,7 +403,8 @@ void RasterJobState::Fail() {
 }
 
 int32_t RasterJobState::Arrange() {
-    int64_t rows = kBandCells / (width + 2);
+    cellWords = exact ? kCellWordsKept : 1;
+    int64_t rows = kBandCells / (int64_t(width + 2) * cellWords);
     bandRows = rows < 1 ? 1 : (rows > 64 ? 64 : int32_t(rows));
     cellStride = width + 2;
     touchedStride = (cellStride + 63) / 64;
@@ -359,7 +413,7 @@ int32_t RasterJobState::Arrange() {
     firstBand = minY / bandUnits;
     endBand = (maxY - 1) / bandUnits + 1;
     int32_t bands = endBand - firstBand;
-    const int64_t cellsNeeded = int64_t(cellStride) * bandRows;
+    const int64_t cellsNeeded = int64_t(cellStride) * bandRows * cellWords;
     const int64_t touchedNeeded = int64_t(touchedStride) * bandRows;
     const int32_t oldCells = cellCapacity, oldTouched = touchedCapacity;
     if (!Grow(cells, cellCapacity, cellsNeeded) || !Grow(touched, touchedCapacity, touchedNeeded) ||
@@ -509,11 +563,69 @@ inline void TouchTwo(uint64_t* bits, int32_t cell) {
     }
 }
 
+// Where the pieces of a row go besides the cells: nowhere (fills), or into the band's lists
+// (strokes; see "Overlaps").
+struct NoPieces {
+    static constexpr int32_t kWords = 1; // words a cell takes
+    NoPieces(RasterJobState*, int32_t) {}
+    void Row(int32_t, int32_t) {}
+    void Add(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
+};
+
+struct KeptPieces {
+    static constexpr int32_t kWords = kCellWordsKept;
+    KeptPieces(RasterJobState* state, int32_t pieceTag) : s(state), tag(pieceTag) {}
+    RasterJobState* s;
+    int32_t tag;
+    int32_t rowTop = 0; // 24.8
+    int32_t rowBit = 0; // the row inside the band
+    void Row(int32_t local, int32_t top) {
+        rowTop = top;
+        rowBit = local;
+    }
+    // The piece of cell `cell` (whose words are at `c`) from (xa, ya) to (xb, yb), row
+    // coordinates in 24.8.
+    void Add(uint32_t* c, int32_t cell, int32_t xa, int32_t ya, int32_t xb, int32_t yb,
+             int32_t dir) {
+        if (ya > yb) {
+            int32_t t = xa;
+            xa = xb;
+            xb = t;
+            t = ya;
+            ya = yb;
+            yb = t;
+        }
+        const int32_t base = cell << kRasterShift;
+        const int32_t head = int32_t(c[kCellHead]);
+        if (!s->pieces.Add(OverlapPiece{head, int16_t(xa - base), int16_t(ya - rowTop),
+                                        int16_t(xb - base), int16_t(yb - rowTop), dir})) {
+            s->piecesLost = 1;
+            return;
+        }
+        c[kCellHead] = uint32_t(s->pieces.count);
+        if (!head) {
+            c[kCellLow] = c[kCellHigh] = uint32_t(tag);
+            return;
+        }
+        int32_t low = int32_t(c[kCellLow]), high = int32_t(c[kCellHigh]);
+        if (tag < low) {
+            c[kCellLow] = uint32_t(low = tag);
+        } else if (tag > high) {
+            c[kCellHigh] = uint32_t(high = tag);
+        }
+        if (high - low >= 2) {
+            s->overlapRows |= uint64_t(1) << rowBit;
+        }
+    }
+};
+
 // The part of an edge inside one row, from (xa, ya) to (xb, yb), split at the cell borders.
 // The edge's slope, dy / dx, is only needed (and only divided out) when the piece crosses a
 // cell border.
+template <class Sink>
 inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
-                          int32_t yb, int32_t dir, const RasterEdge& e) {
+                          int32_t yb, int32_t dir, const RasterEdge& e, Sink& sink) {
+    constexpr int32_t K = Sink::kWords;
     if (xa > xb) {
         int32_t t = xa;
         xa = xb;
@@ -529,9 +641,11 @@ inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya,
         const int32_t dy = (yb > ya ? yb - ya : ya - yb) * dir;
         const int32_t fsum = xa + xb - 2 * (first << kRasterShift);
         const int32_t inCell = dy * (2 * kRasterOne - fsum);
-        row[first] += uint32_t(inCell);
-        row[first + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
+        uint32_t* c = row + first * K;
+        c[0] += uint32_t(inCell);
+        c[K] += uint32_t(dy * 2 * kRasterOne - inCell);
         TouchTwo(bits, first);
+        sink.Add(c, first, xa, ya, xb, yb, dir);
         return;
     }
     const double dydx = double(e.y1 - e.y0) / double(e.x1 - e.x0);
@@ -551,9 +665,11 @@ inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya,
         int32_t base = cell << kRasterShift;
         int32_t fsum = (xs - base) + (xe - base);
         int32_t inCell = dy * (2 * kRasterOne - fsum);
-        row[cell] += uint32_t(inCell);
-        row[cell + 1] += uint32_t(dy * 2 * kRasterOne - inCell);
+        uint32_t* c = row + cell * K;
+        c[0] += uint32_t(inCell);
+        c[K] += uint32_t(dy * 2 * kRasterOne - inCell);
         TouchTwo(bits, cell);
+        sink.Add(c, cell, xs, ys, xe, ye, dir);
         xs = xe;
         ys = ye;
     }
@@ -561,15 +677,39 @@ inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya,
 
 } // namespace
 
+template <bool Pieces>
 int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom,
                                    int32_t bandTopRow) {
+    typename std::conditional<Pieces, KeptPieces, NoPieces>::type sink{this, e.tag};
+    if (Pieces && e.y0 == e.y1) {
+        // A level edge: pieces of no height in the cells along it, for their tags.
+        if (e.y0 < top || e.y0 >= bottom) {
+            return 1;
+        }
+        const int32_t r = e.y0 >> kRasterShift;
+        const int32_t lo = e.x0 < e.x1 ? e.x0 : e.x1, hi = e.x0 < e.x1 ? e.x1 : e.x0;
+        const int32_t first = lo >> kRasterShift, last = (hi - 1) >> kRasterShift;
+        uint32_t* row = cells + ptrdiff_t(r - bandTopRow) * cellStride * decltype(sink)::kWords;
+        uint64_t* bits = touched + ptrdiff_t(r - bandTopRow) * touchedStride;
+        sink.Row(r - bandTopRow, r << kRasterShift);
+        for (int32_t cell = first; cell <= last; ++cell) {
+            const int32_t base = cell << kRasterShift;
+            const int32_t xa = lo > base ? lo : base;
+            const int32_t xb = hi < base + kRasterOne ? hi : base + kRasterOne;
+            sink.Add(row + cell * decltype(sink)::kWords, cell, xa, e.y0, xb, e.y0, 0);
+            TouchTwo(bits, cell);
+        }
+        return 1 + last - first;
+    }
     int32_t ya = e.y0 > top ? e.y0 : top;
     int32_t yb = e.y1 < bottom ? e.y1 : bottom;
     if (ya >= yb) {
         return 1;
     }
     const int32_t rowFirst = ya >> kRasterShift, rowLast = (yb - 1) >> kRasterShift;
-    uint32_t* row = cells + ptrdiff_t(rowFirst - bandTopRow) * cellStride;
+    constexpr int32_t K = decltype(sink)::kWords;
+    const ptrdiff_t rowWords = ptrdiff_t(cellStride) * K;
+    uint32_t* row = cells + ptrdiff_t(rowFirst - bandTopRow) * rowWords;
     uint64_t* bits = touched + ptrdiff_t(rowFirst - bandTopRow) * touchedStride;
     if (e.x0 == e.x1) {
         // Vertical: one cell column.
@@ -581,17 +721,23 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
             y0 = y0 > ya ? y0 : ya;
             y1 = y1 < yb ? y1 : yb;
             const int32_t dy = (y1 - y0) * e.dir;
-            row[cell] += uint32_t(dy * left);
-            row[cell + 1] += uint32_t(dy * right);
+            uint32_t* c = row + cell * K;
+            c[0] += uint32_t(dy * left);
+            c[K] += uint32_t(dy * right);
             TouchTwo(bits, cell);
-            row += cellStride;
+            if (Pieces) {
+                sink.Row(r - bandTopRow, r << kRasterShift);
+                sink.Add(c, cell, e.x0, y0, e.x0, y1, e.dir);
+            }
+            row += rowWords;
             bits += touchedStride;
         }
         return rowLast - rowFirst + 1;
     }
     if (rowFirst == rowLast && ya == e.y0 && yb == e.y1) {
         // The whole edge inside one row (short pieces of thin strokes): from end to end.
-        RowPieceCells(row, bits, e.x0, e.y0, e.x1, e.y1, e.dir, e);
+        sink.Row(rowFirst - bandTopRow, rowFirst << kRasterShift);
+        RowPieceCells(row, bits, e.x0, e.y0, e.x1, e.y1, e.dir, e, sink);
         const int32_t across = e.x1 > e.x0 ? e.x1 - e.x0 : e.x0 - e.x1;
         return 1 + (across >> kRasterShift);
     }
@@ -603,9 +749,10 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
         y0 = y0 > ya ? y0 : ya;
         y1 = y1 < yb ? y1 : yb;
         const int32_t xNext = XAt(e, dxdy, y1);
-        RowPieceCells(row, bits, xPrev, y0, xNext, y1, e.dir, e);
+        sink.Row(r - bandTopRow, r << kRasterShift);
+        RowPieceCells(row, bits, xPrev, y0, xNext, y1, e.dir, e, sink);
         xPrev = xNext;
-        row += cellStride;
+        row += rowWords;
         bits += touchedStride;
     }
     // rows plus the cell borders crossed
@@ -702,6 +849,15 @@ int32_t RasterJobState::DrawBand() {
         bandBegun = 1;
         bandEdge = 0;
         bandKept = 0;
+        if (exact) {
+            pieces.Clear();
+            piecesLost = 0;
+            overlapRows = 0;
+            exactRow = 0;
+            exactX = 0;
+            exactSum = 0;
+            memset(exactWinding, 0, sizeof exactWinding);
+        }
         // Ask for the band's pixels now: they arrive while the edges are converted. (The start
         // of each row's stretch is enough; the hardware follows longer runs by itself.)
         if (!hitOnly) {
@@ -728,8 +884,9 @@ int32_t RasterJobState::DrawBand() {
             return 0;
         }
         const RasterEdge& e = active[bandEdge++];
-        work -= smoothed ? EdgeSmooth(e, top, bottom, bandTopRow)
-                         : EdgeAliased(e, top, bottom, bandTopRow);
+        work -= exact      ? EdgeSmooth<true>(e, top, bottom, bandTopRow)
+                : smoothed ? EdgeSmooth<false>(e, top, bottom, bandTopRow)
+                           : EdgeAliased(e, top, bottom, bandTopRow);
         if (e.y1 > bottom) {
             active[bandKept++] = e;
         }
@@ -739,19 +896,29 @@ int32_t RasterJobState::DrawBand() {
             return 0;
         }
         const RasterEdge& e = sorted[nextEdge++];
-        work -= smoothed ? EdgeSmooth(e, top, bottom, bandTopRow)
-                         : EdgeAliased(e, top, bottom, bandTopRow);
+        work -= exact      ? EdgeSmooth<true>(e, top, bottom, bandTopRow)
+                : smoothed ? EdgeSmooth<false>(e, top, bottom, bandTopRow)
+                           : EdgeAliased(e, top, bottom, bandTopRow);
         if (e.y1 > bottom) {
             active[bandKept++] = e;
         }
     }
     activeCount = bandKept;
+    bandEdge = bandKept; // converted: a call that comes back to resolve overlaps skips it all
+    if (overlapRows && !piecesLost && !ResolveOverlaps(rows)) {
+        return 0;
+    }
     bandBegun = 0;
-    SweepBand(band);
+    if (cellWords > 1) {
+        SweepBand<kCellWordsKept>(band);
+    } else {
+        SweepBand<1>(band);
+    }
     work -= kRasterBandWork;
     return 1;
 }
 
+template <int32_t K>
 void RasterJobState::SweepBand(int32_t band) {
     const int32_t bandTopRow = band * bandRows;
     int32_t rows = height - bandTopRow;
@@ -760,7 +927,7 @@ void RasterJobState::SweepBand(int32_t band) {
     const int32_t wordFirst = (minX >> kRasterShift) >> 6;
     const int32_t wordLast = ((maxX >> kRasterShift) + 1) >> 6;
     for (int32_t local = 0; local < rows; ++local) {
-        uint32_t* acc = cells + ptrdiff_t(local) * cellStride;
+        uint32_t* acc = cells + ptrdiff_t(local) * cellStride * K;
         uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
         uint32_t* pixels = reinterpret_cast<uint32_t*>(origin + stride * (bandTopRow + local));
         sweepRow = bandTopRow + local;
@@ -778,8 +945,12 @@ void RasterJobState::SweepBand(int32_t band) {
                 if (sum != 0) {
                     Span(pixels, runStart, x, sum);
                 }
-                sum += acc[x];
-                acc[x] = 0;
+                uint32_t* c = acc + x * K;
+                sum += c[0];
+                c[0] = 0;
+                for (int32_t i = 1; i < K; ++i) {
+                    c[i] = 0; // the words of pieces too: other jobs take these as accumulators
+                }
                 runStart = x;
             } while (word);
         }
@@ -787,6 +958,138 @@ void RasterJobState::SweepBand(int32_t band) {
             Span(pixels, runStart, width, sum);
         }
     }
+}
+
+// ------------------------------------------------------------------------------------------------
+// Overlaps
+// ------------------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int32_t kCellPieces = 64; // a cell with more pieces keeps its area sum
+constexpr int32_t kLineShift = 3;                  // sample lines a row: 2^3
+constexpr int32_t kLines = 1 << kLineShift;
+constexpr int32_t kLineStep = kRasterOne / kLines; // lines at y = step / 2, 3 step / 2, ...
+
+// The first line at or below y (0 ... 256) inside the row: y_k = 16 k + 8 >= y.
+inline int32_t LineAtOrBelow(int32_t y) {
+    return (y + kLineStep / 2 - 1) >> (kRasterShift - kLineShift);
+}
+
+// What a cell's area sum counts beyond its covered area, 0 ... 2^17 a layer, measured along the
+// sample lines: on line k the winding starts at winding[k] (kept as differences from line to
+// line) at the cell's left side and changes by each part's dir where the part crosses the
+// line; a stretch of winding w counts (|w| - 1) times its length where |w| > 1. Where no line
+// finds an uncovered stretch, nothing: the sum, capped at one layer, is right there already.
+int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
+    // Crossings by line: x above the lowest bit, which says the winding goes up there.
+    int32_t crossings[kLines][kCellPieces];
+    int32_t counts[kLines] = {};
+    for (int32_t i = 0; i < n; ++i) {
+        const OverlapPiece& p = *list[i];
+        const int32_t k0 = LineAtOrBelow(p.ya), k1 = LineAtOrBelow(p.yb);
+        if (k0 >= k1) {
+            continue;
+        }
+        const int32_t slope = ((p.xb - p.xa) * 65536) / (p.yb - p.ya); // 16.16 x per y
+        const int32_t up = p.dir > 0 ? 1 : 0;
+        for (int32_t k = k0; k < k1; ++k) {
+            const int32_t y = kLineStep * k + kLineStep / 2;
+            const int32_t key = ((p.xa + int32_t((int64_t(y - p.ya) * slope) >> 16)) << 1) | up;
+            int32_t* line = crossings[k];
+            int32_t j = counts[k]++;
+            for (; j > 0 && line[j - 1] > key; --j) {
+                line[j] = line[j - 1];
+            }
+            line[j] = key;
+        }
+    }
+    int32_t excess = 0, uncovered = 0, w = 0;
+    for (int32_t k = 0; k < kLines; ++k) {
+        w += winding[k];
+        int32_t at = 0, v = w;
+        for (int32_t i = 0; i <= counts[k]; ++i) {
+            const int32_t x = i < counts[k] ? crossings[k][i] >> 1 : kRasterOne;
+            const int32_t layers = (v < 0 ? -v : v) - 1;
+            if (layers > 0) {
+                excess += layers * (x - at);
+            } else if (layers < 0) {
+                uncovered += x - at;
+            }
+            at = x;
+            if (i < counts[k]) {
+                v += (crossings[k][i] & 1) ? 1 : -1;
+            }
+        }
+    }
+    return uncovered ? excess * (kFullCover / (kLines * kRasterOne)) : 0;
+}
+
+} // namespace
+
+// Goes along the rows that hold overlaps, through their touched cells, keeping the area sum
+// the sweep will see and the winding on each sample line left of the cell; each cell whose
+// pieces' tags lie two or more apart gets its coverage along the lines instead of its area
+// sum (its accumulator takes the difference, the next one gives it back).
+int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
+    for (; exactRow < rows; ++exactRow, exactX = 0, exactSum = 0,
+                            memset(exactWinding, 0, sizeof exactWinding)) {
+        if (!((overlapRows >> exactRow) & 1)) {
+            continue;
+        }
+        constexpr int32_t K = kCellWordsKept;
+        uint32_t* acc = cells + ptrdiff_t(exactRow) * cellStride * K;
+        const uint64_t* bits = touched + ptrdiff_t(exactRow) * touchedStride;
+        int32_t w = exactX >> 6;
+        uint64_t word = bits[w] & (~uint64_t(0) << (exactX & 63));
+        for (;;) {
+            while (!word && ++w < touchedStride) {
+                word = bits[w];
+            }
+            if (!word) {
+                break;
+            }
+            const int32_t x = (w << 6) + __builtin_ctzll(word);
+            if (work <= 0) {
+                exactX = x;
+                return 0;
+            }
+            word &= word - 1;
+            uint32_t* c = acc + x * K;
+            exactSum += c[0];
+            work -= 1;
+            const int32_t head = int32_t(c[kCellHead]);
+            if (!head) {
+                continue;
+            }
+            const OverlapPiece* list[kCellPieces + 1];
+            int32_t n = 0;
+            for (int32_t i = head; i && n <= kCellPieces; i = pieces[i - 1].next) {
+                list[n++] = &pieces[i - 1];
+            }
+            if (n > kCellPieces) {
+                break; // too crowded: the rest of the row keeps its area sums
+            }
+            work -= n;
+            if (int32_t(c[kCellHigh]) - int32_t(c[kCellLow]) >= 2) {
+                // The area sum less what it counts twice or more, capped at one layer, with the
+                // sum's sign.
+                const int32_t sum = int32_t(exactSum);
+                int32_t cover = (sum < 0 ? -sum : sum) - LineExcess(list, n, exactWinding);
+                cover = cover < 0 ? 0 : (cover > kFullCover ? kFullCover : cover);
+                const int32_t delta = (sum < 0 ? -cover : cover) - sum;
+                c[0] += uint32_t(delta);
+                c[K] -= uint32_t(delta);
+                exactSum += uint32_t(delta);
+                work -= n;
+            }
+            for (int32_t i = 0; i < n; ++i) {
+                exactWinding[LineAtOrBelow(list[i]->ya)] += list[i]->dir;
+                exactWinding[LineAtOrBelow(list[i]->yb)] -= list[i]->dir;
+            }
+        }
+    }
+    return 1;
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -943,6 +1246,7 @@ int32_t RasterJob::StartStroke(const RasterPath& path, const StrokeStyle& style,
     RasterJobState& s = *state;
     s.evenOdd = 0;
     s.stroking = 1;
+    s.exact = s.smoothed && gExactOverlaps;
     s.strokeStyle = style;
     if (!s.finished && !StrokeBegin(s)) {
         s.Fail();
@@ -997,6 +1301,7 @@ void RasterJob::Cancel() {
     if (s.phase == JobPhase::Bands) {
         memset(s.cells, 0, sizeof(uint32_t) * size_t(s.cellCapacity));
         memset(s.touched, 0, sizeof(uint64_t) * size_t(s.touchedCapacity));
+
     }
     s.finished = 1;
     s.phase = JobPhase::Done;
@@ -1029,6 +1334,10 @@ int32_t StrokePath(const RasterPath& path, const StrokeStyle& style, const Raste
         return 0;
     }
     return job.Run();
+}
+
+void RasterSetExactOverlaps(int32_t exact) {
+    gExactOverlaps = exact ? 1 : 0;
 }
 
 void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_t colour) {

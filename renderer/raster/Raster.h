@@ -16,8 +16,9 @@
 // bytes B, G, R, A. Drawing blends source-over.
 //
 // Limits: a job holds at most kRasterMaxEdges line edges after flattening and clipping (a
-// job beyond that fails and draws nothing); each edge takes 60 bytes while the job lives
-// (so at most 120 MiB), plus 64 to 256 KiB of accumulators; a curve becomes at most 4096
+// job beyond that fails and draws nothing); each edge takes 72 bytes while the job lives
+// (so at most 144 MiB), plus 64 KiB to 1 MiB of accumulators (and, for a stroke, 16 bytes for
+// each piece of an edge inside one pixel of the band at hand); a curve becomes at most 4096
 // lines; a surface is at most kRasterMaxSize pixels wide and high. With the non-zero rule, winding
 // numbers whose magnitude passes 16383 inside one path may be drawn as if uncovered (the
 // accumulators wrap; nothing else goes wrong).
@@ -232,6 +233,12 @@ void FillRectangle(const RasterSurface& surface, const RasterRect& rect, uint32_
 // Spans are composited with SSE2 where the build has it; 1 switches to the scalar routines
 // (the same pixels), 0 back. For benchmarks and tests; not thread-safe.
 void RasterSetScalarCompositing(int32_t scalar);
+
+// Where pieces of one stroke that are not neighbours overlap inside a pixel, the pixel takes
+// the area of their union (Raster.cpp, "Overlaps"); 0 switches that off (the pixel then takes
+// the sum of their areas, capped at one: faster on densely overlapping strokes), 1 back on,
+// the default. For benchmarks and tests; not thread-safe.
+void RasterSetExactOverlaps(int32_t exact);
 
 // Whether the fill (or the stroke) of the path touches the square of half-size `radius`
 // (24.8) centred on `point` (24.8): any coverage there counts. Bounded work, like a job.

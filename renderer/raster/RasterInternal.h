@@ -7,14 +7,32 @@
 #include <new>
 
 // A line edge in the job's local 24.8 coordinates (origin at the clip's top left corner),
-// always running downwards (y0 < y1); dir is +1 or -1, the sign of its winding.
+// always running downwards (y0 < y1); dir is +1 or -1, the sign of its winding. tag names the
+// piece of a stroke the edge belongs to (Raster.cpp, "Overlaps"); 0 for fills.
 struct RasterEdge {
     int32_t x0;
     int32_t y0;
     int32_t x1;
     int32_t y1;
     int32_t dir;
+    int32_t tag;
 };
+
+// The part of an edge inside one cell, kept while a band is converted where overlaps are
+// resolved: x offsets inside the cell, y offsets inside the row (0 ... 256), ya < yb.
+struct OverlapPiece {
+    int32_t next; // the cell's previous piece, 1-based; 0 ends the list
+    int16_t xa, ya, xb, yb;
+    int32_t dir;
+};
+
+// Where overlaps are resolved a cell takes four words: the accumulator, the head of its list
+// of pieces (1-based, 0 when it has none), and the least and the greatest tag among them (set
+// with the first piece).
+constexpr int32_t kCellWordsKept = 4;
+constexpr int32_t kCellHead = 1;
+constexpr int32_t kCellLow = 2;
+constexpr int32_t kCellHigh = 3;
 
 struct StrokeWalk;
 struct GradientState;
@@ -146,6 +164,19 @@ struct RasterJobState {
     int32_t minY = 0;
     int32_t maxY = 0;
 
+    // Overlaps (strokes with smoothing): per band the pieces, the rows holding a cell whose
+    // tags are two or more apart, and the progress of the pass that resolves them.
+    int32_t exact = 0;
+    int32_t edgeTag = 0; // the tag the stroker gives the edges it adds now
+    int32_t cellWords = 1; // words a cell takes: 1, or kCellWordsKept
+    BlockList<OverlapPiece> pieces;
+    int32_t piecesLost = 0; // memory ran out for a piece: this band keeps its area sums
+    uint64_t overlapRows = 0;
+    int32_t exactRow = 0;
+    int32_t exactX = 0;
+    uint32_t exactSum = 0;
+    int32_t exactWinding[17] = {}; // per sample line, as differences from the line above
+
     int32_t* bandCounts = nullptr;
     int32_t bandCountCapacity = 0;
 
@@ -191,9 +222,13 @@ struct RasterJobState {
     // Converts the current band's edges while there is work left, then sweeps it; 1 once the
     // band is complete.
     int32_t DrawBand();
-    void SweepBand(int32_t band);
+    template <int32_t K> void SweepBand(int32_t band);
     // Convert the part of an edge inside the band; they return the work done (rows and cells).
+    template <bool Pieces>
     int32_t EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
+    // Resolves the band's cells where pieces of a stroke that are not neighbours meet; 1 once
+    // done, 0 when the work ran out first.
+    int32_t ResolveOverlaps(int32_t rows);
     int32_t EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
     void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
 };

@@ -3,7 +3,8 @@
 // A stroke of half-width r around a polyline is the union of
 //   - one rectangle per segment (the segment pushed r to each side),
 //   - one wedge per join, filling the gap on the outer side of the turn: a triangle for a
-//     bevel, the triangle plus the miter tip for a miter (when the tip lies within the miter
+//     bevel, the triangle plus the miter tip for a miter (when the miter's length over the
+//     width, 1 / sin(theta / 2) for segments meeting at the angle theta, is at most the miter
 //     limit, else the bevel), a fan of the arc for a round join,
 //   - a cap at each end of an open subpath: nothing for butt, a half-square of depth r for
 //     square, a half disc for round.
@@ -29,8 +30,12 @@
 // difference from a bevel is below half a coverage step is drawn as the bevel.
 //
 // Curves are flattened first (the same tolerance as fills); pieces of curves far outside the
-// clip (beyond the stroke's reach) become chords. Everything is in double precision on local
-// 24.8 coordinates, and clipped when the outline becomes edges.
+// clip (beyond the stroke's reach) become chords. A corner where a curve ends or starts is
+// decided (miter or bevel) and its miter tip placed by the curve's own tangent there, taken
+// from its control points (Polyline::Tangents), not by the chord that stands for the curve:
+// the chord may turn from the tangent by up to the flattening's tolerance over r, which moves
+// the miter's length by enough to bevel a corner a little inside the limit. Everything is in
+// double precision on local 24.8 coordinates, and clipped when the outline becomes edges.
 #include "renderer/raster/RasterInternal.h"
 
 #include <math.h>
@@ -63,7 +68,46 @@ struct Polyline {
     int32_t droppedCount = 0;
     int32_t droppedAt = -1; // the count for which `dropped` holds
 
+    // The directions of curves where they start and end, at the points where they do: a
+    // corner between curves (or a curve and a line) is joined by these, not by the chords
+    // that stand for the curves there (whose directions may differ by the flattening's
+    // tolerance, enough to turn a miter near its limit into a bevel). In order of index.
+    struct Tangents {
+        int32_t index;
+        int32_t has; // 1: in, 2: out
+        Vec in, out;
+    };
+    BlockList<Tangents> tangents;
+    int32_t tangentCount = 0;
+
     const Vec& operator[](int32_t i) const { return list[i]; }
+
+    Tangents* TangentsOfLast() {
+        if (count == 0 || failed) {
+            return nullptr;
+        }
+        if (tangentCount > 0 && tangents[tangentCount - 1].index == count - 1) {
+            return &tangents[tangentCount - 1];
+        }
+        tangents.count = tangentCount;
+        if (!tangents.Add(Tangents{count - 1, 0, Vec{0, 0}, Vec{0, 0}})) {
+            return nullptr; // memory ran out: the chords' directions stand in
+        }
+        return &tangents[tangentCount++];
+    }
+    // The direction (tx, ty) in which a curve leaves the last point, or arrives at it.
+    void NoteOut(double tx, double ty) { Note(tx, ty, 2); }
+    void NoteIn(double tx, double ty) { Note(tx, ty, 1); }
+    void Note(double tx, double ty, int32_t which) {
+        const double len = sqrt(tx * tx + ty * ty);
+        if (!(len > 0)) {
+            return;
+        }
+        if (Tangents* t = TangentsOfLast()) {
+            t->has |= which;
+            (which == 1 ? t->in : t->out) = Vec{tx / len, ty / len};
+        }
+    }
 
     // Whether p lies within the tolerance of the segment a-b.
     bool Near(const Vec& a, const Vec& b, const Vec& p) const {
@@ -99,6 +143,9 @@ struct Polyline {
             if (near) {
                 dropped[droppedCount++] = list[count - 1];
                 list[count - 1] = p;
+                if (tangentCount > 0 && tangents[tangentCount - 1].index == count - 1) {
+                    --tangentCount; // the point is gone, and its corner with it
+                }
                 return;
             }
             droppedCount = 0;
@@ -273,8 +320,11 @@ struct Stroker {
     // wantBefore and wantAfter are how far the neighbouring joins would like to cut into the
     // incoming and the outgoing segment (Want): a join cuts its inner corner only where it
     // leaves them that room, so that no two cuts overlap.
+    // tanIn and tanOut, when given, are the directions of the curves that end and start at p
+    // (unit vectors): the miter is decided, and its tip placed, by them.
     void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
-                     double wantBefore, double wantAfter) {
+                     double wantBefore, double wantAfter, const Vec* tanIn = nullptr,
+                     const Vec* tanOut = nullptr) {
         double cross = dIn.x * dOut.y - dIn.y * dOut.x;
         double dot = dIn.x * dOut.x + dIn.y * dOut.y;
         if (fabs(cross) < 1e-9 && dot > 0) {
@@ -287,7 +337,12 @@ struct Stroker {
         // round join or bevel that differs from the miter by less than half a coverage step
         // (the points a and b lie on the lines through the tip: they add nothing to it);
         // else a, the arc or nothing, b.
-        const double sx = nIn.x + nOut.x, sy = nIn.y + nOut.y;
+        // The miter's length over the width is 1 / sin(theta / 2), theta the angle between the
+        // two directions; with n the normals of length r, |nIn + nOut| = 2 r sin(theta / 2), so
+        // the miter is within the limit when 2 r <= limit * |nIn + nOut|.
+        const Vec mIn = tanIn ? Vec{-tanIn->y * r, tanIn->x * r} : nIn;
+        const Vec mOut = tanOut ? Vec{-tanOut->y * r, tanOut->x * r} : nOut;
+        const double sx = mIn.x + mOut.x, sy = mIn.y + mOut.y;
         const double len2 = sx * sx + sy * sy;
         const bool tip = len2 > 1e-12 &&
                          (join == LineJoin::Miter ? 4 * r * r <= miterLimit * miterLimit * len2
@@ -435,7 +490,22 @@ struct StrokeWalk {
     int32_t n = 0; // points of the subpath
     int32_t segments = 0;
     int32_t index = 0;
+    int32_t tangentAt = 0; // the next of the line's tangent records to look at
+    // Tags of the outline's edges (Raster.cpp, "Overlaps"): the sides of segment i - 1 and the
+    // join at point i get base + i, so neighbouring pieces differ by one; subpaths lie apart.
+    int32_t tagBase = 2;
+    int32_t base = 0;
     Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
+
+    // The tangent record of point i of the line, if it has one (points asked in order).
+    const Polyline::Tangents* TangentsAt(int32_t i) {
+        while (tangentAt < line.tangentCount && line.tangents[tangentAt].index < i) {
+            ++tangentAt;
+        }
+        return tangentAt < line.tangentCount && line.tangents[tangentAt].index == i
+                   ? &line.tangents[tangentAt]
+                   : nullptr;
+    }
     double firstLen = 0, prevLen = 0;
     // Want at the vertices before and at the current join, at vertex 0 and at vertex 1.
     double wantPrev = 0, wantHere = 0, wantFirst = 0, wantSecond = 0;
@@ -470,6 +540,8 @@ struct StrokeWalk {
                     --n;
                 }
                 if (n == 1) {
+                    s.edgeTag = tagBase;
+                    tagBase += 3;
                     st.Dot(q[0]);
                     s.work -= 1;
                     return 1;
@@ -478,7 +550,11 @@ struct StrokeWalk {
                 right.count = 0;
                 st.outlinePoints = 0;
                 segments = closed ? n : n - 1;
+                base = tagBase;
+                tagBase = int64_t(tagBase) + segments + 3 < INT32_MAX ? tagBase + segments + 3 : 2;
+                s.edgeTag = base + 1;
                 index = 0;
+                tangentAt = 0;
                 stage = StrokeStage::Segments;
                 break;
             case StrokeStage::Segments:
@@ -511,7 +587,11 @@ struct StrokeWalk {
                         const double after = (!closed && i + 1 == n - 1) ? 0
                                              : i + 1 == n               ? wantFirst
                                                  : st.Want(p, e, q[i + 2 >= n ? i + 2 - n : i + 2]);
-                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after);
+                        const Polyline::Tangents* t = TangentsAt(i);
+                        s.edgeTag = base + i;
+                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after,
+                                       t && (t->has & 1) ? &t->in : nullptr,
+                                       t && (t->has & 2) ? &t->out : nullptr);
                         wantPrev = wantHere;
                         wantHere = after;
                     }
@@ -521,14 +601,31 @@ struct StrokeWalk {
                     s.work -= 1 + (Sides() - before);
                 }
                 if (closed) {
+                    // Where a closed subpath starts: the way its first piece leaves, and the
+                    // way its last curve arrives (at the point dropped as the start's twin).
+                    const Vec* in = nullptr;
+                    const Vec* out = nullptr;
+                    if (line.tangentCount > 0 && line.tangents[0].index == 0 &&
+                        (line.tangents[0].has & 2)) {
+                        out = &line.tangents[0].out;
+                    }
+                    if (n < line.count && line.tangentCount > 0) {
+                        const Polyline::Tangents& t = line.tangents[line.tangentCount - 1];
+                        if (t.index == line.count - 1 && (t.has & 1)) {
+                            in = &t.in;
+                        }
+                    }
+                    s.edgeTag = base + n;
                     st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
-                                   wantPrev, wantSecond);
+                                   wantPrev, wantSecond, in, out);
+                    s.edgeTag = base + 1; // the first segment's sides
                     left.Close();
                     right.Close();
                 } else {
                     // The right side's last piece, then the end cap from the left side's end
                     // round to it, and the start cap from the right side's start to the left's.
                     const Vec end = q[n - 1];
+                    s.edgeTag = base + segments;
                     right.Add(end.x - prevN.x, end.y - prevN.y);
                     st.OutlineCap(left, end, prevD, prevN);
                     Side cap;
@@ -536,6 +633,7 @@ struct StrokeWalk {
                     cap.dir = left.dir;
                     cap.points = &st.outlinePoints;
                     cap.Start(right.first.x, right.first.y);
+                    s.edgeTag = base + 1;
                     st.OutlineCap(cap, q[0], Vec{-firstD.x, -firstD.y}, Vec{-firstN.x, -firstN.y});
                 }
                 s.work -= 4;
@@ -588,6 +686,7 @@ int32_t StrokeBegin(RasterJobState& s) {
         st.r * (st.join == LineJoin::Miter ? (st.miterLimit > 1.5 ? st.miterLimit : 1.5) : 1.5) +
         2 * kRasterOne;
     st.left.count = st.right.count = k.line.count = 0;
+    k.line.tangentCount = 0;
     st.left.s = st.right.s = &s;
     st.left.points = st.right.points = &st.outlinePoints;
     st.left.dir = -1;
@@ -606,6 +705,7 @@ int32_t StrokeBegin(RasterJobState& s) {
     k.verbIndex = 0;
     k.pointIndex = 0;
     k.stage = StrokeStage::Walking;
+    k.tagBase = 2;
     return 1;
 }
 
@@ -625,6 +725,7 @@ int32_t StrokeContinue(RasterJobState& s) {
             }
             k.stage = StrokeStage::Walking;
             line.count = 0;
+            line.tangentCount = 0;
             line.drawn = 0;
             if (k.after == AfterSubpath::End) {
                 if (line.failed) {
@@ -687,7 +788,14 @@ int32_t StrokeContinue(RasterJobState& s) {
                            pts[pi].y - oy,
                            pts[pi + 1].x - ox,
                            pts[pi + 1].y - oy};
+            double t0[4] = {c[2] - c[0], c[3] - c[1], c[4] - c[0], c[5] - c[1]};
+            double t1[4] = {c[4] - c[2], c[5] - c[3], c[4] - c[0], c[5] - c[1]};
+            double tx, ty;
+            raster_detail::FirstDirection(t0, 2, &tx, &ty);
+            line.NoteOut(tx, ty);
             FlattenQuad(c, w, h, k.reach, line, k.endSine);
+            raster_detail::FirstDirection(t1, 2, &tx, &ty);
+            line.NoteIn(tx, ty);
             k.curX = c[4];
             k.curY = c[5];
             break;
@@ -701,7 +809,16 @@ int32_t StrokeContinue(RasterJobState& s) {
                            pts[pi + 1].y - oy,
                            pts[pi + 2].x - ox,
                            pts[pi + 2].y - oy};
+            double t0[6] = {c[2] - c[0], c[3] - c[1], c[4] - c[0], c[5] - c[1], c[6] - c[0],
+                            c[7] - c[1]};
+            double t1[6] = {c[6] - c[4], c[7] - c[5], c[6] - c[2], c[7] - c[3], c[6] - c[0],
+                            c[7] - c[1]};
+            double tx, ty;
+            raster_detail::FirstDirection(t0, 3, &tx, &ty);
+            line.NoteOut(tx, ty);
             FlattenCubic(c, w, h, k.reach, line, k.endSine);
+            raster_detail::FirstDirection(t1, 3, &tx, &ty);
+            line.NoteIn(tx, ty);
             k.curX = c[6];
             k.curY = c[7];
             break;

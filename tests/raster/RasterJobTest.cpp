@@ -83,6 +83,29 @@ TEST(RasterJob, CancelledJobLeavesNothingBehindForTheNext) {
     EXPECT_EQ(reference.pixels, fresh.pixels);
 }
 
+TEST(RasterJob, AFillAfterAStrokeOnOneJobGivesThePixelsOfAFreshJob) {
+    // A stroke keeps more in its accumulators than a fill (the pieces of its overlaps): none
+    // of it may reach the next job.
+    Canvas stroked(60, 60), filled(60, 60), reference(60, 60);
+    RasterPath star, blob;
+    star.MoveTo(30 * P, 3 * P);
+    star.LineTo(47 * P + 50, 55 * P);
+    star.LineTo(3 * P + 90, 22 * P);
+    star.LineTo(56 * P, 22 * P + 70);
+    star.LineTo(12 * P, 55 * P + 10);
+    star.Close();
+    Circle(blob, 31 * P + 40, 29 * P + 7, 20 * P);
+    RasterJob job;
+    job.StartStroke(star, StrokeStyle{P / 2, LineJoin::Miter, LineCap::Butt, 4 << 16}, kBlack,
+                    stroked.Surface(), stroked.All());
+    job.Run();
+    EXPECT_GT(stroked.TotalCover(), 0);
+    job.StartFill(blob, FillRule::NonZero, kBlack, filled.Surface(), filled.All());
+    job.Run();
+    FillPath(blob, FillRule::NonZero, kBlack, reference.Surface(), reference.All());
+    EXPECT_EQ(reference.pixels, filled.pixels);
+}
+
 TEST(RasterJob, ATransparentColourOrAnEmptyPathFinishesAtOnce) {
     Canvas canvas(8, 8);
     RasterPath empty, square;

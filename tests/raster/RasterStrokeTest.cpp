@@ -274,6 +274,63 @@ TEST(RasterStroke, DenseThinPolylinesInkTheirOutlineOnce) {
     }
 }
 
+// Paths whose strokes overlap themselves away from their turns (pixels; drawn 16 times as large
+// too, where the overlaps fall inside fully covered pixels).
+void SquareTwice(RasterPath& path, int32_t scale) {
+    for (int32_t copy = 0; copy < 2; ++copy)
+        Polygon(path, {{(5 * P + 37) * scale, (4 * P + 90) * scale},
+                       {(30 * P + 11) * scale, (6 * P + 3) * scale},
+                       {(28 * P + 200) * scale, (31 * P + 60) * scale},
+                       {(3 * P + 150) * scale, (29 * P + 17) * scale}});
+}
+
+void CrossingLines(RasterPath& path, int32_t scale) {
+    path.MoveTo((3 * P + 20) * scale, (4 * P + 70) * scale);
+    path.LineTo((33 * P + 9) * scale, (30 * P + 200) * scale);
+    path.MoveTo((4 * P + 140) * scale, (31 * P + 5) * scale);
+    path.LineTo((32 * P + 61) * scale, (2 * P + 99) * scale);
+}
+
+// A pentagram: five long lines, each crossed by two others.
+void Star(RasterPath& path, int32_t scale) {
+    for (int32_t i = 0; i <= 5; ++i) {
+        const double a = 2 * kPi * (2 * i % 5) / 5 - kPi / 2;
+        const int32_t x = int32_t(lround((18 + 15 * cos(a)) * P)) * scale;
+        const int32_t y = int32_t(lround((18 + 15 * sin(a)) * P)) * scale;
+        if (i == 0)
+            path.MoveTo(x, y);
+        else
+            path.LineTo(x, y);
+    }
+}
+
+TEST(RasterStroke, OverlapsOfAStrokeWithItselfAreInkedOnce) {
+    // Where pieces of one stroke that are not neighbours overlap inside a pixel, the pixel
+    // takes the area of their union: the total matches the stroke drawn 16 times as large
+    // within half a percent (counted twice, a crossing of these lines is 0.7 percent).
+    struct Case {
+        const char* name;
+        void (*build)(RasterPath&, int32_t);
+        double width;
+        LineJoin join;
+    };
+    const Case cases[] = {{"square drawn twice", SquareTwice, 0.5, LineJoin::Miter},
+                          {"two lines crossing", CrossingLines, 0.375, LineJoin::Miter},
+                          {"pentagram", Star, 0.375, LineJoin::Bevel}};
+    for (const Case& c : cases) {
+        double ink[2];
+        for (int32_t scale = 1, k = 0; k < 2; scale = 16, ++k) {
+            Canvas canvas(40 * scale, 40 * scale);
+            RasterPath path;
+            c.build(path, scale);
+            StrokePath(path, Style(int32_t(lround(c.width * P * scale)), c.join, LineCap::Butt),
+                       kBlack, canvas.Surface(), canvas.All());
+            ink[k] = double(canvas.TotalCover()) / (scale * scale);
+        }
+        EXPECT_NEAR(ink[1], ink[0], 0.005 * ink[1]) << c.name;
+    }
+}
+
 TEST(RasterStroke, ThinStrokesStayVisibleAndInkTheirArea) {
     // Below a pixel, a smoothed stroke inks length x width with no column left empty (a
     // hairline, width 0, inks length x 1 pixel); an aliased one takes one or two pixels per
@@ -395,6 +452,71 @@ TEST(RasterStroke, HitTestsReachTheStrokeNotItsInside) {
     EXPECT_EQ(0, HitTestStroke(path, style, RasterPoint{20 * P, 20 * P}, 2 * P));
     EXPECT_EQ(1, HitTestStroke(path, style, RasterPoint{13 * P, 20 * P}, 3 * P));
     EXPECT_EQ(0, HitTestStroke(path, style, RasterPoint{5 * P, 20 * P}, 3 * P));
+}
+
+} // namespace
+
+namespace {
+
+// Ink of an open path of two pieces meeting at a corner, stroked with miter joins and butt caps:
+// lines, or cubics whose end tangents meet at the corner.
+double CornerInk(bool curves, double bend, double theta, int32_t limit16) {
+    const double px = 40, py = 24, w = 8;
+    const double ux = 1, uy = 0;                            // arriving along u
+    const double vx = -cos(theta), vy = -sin(theta);        // leaving along v
+    auto fx = [](double v) { return int32_t(lround(v * P)); };
+    Canvas canvas(64, 48);
+    RasterPath path;
+    if (!curves) {
+        path.MoveTo(fx(px - 30 * ux), fx(py - 30 * uy));
+        path.LineTo(fx(px), fx(py));
+        path.LineTo(fx(px + 30 * vx), fx(py + 30 * vy));
+    } else {
+        // The arriving cubic's last control point is the corner (its tangent there points from
+        // the one before); the leaving one's first control point likewise. Both bend by `bend`.
+        path.MoveTo(fx(px - 30 * ux - bend * uy * 20 + bend * ux), fx(py - 30 * uy + bend * 20));
+        path.CubicTo(fx(px - 12 * ux), fx(py - 12 * uy), fx(px), fx(py), fx(px), fx(py));
+        path.CubicTo(fx(px), fx(py), fx(px + 12 * vx), fx(py + 12 * vy),
+                     fx(px + 30 * vx - bend * 20 * vy), fx(py + 30 * vy + bend * 20 * vx));
+    }
+    StrokePath(path, StrokeStyle{int32_t(w * P), LineJoin::Miter, LineCap::Butt, limit16}, kBlack,
+               canvas.Surface(), canvas.All());
+    return canvas.TotalCover() / 255.0;
+}
+
+TEST(RasterStroke, MiterLimitHoldsExactlyAtTheBoundaryForLinesAndCurves) {
+    // A miter is drawn when its length over the width, 1 / sin(theta / 2) for segments meeting
+    // at the angle theta, is at most the limit: for a right angle sqrt(2), for the other corner
+    // 3.95; limits one 16.16 step either side, and a little either side. At curves' ends the
+    // corner's angle is that of their tangents, not of the chords that stand for them.
+    const double right = 3.14159265358979 / 2;
+    const double sharp = 2 * asin(1 / 3.95);
+    const int32_t rootTwo = int32_t(sqrt(2.0) * 65536); // just below sqrt(2)
+    struct Case {
+        const char* name;
+        bool curves;
+        double bend;
+        double theta;
+        int32_t limit16;
+        bool mitred;
+    };
+    const Case cases[] = {
+        {"right angle, limit a step above sqrt 2", false, 0, right, rootTwo + 1, true},
+        {"right angle, limit a step below sqrt 2", false, 0, right, rootTwo, false},
+        {"3.95, lines, limit 4", false, 0, sharp, 4 << 16, true},
+        {"3.95, lines, limit 3.9", false, 0, sharp, int32_t(3.9 * 65536), false},
+        {"3.95, curves bending in, limit 4", true, 0.5, sharp, 4 << 16, true},
+        {"3.95, curves bending out, limit 4", true, -0.5, sharp, 4 << 16, true},
+        {"3.95, curves bending in, limit 3.9", true, 0.5, sharp, int32_t(3.9 * 65536), false},
+        {"3.95, curves bending out, limit 3.9", true, -0.5, sharp, int32_t(3.9 * 65536), false},
+    };
+    for (const Case& c : cases) {
+        const double ink = CornerInk(c.curves, c.bend, c.theta, c.limit16);
+        const double bevel = CornerInk(c.curves, c.bend, c.theta, 1 << 16);
+        const double miter = CornerInk(c.curves, c.bend, c.theta, 100 << 16);
+        ASSERT_GT(miter - bevel, 2.0) << c.name; // the tip is worth telling apart
+        EXPECT_NEAR(c.mitred ? miter : bevel, ink, 0.05) << c.name;
+    }
 }
 
 } // namespace
