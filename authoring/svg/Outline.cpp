@@ -321,7 +321,7 @@ bool PathRegion(const Path& path, uint8_t rule, double tolerance, double resolut
     for (const Polyline& l : lines) {
         points += l.points.size();
     }
-    if (points > kMaxOutlinePoints || (budget != nullptr && points > *budget)) {
+    if (points > kMaxRegionPoints || (budget != nullptr && points > *budget)) {
         return false;
     }
     if (budget != nullptr) {

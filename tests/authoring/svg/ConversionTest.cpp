@@ -357,12 +357,18 @@ TEST(Conversion, GroupOpacityAndOutlineLimitsReportedWhereNotExact) {
         {"non-uniform transform past the limit",
          R"~(<rect x="5" y="10" width="40" height="80" fill="none" stroke="red" stroke-width="6" transform="scale(2 1)"/>)~",
          1, "approximated: stroke under a non-uniform transform drawn with one width", 1, {50, 8, kRed}},
-        // glyphs of a huge font flatten to half a million points: the clip path is not made,
+        // glyphs of a huge font flatten to 120,000 points: the clip path is not made,
         // and what it clips is not drawn
         {"clip path past the region limit",
-         R"~(<clipPath id="c"><text y="70" font-size="8888888888">AbAbAbAbAbAbAbAb</text></clipPath>
+         R"~(<clipPath id="c"><text y="70" font-size="8888888888">AbAb</text></clipPath>
             <rect width="100" height="100" fill="red" clip-path="url(#c)"/>)~",
          0, "dropped: clip-path (polygon clipping failed)", 1, {50, 50, kWhite}},
+        // three opaque leaves of 60,000 points each: cutting each by those above is past the
+        // work limit, so they are drawn translucent over each other
+        {"group opacity over leaves past the work limit",
+         R"~(<g opacity="0.5"><text y="70" font-size="8888888888">Ab</text><text y="70" font-size="8888888888">Ab</text>
+            <text y="70" font-size="8888888888">Ab</text><rect width="100" height="100" fill="red"/></g>)~",
+         0, "approximated: group opacity", 1, {50, 50, 0xFF7F7F}},
         // a pattern's link names nothing in the drawing; the stroke takes the tile's average
         {"stroke painted with a pattern holding a link",
          R"~(<pattern id="p" width="10" height="10" patternUnits="userSpaceOnUse"><a href="x.html"><rect width="5" height="10" fill="teal"/></a></pattern>
