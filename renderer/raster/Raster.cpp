@@ -98,8 +98,13 @@
 //    keep theirs), which bounds the work of a cell; the walk is counted as work and resumes at
 //    any cell, so bands still cut anywhere.
 //    If memory for the parts runs out, or a band would keep more than 2^21 of them (32 MiB),
-//    the band keeps its area sums. Fills keep the area sum
-//    (two coincident copies of a filled shape still add up at its edges).
+//    the band keeps its area sums. Non-zero fills keep the area sum (two coincident copies of a
+//    filled shape still add up at its edges). Even-odd fills go the same way with every line of
+//    the outline tagged by its place (subpaths 2 apart): the folded sum is exact while the
+//    windings inside a pixel span two neighbouring values, but rings of one path closer than a
+//    pixel (a blend of nested squares, each drawn as a square with a hole) put windings 0, 1
+//    and 2 in one pixel, and the fold would count the doubly wound part twice instead of not
+//    at all. Such a cell takes the length of odd winding along the lines instead.
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
 
@@ -980,15 +985,14 @@ inline int32_t LineAtOrBelow(int32_t y) {
     return (y + kLineStep / 2 - 1) >> (kRasterShift - kLineShift);
 }
 
-// What a cell's area sum counts beyond its covered area, 0 ... 2^17 a layer, measured along the
-// sample lines: on line k the winding starts at winding[k] (kept as differences from line to
-// line) at the cell's left side and changes by each part's dir where the part crosses the
-// line; a stretch of winding w counts (|w| - 1) times its length where |w| > 1. Where no line
-// finds an uncovered stretch, nothing: the sum, capped at one layer, is right there already.
-int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
-    // Crossings by line: x above the lowest bit, which says the winding goes up there.
-    int32_t crossings[kLines][kCellPieces];
+// The crossings of a cell's parts with each sample line, sorted by x: x above the lowest bit,
+// which says the winding goes up there.
+struct LineCrossings {
+    int32_t at[kLines][kCellPieces];
     int32_t counts[kLines] = {};
+};
+
+void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings& out) {
     for (int32_t i = 0; i < n; ++i) {
         const OverlapPiece& p = *list[i];
         const int32_t k0 = LineAtOrBelow(p.ya), k1 = LineAtOrBelow(p.yb);
@@ -1000,33 +1004,79 @@ int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* wi
         for (int32_t k = k0; k < k1; ++k) {
             const int32_t y = kLineStep * k + kLineStep / 2;
             const int32_t key = ((p.xa + int32_t((int64_t(y - p.ya) * slope) >> 16)) << 1) | up;
-            int32_t* line = crossings[k];
-            int32_t j = counts[k]++;
+            int32_t* line = out.at[k];
+            int32_t j = out.counts[k]++;
             for (; j > 0 && line[j - 1] > key; --j) {
                 line[j] = line[j - 1];
             }
             line[j] = key;
         }
     }
-    int32_t excess = 0, uncovered = 0, w = 0;
+}
+
+// Calls visit(winding, length) for every stretch of every sample line across the cell: on line
+// k the winding starts at winding[k] (kept as differences from line to line) at the cell's left
+// side and changes by each part's dir where the part crosses the line.
+template <class Visit>
+void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit) {
+    int32_t w = 0;
     for (int32_t k = 0; k < kLines; ++k) {
         w += winding[k];
         int32_t at = 0, v = w;
-        for (int32_t i = 0; i <= counts[k]; ++i) {
-            const int32_t x = i < counts[k] ? crossings[k][i] >> 1 : kRasterOne;
-            const int32_t layers = (v < 0 ? -v : v) - 1;
-            if (layers > 0) {
-                excess += layers * (x - at);
-            } else if (layers < 0) {
-                uncovered += x - at;
-            }
+        for (int32_t i = 0; i <= c.counts[k]; ++i) {
+            const int32_t x = i < c.counts[k] ? c.at[k][i] >> 1 : kRasterOne;
+            visit(v, x - at);
             at = x;
-            if (i < counts[k]) {
-                v += (crossings[k][i] & 1) ? 1 : -1;
+            if (i < c.counts[k]) {
+                v += (c.at[k][i] & 1) ? 1 : -1;
             }
         }
     }
-    return uncovered ? excess * (kFullCover / (kLines * kRasterOne)) : 0;
+}
+
+// What a cell's area sum counts beyond its covered area, 0 ... 2^17 a layer, measured along the
+// sample lines: a stretch of winding w counts (|w| - 1) times its length where |w| > 1. Where
+// no line finds an uncovered stretch, nothing: the sum, capped at one layer, is right there
+// already.
+int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
+    LineCrossings c;
+    CollectCrossings(list, n, c);
+    struct {
+        int32_t excess = 0, uncovered = 0;
+        void operator()(int32_t v, int32_t length) {
+            const int32_t layers = (v < 0 ? -v : v) - 1;
+            if (layers > 0) {
+                excess += layers * length;
+            } else if (layers < 0) {
+                uncovered += length;
+            }
+        }
+    } visit;
+    WalkLines(c, winding, visit);
+    return visit.uncovered ? visit.excess * (kFullCover / (kLines * kRasterOne)) : 0;
+}
+
+// The even-odd coverage of a cell, 0 ... 2^17, measured along the sample lines (the length of
+// odd winding), or -1 where its area sum folds right already: folding the sum is exact while
+// the windings inside the pixel span two neighbouring values at most (w in {k, k + 1} covers
+// sum - k or k + 1 - sum); windings 0 and 2 in one pixel (two rings of a path closer than a
+// pixel) would count the doubly wound part twice instead of not at all.
+int32_t LineParity(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
+    LineCrossings c;
+    CollectCrossings(list, n, c);
+    struct {
+        int32_t odd = 0, low = INT32_MAX, high = INT32_MIN;
+        void operator()(int32_t v, int32_t length) {
+            if (length <= 0) {
+                return;
+            }
+            odd += (v & 1) * length;
+            low = v < low ? v : low;
+            high = v > high ? v : high;
+        }
+    } visit;
+    WalkLines(c, winding, visit);
+    return visit.high - visit.low >= 2 ? visit.odd * (kFullCover / (kLines * kRasterOne)) : -1;
 }
 
 } // namespace
@@ -1086,9 +1136,15 @@ int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
                 // The area sum less what it counts twice or more, capped at one layer, with the
                 // sum's sign.
                 const int32_t sum = int32_t(exactSum);
-                int32_t cover = (sum < 0 ? -sum : sum) - LineExcess(list, n, entering);
-                cover = cover < 0 ? 0 : (cover > kFullCover ? kFullCover : cover);
-                const int32_t delta = (sum < 0 ? -cover : cover) - sum;
+                int32_t delta = 0;
+                if (evenOdd) {
+                    const int32_t cover = LineParity(list, n, entering);
+                    delta = cover < 0 ? 0 : int32_t(uint32_t(cover) - exactSum);
+                } else {
+                    int32_t cover = (sum < 0 ? -sum : sum) - LineExcess(list, n, entering);
+                    cover = cover < 0 ? 0 : (cover > kFullCover ? kFullCover : cover);
+                    delta = (sum < 0 ? -cover : cover) - sum;
+                }
                 c[0] += uint32_t(delta);
                 c[K] -= uint32_t(delta);
                 exactSum += uint32_t(delta);
@@ -1110,6 +1166,7 @@ struct FillWalker {
     double x, y;
     int64_t lines;
     void operator()(double nx, double ny) {
+        ++s->edgeTag; // neighbouring lines differ by 1
         s->AddLine(x, y, nx, ny, 1);
         x = nx;
         y = ny;
@@ -1146,6 +1203,7 @@ int32_t RasterJobState::OutlineFill() {
         switch (verb) {
         case kVerbMove:
             walk(startX, startY); // closes the previous subpath
+            edgeTag += 2; // subpaths are never neighbours
             walk.x = startX = pts[pi].x - ox;
             walk.y = startY = pts[pi].y - oy;
             break;
@@ -1240,6 +1298,8 @@ int32_t RasterJob::StartFill(const RasterPath& path, FillRule rule, const Raster
     if (state) {
         state->evenOdd = rule == FillRule::EvenOdd ? 1 : 0;
         state->stroking = 0;
+        // Even-odd rings closer than a pixel need their windings followed inside the pixel.
+        state->exact = state->evenOdd && state->smoothed && gExactOverlaps;
     }
     return ok;
 }

@@ -197,6 +197,53 @@ TEST(RasterFillRules, PartialCoverageOfTwoLayersFoldsUnderEvenOdd) {
     EXPECT_EQ(128, evenOdd.Cover(0, 0));
 }
 
+TEST(RasterFillRules, EvenOddRingsNarrowerThanAPixelInkOnlyTheRing) {
+    // A square with a square hole inset by less than a pixel, as blends of nested rings draw
+    // them: where both squares wind the same way the hole is wound twice, and a pixel holding
+    // both sides must not count it.
+    enum Shape { TwoSubpaths, OneSubpathThroughAConnector, HoleWoundBackwards };
+    struct Case {
+        const char* name;
+        Shape shape;
+        int32_t outer, inner; // insets of the squares from (0, 0) and (8, 8)
+        int32_t x, y;         // the pixel looked at
+        double ring;          // the ring's area in it
+    };
+    const Case cases[] = {
+        {"side of a half-pixel ring", TwoSubpaths, P / 4, 3 * P / 4, 0, 4, 0.5},
+        {"corner of a half-pixel ring", TwoSubpaths, P / 4, 3 * P / 4, 0, 0, 0.5},
+        {"far side of a half-pixel ring", TwoSubpaths, P / 4, 3 * P / 4, 7, 4, 0.5},
+        {"side of a 3/8-pixel ring", TwoSubpaths, P / 8, P / 2, 0, 3, 0.375},
+        {"corner of a 3/8-pixel ring", TwoSubpaths, P / 8, P / 2, 0, 0, 0.875 * 0.875 - 0.25},
+        {"one subpath, side", OneSubpathThroughAConnector, P / 4, 3 * P / 4, 0, 4, 0.5},
+        {"one subpath, corner with the connector", OneSubpathThroughAConnector, P / 4,
+         3 * P / 4, 0, 0, 0.5},
+        {"inside the hole", TwoSubpaths, P / 4, 3 * P / 4, 4, 4, 0},
+        {"hole wound backwards", HoleWoundBackwards, P / 4, 3 * P / 4, 0, 4, 0.5},
+        {"ring wider than a pixel", TwoSubpaths, P / 4, 3 * P / 2, 1, 4, 0.5},
+    };
+    for (const Case& c : cases) {
+        const int32_t a = c.outer, b = c.inner, A = 8 * P - a, B = 8 * P - b;
+        RasterPath path;
+        if (c.shape == OneSubpathThroughAConnector) {
+            path.MoveTo(a, a);
+            for (RasterPoint p : {RasterPoint{a, A}, {A, A}, {A, a}, {a, a}, {b, b}, {b, B},
+                                  {B, B}, {B, b}, {b, b}, {a, a}})
+                path.LineTo(p.x, p.y);
+            path.Close();
+        } else {
+            Rectangle(path, a, a, A, A);
+            if (c.shape == HoleWoundBackwards)
+                Polygon(path, {{b, b}, {b, B}, {B, B}, {B, b}});
+            else
+                Rectangle(path, b, b, B, B);
+        }
+        Canvas canvas(8, 8);
+        FillPath(path, FillRule::EvenOdd, kBlack, canvas.Surface(), canvas.All());
+        EXPECT_NEAR(CoverOf(c.ring), canvas.Cover(c.x, c.y), 1) << c.name;
+    }
+}
+
 TEST(RasterFillRules, PentagramHasAHoleOnlyUnderEvenOdd) {
     RasterPath path;
     const int32_t c = 32 * P, r = 30 * P;
