@@ -94,9 +94,11 @@
 //    of winding 0, nothing is taken off (the capped sum is right there already). The cell's
 //    accumulator takes the difference and the next cell gives it back, so the pixels to the
 //    right keep theirs. Only rows and cells where overlaps can be pay. A cell of more than 64
-//    parts ends the walk of its row (those keep their area sums), which bounds the work of a
-//    cell; the walk is counted as work and resumes at any cell, so bands still cut anywhere.
-//    If memory for the parts runs out, the band keeps its area sums. Fills keep the area sum
+//    parts keeps its area sum, and one of more than 4096 ends the walk of its row (the rest
+//    keep theirs), which bounds the work of a cell; the walk is counted as work and resumes at
+//    any cell, so bands still cut anywhere.
+//    If memory for the parts runs out, or a band would keep more than 2^21 of them (32 MiB),
+//    the band keeps its area sums. Fills keep the area sum
 //    (two coincident copies of a filled shape still add up at its edges).
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
@@ -110,6 +112,7 @@
 namespace {
 
 constexpr int32_t kFullCover = 1 << 17; // a pixel covered once, in doubled area units
+constexpr int32_t kMaxBandPieces = 1 << 21; // 32 MiB of parts a band; beyond, its area sums
 int32_t gExactOverlaps = 1;
 constexpr int32_t kBandCells = 16384;   // accumulator cells per band (64 KiB)
 
@@ -597,7 +600,7 @@ struct KeptPieces {
         }
         const int32_t base = cell << kRasterShift;
         const int32_t head = int32_t(c[kCellHead]);
-        if (!s->pieces.Add(OverlapPiece{head, int16_t(xa - base), int16_t(ya - rowTop),
+        if (s->pieces.count >= kMaxBandPieces || !s->pieces.Add(OverlapPiece{head, int16_t(xa - base), int16_t(ya - rowTop),
                                         int16_t(xb - base), int16_t(yb - rowTop), dir})) {
             s->piecesLost = 1;
             return;
@@ -966,7 +969,8 @@ void RasterJobState::SweepBand(int32_t band) {
 
 namespace {
 
-constexpr int32_t kCellPieces = 64; // a cell with more pieces keeps its area sum
+constexpr int32_t kCellPieces = 64; // a cell with more parts keeps its area sum
+constexpr int32_t kCellWalk = 4096; // one with more ends the walk of its row
 constexpr int32_t kLineShift = 3;                  // sample lines a row: 2^3
 constexpr int32_t kLines = 1 << kLineShift;
 constexpr int32_t kLineStep = kRasterOne / kLines; // lines at y = step / 2, 3 step / 2, ...
@@ -1062,30 +1066,33 @@ int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
             if (!head) {
                 continue;
             }
-            const OverlapPiece* list[kCellPieces + 1];
-            int32_t n = 0;
-            for (int32_t i = head; i && n <= kCellPieces; i = pieces[i - 1].next) {
-                list[n++] = &pieces[i - 1];
+            int32_t entering[kLines + 1]; // the winding at the cell's left side
+            memcpy(entering, exactWinding, sizeof entering);
+            const OverlapPiece* list[kCellPieces];
+            int32_t n = 0, parts = 0;
+            for (int32_t i = head; i && parts <= kCellWalk; i = pieces[i - 1].next, ++parts) {
+                const OverlapPiece& p = pieces[i - 1];
+                if (n < kCellPieces) {
+                    list[n++] = &p;
+                }
+                exactWinding[LineAtOrBelow(p.ya)] += p.dir;
+                exactWinding[LineAtOrBelow(p.yb)] -= p.dir;
             }
-            if (n > kCellPieces) {
-                break; // too crowded: the rest of the row keeps its area sums
+            if (parts > kCellWalk) {
+                break; // too crowded to follow: the rest of the row keeps its area sums
             }
-            work -= n;
-            if (int32_t(c[kCellHigh]) - int32_t(c[kCellLow]) >= 2) {
+            work -= parts;
+            if (parts <= kCellPieces && int32_t(c[kCellHigh]) - int32_t(c[kCellLow]) >= 2) {
                 // The area sum less what it counts twice or more, capped at one layer, with the
                 // sum's sign.
                 const int32_t sum = int32_t(exactSum);
-                int32_t cover = (sum < 0 ? -sum : sum) - LineExcess(list, n, exactWinding);
+                int32_t cover = (sum < 0 ? -sum : sum) - LineExcess(list, n, entering);
                 cover = cover < 0 ? 0 : (cover > kFullCover ? kFullCover : cover);
                 const int32_t delta = (sum < 0 ? -cover : cover) - sum;
                 c[0] += uint32_t(delta);
                 c[K] -= uint32_t(delta);
                 exactSum += uint32_t(delta);
                 work -= n;
-            }
-            for (int32_t i = 0; i < n; ++i) {
-                exactWinding[LineAtOrBelow(list[i]->ya)] += list[i]->dir;
-                exactWinding[LineAtOrBelow(list[i]->yb)] -= list[i]->dir;
             }
         }
     }

@@ -18,10 +18,10 @@
 // Limits: a job holds at most kRasterMaxEdges line edges after flattening and clipping (a
 // job beyond that fails and draws nothing); each edge takes 72 bytes while the job lives
 // (so at most 144 MiB), plus 64 KiB to 1 MiB of accumulators (and, for a stroke, 16 bytes for
-// each piece of an edge inside one pixel of the band at hand); a curve becomes at most 4096
-// lines; a surface is at most kRasterMaxSize pixels wide and high. With the non-zero rule, winding
-// numbers whose magnitude passes 16383 inside one path may be drawn as if uncovered (the
-// accumulators wrap; nothing else goes wrong).
+// each piece of an edge inside one pixel of the band at hand, at most 32 MiB); a curve becomes
+// at most 4096 lines; a surface is at most kRasterMaxSize pixels wide and high. With the
+// non-zero rule, winding numbers whose magnitude passes 16383 inside one path may be drawn as
+// if uncovered (the accumulators wrap; nothing else goes wrong).
 #pragma once
 
 #include <stddef.h>

@@ -19,7 +19,8 @@ struct RasterEdge {
 };
 
 // The part of an edge inside one cell, kept while a band is converted where overlaps are
-// resolved: x offsets inside the cell, y offsets inside the row (0 ... 256), ya < yb.
+// resolved: x offsets inside the cell, y offsets inside the row (0 ... 256), ya <= yb (equal
+// for a level edge, and for a part too flat to rise 1/256 pixel).
 struct OverlapPiece {
     int32_t next; // the cell's previous piece, 1-based; 0 ends the list
     int16_t xa, ya, xb, yb;
@@ -170,12 +171,12 @@ struct RasterJobState {
     int32_t edgeTag = 0; // the tag the stroker gives the edges it adds now
     int32_t cellWords = 1; // words a cell takes: 1, or kCellWordsKept
     BlockList<OverlapPiece> pieces;
-    int32_t piecesLost = 0; // memory ran out for a piece: this band keeps its area sums
+    int32_t piecesLost = 0; // memory or the band's limit of pieces ran out: area sums
     uint64_t overlapRows = 0;
     int32_t exactRow = 0;
     int32_t exactX = 0;
     uint32_t exactSum = 0;
-    int32_t exactWinding[17] = {}; // per sample line, as differences from the line above
+    int32_t exactWinding[9] = {}; // per sample line (8) as differences from the line above
 
     int32_t* bandCounts = nullptr;
     int32_t bandCountCapacity = 0;

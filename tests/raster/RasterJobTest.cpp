@@ -106,6 +106,25 @@ TEST(RasterJob, AFillAfterAStrokeOnOneJobGivesThePixelsOfAFreshJob) {
     EXPECT_EQ(reference.pixels, filled.pixels);
 }
 
+TEST(RasterJob, AStrokeBandPastItsLimitOfPartsKeepsItsAreaSums) {
+    // 20 lines on top of one another across a row 60000 pixels wide: 2.4 million parts of
+    // edges in one band, past the 2^21 a band keeps; the band is drawn with its overlaps
+    // added up, as when they are not resolved at all, instead of taking more memory.
+    Canvas resolved(60000, 1), added(60000, 1);
+    RasterPath path;
+    for (int32_t i = 0; i < 20; ++i) {
+        path.MoveTo(0, 100);
+        path.LineTo(60000 * P, 110 + i);
+    }
+    const StrokeStyle thin{26, LineJoin::Bevel, LineCap::Butt, 4 << 16};
+    EXPECT_EQ(1, StrokePath(path, thin, kBlack, resolved.Surface(), resolved.All()));
+    RasterSetExactOverlaps(0);
+    StrokePath(path, thin, kBlack, added.Surface(), added.All());
+    RasterSetExactOverlaps(1);
+    EXPECT_GT(resolved.TotalCover(), 0);
+    EXPECT_EQ(added.pixels, resolved.pixels);
+}
+
 TEST(RasterJob, ATransparentColourOrAnEmptyPathFinishesAtOnce) {
     Canvas canvas(8, 8);
     RasterPath empty, square;
