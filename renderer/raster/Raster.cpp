@@ -59,7 +59,8 @@
 //    at a time, then the band's sweep). The cells only add up, so the pieces may fall anywhere
 //    and the pixels are the same as in one go. Edges and outline points live in lists that
 //    grow a block at a time, so growing them never copies what they hold. (Start copies the
-//    path itself: one memcpy, a millisecond for the largest path a drawing can hold.) Edges stay
+//    path itself: one memcpy, a millisecond for the largest path a drawing can hold; an
+//    even-odd fill looks at up to 2^14 of its vertices there too, about as long.) Edges stay
 //    in the active list until their last band, so a band only looks at edges that cross it.
 //
 // Strokes (RasterStroke.cpp) become one outline per subpath that winds like the sum of the
@@ -104,12 +105,17 @@
 //    windings inside a pixel span two neighbouring values, but rings of one path closer than a
 //    pixel (a blend of nested squares, each drawn as a square with a hole) put windings 0, 1
 //    and 2 in one pixel, and the fold would count the doubly wound part twice instead of not
-//    at all. Such a cell takes the length of odd winding along the lines instead.
+//    at all (and windings 1 and -1 of two shapes wound against each other would cancel). Such
+//    a cell takes the length of odd winding along the lines instead. Keeping the parts costs
+//    a sixth of a fill's time or more, so an even-odd fill keeps them only when its vertices
+//    show two passes of its outline going the same way within a pixel (RingsMeet).
 // =================================================================================================
 #include "renderer/raster/RasterInternal.h"
 
 #include "renderer/raster/RasterComposite.h"
 
+#include <algorithm>
+#include <math.h>
 #include <new>
 #include <string.h>
 #include <type_traits>
@@ -197,6 +203,7 @@ RasterJobState::~RasterJobState() {
     delete[] sorted;
     delete[] active;
     delete[] bandCounts;
+    delete[] vertices;
     delete[] cells;
     delete[] touched;
     delete[] verbs;
@@ -1181,7 +1188,95 @@ inline int32_t PointsOf(uint8_t verb) {
                                                   : 0;
 }
 
+// Whether two rings of the copied outline may meet inside a pixel, which its vertices tell
+// cheaply: two of them less than a pixel apart (in x and in y), reached going the same way
+// (the lines into them less than 45 degrees apart), that lie on different subpaths or on
+// one subpath but more than kRingsApart apart along it both ways round. Passes going the same
+// way step the winding the same way twice, 0, 1, 2; going opposite ways (the two sides of a
+// thin shape, a hole wound against its outline) they wind 0, 1, 0, which the fold gets right,
+// and a curve's or a small shape's own vertices lie close along the outline. Nested rings
+// drawn in one go have their corners side by side. Outlines of more than kRingVertices verbs
+// are taken as meeting (the look stays cheap next to copying the path), and so are those whose
+// vertices crowd a column beyond the pairs looked at.
+constexpr int64_t kRingsApart = 4 * kRasterOne;
+constexpr int32_t kRingVertices = 1 << 14;
+
+inline int64_t Distance(RasterPoint a, RasterPoint b) {
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+    return int64_t(sqrt(dx * dx + dy * dy));
+}
+
 } // namespace
+
+int32_t RasterJobState::RingsMeet() {
+    if (verbCount > kRingVertices || !Grow(vertices, vertexCapacity, int64_t(verbCount) + 1)) {
+        return 1;
+    }
+    int32_t n = 0, first = 0, subpath = 0, pi = 0;
+    int64_t along = 0;
+    RasterPoint start{0, 0}, pen{0, 0};
+    // Ends a subpath (closed by a line back to its start): its vertices learn its length.
+    auto endSubpath = [&]() {
+        along += Distance(pen, start);
+        for (int32_t i = first; i < n; ++i) {
+            vertices[i].length = along;
+        }
+        if (first < n) { // the subpath's start is reached by the line that closes it
+            vertices[first].dx = float(double(start.x) - pen.x);
+            vertices[first].dy = float(double(start.y) - pen.y);
+        }
+        first = n;
+        ++subpath;
+        along = 0;
+    };
+    for (int32_t vi = 0; vi < verbCount; ++vi) {
+        const uint8_t verb = verbs[vi];
+        const int32_t need = PointsOf(verb);
+        if (pi + need > pointCount) {
+            break;
+        }
+        RasterPoint p;
+        if (verb == kVerbMove) {
+            endSubpath();
+            start = pen = p = points[pi];
+        } else if (need > 0 || verb == kVerbClose) {
+            p = need > 0 ? points[pi + need - 1] : start;
+        } else {
+            continue;
+        }
+        along += Distance(pen, p);
+        vertices[n++] = OutlineVertex{p.x, p.y, subpath, along, 0, float(double(p.x) - pen.x),
+                                      float(double(p.y) - pen.y)};
+        pen = p;
+        pi += need;
+    }
+    endSubpath();
+    std::sort(vertices, vertices + n,
+              [](const OutlineVertex& a, const OutlineVertex& b) { return a.x < b.x; });
+    int64_t pairs = 16 * int64_t(n) + 1024;
+    for (int32_t i = 0; i < n; ++i) {
+        const OutlineVertex& a = vertices[i];
+        for (int32_t j = i + 1; j < n && int64_t(vertices[j].x) - a.x < kRasterOne; ++j) {
+            if (--pairs < 0) {
+                return 1;
+            }
+            const OutlineVertex& b = vertices[j];
+            const int64_t dy = int64_t(b.y) - a.y;
+            if (dy >= kRasterOne || dy <= -kRasterOne) {
+                continue;
+            }
+            const int64_t apart = a.along > b.along ? a.along - b.along : b.along - a.along;
+            const bool far = apart > kRingsApart && a.length - apart > kRingsApart;
+            const double dot = double(a.dx) * b.dx + double(a.dy) * b.dy;
+            const double squares = (double(a.dx) * a.dx + double(a.dy) * a.dy) *
+                                   (double(b.dx) * b.dx + double(b.dy) * b.dy);
+            if (dot > 0 && 2 * dot * dot > squares && (a.subpath != b.subpath || far)) {
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
 
 int32_t RasterJobState::OutlineFill() {
     const double ox = originX, oy = originY;
@@ -1299,7 +1394,8 @@ int32_t RasterJob::StartFill(const RasterPath& path, FillRule rule, const Raster
         state->evenOdd = rule == FillRule::EvenOdd ? 1 : 0;
         state->stroking = 0;
         // Even-odd rings closer than a pixel need their windings followed inside the pixel.
-        state->exact = state->evenOdd && state->smoothed && gExactOverlaps;
+        state->exact = state->evenOdd && state->smoothed && gExactOverlaps && !state->finished &&
+                       state->RingsMeet();
     }
     return ok;
 }

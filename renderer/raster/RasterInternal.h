@@ -38,6 +38,15 @@ constexpr int32_t kCellHigh = 3;
 struct StrokeWalk;
 struct GradientState;
 
+// An end point of a path's line or curve: how far along its subpath it lies, the subpath's
+// length (24.8), and the line that reaches it.
+struct OutlineVertex {
+    int32_t x, y;
+    int32_t subpath;
+    int64_t along, length;
+    float dx, dy;
+};
+
 // A list that grows a block at a time and never moves what it holds, so that adding to it
 // costs the same at any size (no large copies, no large fresh allocations at once). Blocks
 // are kept for reuse after Clear.
@@ -178,6 +187,10 @@ struct RasterJobState {
     uint32_t exactSum = 0;
     int32_t exactWinding[9] = {}; // per sample line (8) as differences from the line above
 
+    // The vertices of an even-odd outline, looked at before its edges are made (RingsMeet).
+    OutlineVertex* vertices = nullptr;
+    int32_t vertexCapacity = 0;
+
     int32_t* bandCounts = nullptr;
     int32_t bandCountCapacity = 0;
 
@@ -199,6 +212,8 @@ struct RasterJobState {
     int32_t Begin(const RasterSurface& surface, const RasterRect& clip);
     // Copies the path into the job; 0 when memory ran out.
     int32_t CopyPath(const RasterPath& path);
+    // Whether two rings of the copied outline may meet inside a pixel (see Overlaps).
+    int32_t RingsMeet();
     // Runs the job until `budget` units are spent or `maxBands` bands are complete (0: the
     // preparation only); 1 once finished.
     int32_t Work(int64_t budget, int32_t maxBands);

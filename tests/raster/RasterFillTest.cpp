@@ -200,8 +200,9 @@ TEST(RasterFillRules, PartialCoverageOfTwoLayersFoldsUnderEvenOdd) {
 TEST(RasterFillRules, EvenOddRingsNarrowerThanAPixelInkOnlyTheRing) {
     // A square with a square hole inset by less than a pixel, as blends of nested rings draw
     // them: where both squares wind the same way the hole is wound twice, and a pixel holding
-    // both sides must not count it.
-    enum Shape { TwoSubpaths, OneSubpathThroughAConnector, HoleWoundBackwards };
+    // both sides must not count it. Two squares side by side wound against each other put
+    // windings 1 and -1 in the pixel between them, which must not cancel.
+    enum Shape { TwoSubpaths, OneSubpathThroughAConnector, HoleWoundBackwards, SideBySide };
     struct Case {
         const char* name;
         Shape shape;
@@ -213,6 +214,7 @@ TEST(RasterFillRules, EvenOddRingsNarrowerThanAPixelInkOnlyTheRing) {
         {"side of a half-pixel ring", TwoSubpaths, P / 4, 3 * P / 4, 0, 4, 0.5},
         {"corner of a half-pixel ring", TwoSubpaths, P / 4, 3 * P / 4, 0, 0, 0.5},
         {"far side of a half-pixel ring", TwoSubpaths, P / 4, 3 * P / 4, 7, 4, 0.5},
+        {"top of a half-pixel ring", TwoSubpaths, P / 4, 3 * P / 4, 4, 0, 0.5},
         {"side of a 3/8-pixel ring", TwoSubpaths, P / 8, P / 2, 0, 3, 0.375},
         {"corner of a 3/8-pixel ring", TwoSubpaths, P / 8, P / 2, 0, 0, 0.875 * 0.875 - 0.25},
         {"one subpath, side", OneSubpathThroughAConnector, P / 4, 3 * P / 4, 0, 4, 0.5},
@@ -221,6 +223,8 @@ TEST(RasterFillRules, EvenOddRingsNarrowerThanAPixelInkOnlyTheRing) {
         {"inside the hole", TwoSubpaths, P / 4, 3 * P / 4, 4, 4, 0},
         {"hole wound backwards", HoleWoundBackwards, P / 4, 3 * P / 4, 0, 4, 0.5},
         {"ring wider than a pixel", TwoSubpaths, P / 4, 3 * P / 2, 1, 4, 0.5},
+        {"side by side, between", SideBySide, 3 * P + P / 4, 3 * P + 3 * P / 4, 3, 4, 0.5},
+        {"side by side, inside", SideBySide, 3 * P + P / 4, 3 * P + 3 * P / 4, 2, 4, 1},
     };
     for (const Case& c : cases) {
         const int32_t a = c.outer, b = c.inner, A = 8 * P - a, B = 8 * P - b;
@@ -231,6 +235,9 @@ TEST(RasterFillRules, EvenOddRingsNarrowerThanAPixelInkOnlyTheRing) {
                                   {B, B}, {B, b}, {b, b}, {a, a}})
                 path.LineTo(p.x, p.y);
             path.Close();
+        } else if (c.shape == SideBySide) { // `outer` and `inner`: the right and left sides
+            Rectangle(path, 0, 0, a, 8 * P);
+            Polygon(path, {{b, 0}, {b, 8 * P}, {8 * P, 8 * P}, {8 * P, 0}});
         } else {
             Rectangle(path, a, a, A, A);
             if (c.shape == HoleWoundBackwards)

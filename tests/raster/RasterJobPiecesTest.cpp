@@ -39,6 +39,21 @@ void Spiral(RasterPath& path) {
     path.Close();
 }
 
+// Forty squares nested 0.4 pixel apart in one subpath (connectors between them), all wound the
+// same way: rings closer than a pixel, which even-odd follows inside the pixels.
+void NestedRings(RasterPath& path) {
+    path.MoveTo(3 * P, 3 * P);
+    for (int32_t i = 0; i < 40; ++i) {
+        const int32_t a = 3 * P + i * 2 * P / 5, b = 117 * P - i * 2 * P / 5;
+        path.LineTo(a, a);
+        path.LineTo(a, b);
+        path.LineTo(b + 40 * P, b);
+        path.LineTo(b + 40 * P, a);
+        path.LineTo(a, a);
+    }
+    path.Close();
+}
+
 // More lines than a job may hold.
 void PastTheEdgeLimit(RasterPath& path) {
     path.MoveTo(0, 0);
@@ -76,6 +91,7 @@ std::vector<Case> Cases() {
         {"fill clipped", Mixed, 0, FillRule::EvenOdd, {}, 1, kInner, 0},
         {"fill zigzag", Zigzag, 0, FillRule::NonZero, {}, 1, kWhole, 0},
         {"fill spiral", Spiral, 0, FillRule::EvenOdd, {}, 1, kWhole, 0},
+        {"fill nested rings", NestedRings, 0, FillRule::EvenOdd, {}, 1, kInner, 0},
         {"stroke spiral round",
          Spiral,
          1,
