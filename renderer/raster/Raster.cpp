@@ -204,6 +204,7 @@ RasterJobState::~RasterJobState() {
     delete[] active;
     delete[] bandCounts;
     delete[] vertices;
+    delete[] vertexOrder;
     delete[] cells;
     delete[] touched;
     delete[] verbs;
@@ -223,6 +224,8 @@ int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& cl
     gradientOn = 0;
     exact = 0;
     edgeTag = 0;
+    keptFirst = INT32_MIN;
+    keptLast = INT32_MAX;
     finished = 1;
     phase = JobPhase::Done;
     bandBegun = 0;
@@ -579,7 +582,7 @@ inline void TouchTwo(uint64_t* bits, int32_t cell) {
 }
 
 // Where the pieces of a row go besides the cells: nowhere (fills), or into the band's lists
-// (strokes; see "Overlaps").
+// (strokes, and the rows of even-odd fills where rings meet; see "Overlaps").
 struct NoPieces {
     static constexpr int32_t kWords = 1; // words a cell takes
     NoPieces(RasterJobState*, int32_t) {}
@@ -587,21 +590,30 @@ struct NoPieces {
     void Add(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
 };
 
-struct KeptPieces {
+// InRows: only the rows from keptFirst to keptLast keep them (even-odd fills).
+template <bool InRows> struct KeptPieces {
     static constexpr int32_t kWords = kCellWordsKept;
     KeptPieces(RasterJobState* state, int32_t pieceTag) : s(state), tag(pieceTag) {}
     RasterJobState* s;
     int32_t tag;
     int32_t rowTop = 0; // 24.8
     int32_t rowBit = 0; // the row inside the band
+    bool keep = true;   // whether the row keeps its parts
     void Row(int32_t local, int32_t top) {
         rowTop = top;
         rowBit = local;
+        if (InRows) {
+            const int32_t row = top >> kRasterShift;
+            keep = row >= s->keptFirst && row <= s->keptLast;
+        }
     }
     // The piece of cell `cell` (whose words are at `c`) from (xa, ya) to (xb, yb), row
     // coordinates in 24.8.
     void Add(uint32_t* c, int32_t cell, int32_t xa, int32_t ya, int32_t xb, int32_t yb,
              int32_t dir) {
+        if (InRows && !keep) {
+            return;
+        }
         if (ya > yb) {
             int32_t t = xa;
             xa = xb;
@@ -692,10 +704,11 @@ inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya,
 
 } // namespace
 
-template <bool Pieces>
+template <int32_t Pieces>
 int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom,
                                    int32_t bandTopRow) {
-    typename std::conditional<Pieces, KeptPieces, NoPieces>::type sink{this, e.tag};
+    typename std::conditional<Pieces == 0, NoPieces, KeptPieces<Pieces == 2>>::type sink{this,
+                                                                                      e.tag};
     if (Pieces && e.y0 == e.y1) {
         // A level edge: pieces of no height in the cells along it, for their tags.
         if (e.y0 < top || e.y0 >= bottom) {
@@ -860,11 +873,15 @@ int32_t RasterJobState::DrawBand() {
     rows = rows < bandRows ? rows : bandRows;
     const int32_t top = bandTopRow * kRasterOne;
     const int32_t bottom = (bandTopRow + rows) * kRasterOne;
+    // Whether the band keeps parts: a stroke's every band, an even-odd fill's bands that hold
+    // rows where its rings meet. The others take the plain cells (one word each, in the room
+    // of the kept ones); their rows come out the same either way.
+    const bool keep = exact && bandTopRow <= keptLast && bandTopRow + rows - 1 >= keptFirst;
     if (!bandBegun) {
         bandBegun = 1;
         bandEdge = 0;
         bandKept = 0;
-        if (exact) {
+        if (keep) {
             pieces.Clear();
             piecesLost = 0;
             overlapRows = 0;
@@ -899,8 +916,9 @@ int32_t RasterJobState::DrawBand() {
             return 0;
         }
         const RasterEdge& e = active[bandEdge++];
-        work -= exact      ? EdgeSmooth<true>(e, top, bottom, bandTopRow)
-                : smoothed ? EdgeSmooth<false>(e, top, bottom, bandTopRow)
+        work -= keep       ? (stroking ? EdgeSmooth<1>(e, top, bottom, bandTopRow)
+                                       : EdgeSmooth<2>(e, top, bottom, bandTopRow))
+                : smoothed ? EdgeSmooth<0>(e, top, bottom, bandTopRow)
                            : EdgeAliased(e, top, bottom, bandTopRow);
         if (e.y1 > bottom) {
             active[bandKept++] = e;
@@ -911,8 +929,9 @@ int32_t RasterJobState::DrawBand() {
             return 0;
         }
         const RasterEdge& e = sorted[nextEdge++];
-        work -= exact      ? EdgeSmooth<true>(e, top, bottom, bandTopRow)
-                : smoothed ? EdgeSmooth<false>(e, top, bottom, bandTopRow)
+        work -= keep       ? (stroking ? EdgeSmooth<1>(e, top, bottom, bandTopRow)
+                                       : EdgeSmooth<2>(e, top, bottom, bandTopRow))
+                : smoothed ? EdgeSmooth<0>(e, top, bottom, bandTopRow)
                            : EdgeAliased(e, top, bottom, bandTopRow);
         if (e.y1 > bottom) {
             active[bandKept++] = e;
@@ -920,11 +939,11 @@ int32_t RasterJobState::DrawBand() {
     }
     activeCount = bandKept;
     bandEdge = bandKept; // converted: a call that comes back to resolve overlaps skips it all
-    if (overlapRows && !piecesLost && !ResolveOverlaps(rows)) {
+    if (keep && overlapRows && !piecesLost && !ResolveOverlaps(rows)) {
         return 0;
     }
     bandBegun = 0;
-    if (cellWords > 1) {
+    if (keep) {
         SweepBand<kCellWordsKept>(band);
     } else {
         SweepBand<1>(band);
@@ -1188,46 +1207,75 @@ inline int32_t PointsOf(uint8_t verb) {
                                                   : 0;
 }
 
-// Whether two rings of the copied outline may meet inside a pixel, which its vertices tell
-// cheaply: two of them less than a pixel apart (in x and in y), reached going the same way
-// (the lines into them less than 45 degrees apart), that lie on different subpaths or on
-// one subpath but more than kRingsApart apart along it both ways round. Passes going the same
-// way step the winding the same way twice, 0, 1, 2; going opposite ways (the two sides of a
-// thin shape, a hole wound against its outline) they wind 0, 1, 0, which the fold gets right,
-// and a curve's or a small shape's own vertices lie close along the outline. Nested rings
-// drawn in one go have their corners side by side. Outlines of more than kRingVertices verbs
-// are taken as meeting (the look stays cheap next to copying the path), and so are those whose
-// vertices crowd a column beyond the pairs looked at.
+// Whether two rings of the copied outline may meet inside a pixel, and in which rows, which
+// its vertices tell cheaply: two of them less than a pixel apart (in x and in y), reached
+// going the same way (the lines into them less than 45 degrees apart), that lie on different
+// subpaths or on one subpath but more than kRingsApart apart along it both ways round. Passes
+// going the same way step the winding the same way twice, 0, 1, 2; going opposite ways (the
+// two sides of a thin shape, a hole wound against its outline) they wind 0, 1, 0, which the
+// fold gets right, and a curve's or a small shape's own vertices lie close along the outline.
+// Nested rings drawn in one go have their corners side by side; the rows from the highest
+// such pair to the lowest (and one more either way) keep their parts, the rest of the fill
+// its area sums. A single subpath whose lines change direction in x twice and in y twice (a
+// ring without a bay) cannot come back to itself going the same way, and is not looked at.
+// Outlines of more than kRingVertices verbs are taken as meeting in every row (the look stays
+// cheap next to copying the path), and so are those whose vertices crowd together beyond the
+// pairs looked at.
 constexpr int64_t kRingsApart = 4 * kRasterOne;
 constexpr int32_t kRingVertices = 1 << 14;
+constexpr uint32_t kGridIndex = (1u << 15) - 1;
 
-inline int64_t Distance(RasterPoint a, RasterPoint b) {
-    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
-    return int64_t(sqrt(dx * dx + dy * dy));
+// Orders vertices by pixel column, then row (each -2^23 ... 2^23 - 1), with 15 bits left for
+// an index.
+inline uint64_t GridKey(int32_t col, int32_t row) {
+    return (uint64_t(uint32_t(col + (1 << 23)) & 0xFFFFFF) << 39) |
+           (uint64_t(uint32_t(row + (1 << 23)) & 0xFFFFFF) << 15);
 }
 
 } // namespace
 
 int32_t RasterJobState::RingsMeet() {
-    if (verbCount > kRingVertices || !Grow(vertices, vertexCapacity, int64_t(verbCount) + 1)) {
+    if (verbCount > kRingVertices || !Grow(vertices, vertexCapacity, int64_t(verbCount) + 1) ||
+        !Grow(vertexOrder, vertexOrderCapacity, int64_t(verbCount) + 1)) {
         return 1;
     }
-    int32_t n = 0, first = 0, subpath = 0, pi = 0;
-    int64_t along = 0;
+    // The vertices, with lengths along the outline measured as |dx| + |dy| (enough to tell
+    // near from far), and their order by pixel column, then row (with the index below). A
+    // vertex within a pixel of the last one is left out (the lines join up): the outline is
+    // looked at a pixel at a time.
+    // `turns`: the changes of direction in x and in y (signs of the lines' dx and dy), the
+    // last line's against the first's too.
+    int32_t n = 0, first = 0, subpath = 0, pi = 0, rings = 0, turns = 0;
+    int32_t signX = 0, signY = 0, firstX = 0, firstY = 0;
+    int64_t along = 0, longest = 0;
     RasterPoint start{0, 0}, pen{0, 0};
+    auto step = [&](RasterPoint a, RasterPoint b) {
+        const int64_t dx = int64_t(b.x) - a.x, dy = int64_t(b.y) - a.y;
+        const int32_t sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
+        turns += (sx && sx == -signX) + (sy && sy == -signY);
+        signX = sx ? sx : signX;
+        signY = sy ? sy : signY;
+        firstX = firstX ? firstX : sx;
+        firstY = firstY ? firstY : sy;
+        return (dx < 0 ? -dx : dx) + (dy < 0 ? -dy : dy);
+    };
     // Ends a subpath (closed by a line back to its start): its vertices learn its length.
     auto endSubpath = [&]() {
-        along += Distance(pen, start);
+        along += step(pen, start);
         for (int32_t i = first; i < n; ++i) {
             vertices[i].length = along;
         }
         if (first < n) { // the subpath's start is reached by the line that closes it
             vertices[first].dx = float(double(start.x) - pen.x);
             vertices[first].dy = float(double(start.y) - pen.y);
+            ++rings;
+            longest = along > longest ? along : longest;
         }
         first = n;
         ++subpath;
         along = 0;
+        turns += (firstX && firstX == -signX) + (firstY && firstY == -signY);
+        signX = signY = firstX = firstY = 0;
     };
     for (int32_t vi = 0; vi < verbCount; ++vi) {
         const uint8_t verb = verbs[vi];
@@ -1235,47 +1283,79 @@ int32_t RasterJobState::RingsMeet() {
         if (pi + need > pointCount) {
             break;
         }
-        RasterPoint p;
+        RasterPoint p = start; // a Close goes back to the start
         if (verb == kVerbMove) {
             endSubpath();
             start = pen = p = points[pi];
-        } else if (need > 0 || verb == kVerbClose) {
-            p = need > 0 ? points[pi + need - 1] : start;
-        } else {
+        } else if (need > 0) {
+            p = points[pi + need - 1];
+        } else if (verb != kVerbClose) {
             continue;
         }
-        along += Distance(pen, p);
-        vertices[n++] = OutlineVertex{p.x, p.y, subpath, along, 0, float(double(p.x) - pen.x),
-                                      float(double(p.y) - pen.y)};
-        pen = p;
         pi += need;
+        const int64_t dx = int64_t(p.x) - pen.x, dy = int64_t(p.y) - pen.y;
+        if (verb != kVerbMove && dx < kRasterOne && dx > -kRasterOne && dy < kRasterOne &&
+            dy > -kRasterOne) {
+            continue; // within a pixel of the last vertex: the next line starts there
+        }
+        along += step(pen, p);
+        vertexOrder[n] = GridKey(p.x >> kRasterShift, p.y >> kRasterShift) | uint32_t(n);
+        vertices[n++] = OutlineVertex{p.x, p.y, subpath, along, 0, float(dx), float(dy)};
+        pen = p;
     }
     endSubpath();
-    std::sort(vertices, vertices + n,
-              [](const OutlineVertex& a, const OutlineVertex& b) { return a.x < b.x; });
+    if (rings < 2 && (longest <= 2 * kRingsApart || turns <= 4)) {
+        return 0; // one ring, too short or too plain to come back to itself
+    }
+    std::sort(vertexOrder, vertexOrder + n);
     int64_t pairs = 16 * int64_t(n) + 1024;
+    double low = INT32_MAX, high = INT32_MIN; // where pairs meet (24.8)
+    // Each vertex against those after it in its column (rows up to one below) and those in
+    // the next column (rows from one above to one below).
     for (int32_t i = 0; i < n; ++i) {
-        const OutlineVertex& a = vertices[i];
-        for (int32_t j = i + 1; j < n && int64_t(vertices[j].x) - a.x < kRasterOne; ++j) {
-            if (--pairs < 0) {
-                return 1;
-            }
-            const OutlineVertex& b = vertices[j];
-            const int64_t dy = int64_t(b.y) - a.y;
-            if (dy >= kRasterOne || dy <= -kRasterOne) {
-                continue;
-            }
-            const int64_t apart = a.along > b.along ? a.along - b.along : b.along - a.along;
-            const bool far = apart > kRingsApart && a.length - apart > kRingsApart;
-            const double dot = double(a.dx) * b.dx + double(a.dy) * b.dy;
-            const double squares = (double(a.dx) * a.dx + double(a.dy) * a.dy) *
-                                   (double(b.dx) * b.dx + double(b.dy) * b.dy);
-            if (dot > 0 && 2 * dot * dot > squares && (a.subpath != b.subpath || far)) {
-                return 1;
+        const OutlineVertex& a = vertices[uint32_t(vertexOrder[i]) & kGridIndex];
+        const int32_t col = a.x >> kRasterShift, row = a.y >> kRasterShift;
+        for (int32_t side = 0; side < 2; ++side) {
+            const uint64_t* from =
+                side ? std::lower_bound(vertexOrder + i + 1, vertexOrder + n,
+                                        GridKey(col + 1, row - 1))
+                     : vertexOrder + i + 1;
+            const uint64_t end = GridKey(col + side, row + 2);
+            for (const uint64_t* k = from; k < vertexOrder + n && *k < end; ++k) {
+                if (--pairs < 0) {
+                    return 1; // every row
+                }
+                const OutlineVertex& b = vertices[uint32_t(*k) & kGridIndex];
+                const int64_t dx = int64_t(b.x) - a.x, dy = int64_t(b.y) - a.y;
+                if (dx >= kRasterOne || dx <= -kRasterOne || dy >= kRasterOne ||
+                    dy <= -kRasterOne) {
+                    continue;
+                }
+                const int64_t apart = a.along > b.along ? a.along - b.along : b.along - a.along;
+                const bool far = apart > kRingsApart && a.length - apart > kRingsApart;
+                const double dot = double(a.dx) * b.dx + double(a.dy) * b.dy;
+                const double squares = (double(a.dx) * a.dx + double(a.dy) * a.dy) *
+                                       (double(b.dx) * b.dx + double(b.dy) * b.dy);
+                if (dot > 0 && 2 * dot * dot > squares && (a.subpath != b.subpath || far)) {
+                    // The pair and the lines into it, which run side by side up to it.
+                    for (double y : {double(a.y), double(b.y), a.y - double(a.dy),
+                                     b.y - double(b.dy)}) {
+                        low = y < low ? y : low;
+                        high = y > high ? y : high;
+                    }
+                }
             }
         }
     }
-    return 0;
+    if (low > high) {
+        return 0;
+    }
+    // Their rows, and one more either way (local rows).
+    const double firstRow = floor((low - originY) / kRasterOne) - 1;
+    const double lastRow = floor((high - originY) / kRasterOne) + 1;
+    keptFirst = firstRow < INT32_MIN ? INT32_MIN : int32_t(firstRow);
+    keptLast = lastRow > INT32_MAX ? INT32_MAX : int32_t(lastRow);
+    return 1;
 }
 
 int32_t RasterJobState::OutlineFill() {

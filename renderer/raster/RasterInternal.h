@@ -181,6 +181,8 @@ struct RasterJobState {
     int32_t cellWords = 1; // words a cell takes: 1, or kCellWordsKept
     BlockList<OverlapPiece> pieces;
     int32_t piecesLost = 0; // memory or the band's limit of pieces ran out: area sums
+    int32_t keptFirst = INT32_MIN; // the local rows whose cells keep their parts
+    int32_t keptLast = INT32_MAX;
     uint64_t overlapRows = 0;
     int32_t exactRow = 0;
     int32_t exactX = 0;
@@ -189,7 +191,9 @@ struct RasterJobState {
 
     // The vertices of an even-odd outline, looked at before its edges are made (RingsMeet).
     OutlineVertex* vertices = nullptr;
+    uint64_t* vertexOrder = nullptr;
     int32_t vertexCapacity = 0;
+    int32_t vertexOrderCapacity = 0;
 
     int32_t* bandCounts = nullptr;
     int32_t bandCountCapacity = 0;
@@ -240,7 +244,8 @@ struct RasterJobState {
     int32_t DrawBand();
     template <int32_t K> void SweepBand(int32_t band);
     // Convert the part of an edge inside the band; they return the work done (rows and cells).
-    template <bool Pieces>
+    // Pieces: 0 none kept, 1 all kept (strokes), 2 kept in the rows where rings meet.
+    template <int32_t Pieces>
     int32_t EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
     // Resolves the band's cells where pieces of a stroke that are not neighbours meet; 1 once
     // done, 0 when the work ran out first.
