@@ -97,6 +97,9 @@ if((VEMO_NATIVE OR VEMO_WIN64) AND NOT TARGET vemo_test_headers)
     target_precompile_headers(vemo_test_headers PRIVATE ${headers})
     if(VEMO_WIN64)
         target_compile_options(vemo_test_headers PRIVATE -O1)
+    else()
+        # Compiled as the programs that use it are (a library's -fPIC would not match).
+        target_compile_options(vemo_test_headers PRIVATE -fPIE)
     endif()
 endif()
 
