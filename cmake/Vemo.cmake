@@ -81,6 +81,28 @@ if((VEMO_NATIVE OR VEMO_WIN64) AND NOT TARGET gtest)
     endif()
 endif()
 
+# The headers nearly every test file includes, compiled once per build tree into a precompiled
+# header that each test program reuses: GoogleTest and windows.h take about half of a test file's
+# compile time (3.3 of 6.8 s with mingw-w64). The list names headers by <...> only, so that the
+# generated header is the same in every clone and the compiler cache serves the precompiled one
+# (and with it every test file) to clean clones too (see cmake/compiler-launcher.sh).
+if((VEMO_NATIVE OR VEMO_WIN64) AND NOT TARGET vemo_test_headers)
+    set(headers <gtest/gtest.h> <string> <vector> <string.h>)
+    if(VEMO_WINDOWS)
+        list(PREPEND headers <windows.h>)
+    endif()
+    add_library(vemo_test_headers STATIC ${PROJECT_SOURCE_DIR}/tests/support/TestHeaders.cpp)
+    target_link_libraries(vemo_test_headers PRIVATE gtest)
+    target_include_directories(vemo_test_headers PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+    target_precompile_headers(vemo_test_headers PRIVATE ${headers})
+    if(VEMO_WIN64)
+        target_compile_options(vemo_test_headers PRIVATE -O1)
+    else()
+        # Compiled as the programs that use it are (a library's -fPIC would not match).
+        target_compile_options(vemo_test_headers PRIVATE -fPIE)
+    endif()
+endif()
+
 # vemo_add_gtest(name SOURCES ... [LIBS ...] [WINDOWS] [HOST] [SLOW] [DEPTH 8|16|24 ...]
 #                [DEPENDS targets])
 #   A GoogleTest program. Built and run natively and in the x86_64 Windows build (under wine64),
@@ -112,16 +134,18 @@ function(vemo_add_gtest name)
         return()
     endif()
     add_executable(${name} ${T_SOURCES})
-    if(VEMO_WIN64)
-        # The test code itself (not the product sources a program compiles in) at -O1: with
-        # GoogleTest and windows.h a third quicker to compile than at -O2, and as quick to run.
-        foreach(source ${T_SOURCES})
-            get_filename_component(path ${source} ABSOLUTE)
-            if(path MATCHES "^${PROJECT_SOURCE_DIR}/tests/.*\\.cpp$")
-                set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS -O1)
-            endif()
-        endforeach()
-    endif()
+    # The test code itself (not the product sources a program compiles in) starts with the
+    # precompiled common headers; under Windows it is compiled at -O1: with GoogleTest and
+    # windows.h a third quicker to compile than at -O2, and as quick to run.
+    target_precompile_headers(${name} REUSE_FROM vemo_test_headers)
+    foreach(source ${T_SOURCES})
+        get_filename_component(path ${source} ABSOLUTE)
+        if(NOT path MATCHES "^${PROJECT_SOURCE_DIR}/tests/.*\\.cpp$")
+            set_source_files_properties(${source} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+        elseif(VEMO_WIN64)
+            set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS -O1)
+        endif()
+    endforeach()
     if(T_HOST)
         list(APPEND T_DEPENDS vemohost NPVemoC VemoDoc)
     endif()

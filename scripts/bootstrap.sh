@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ git
+    cmake ninja-build g++ git ccache
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine64 wine xvfb x11-apps x11-utils imagemagick pngquant
     gcab cabextract

@@ -33,15 +33,15 @@ void SwingingPath(DrawingWriter& w, int32_t reach, bool rightOnly, int32_t curve
     Lcg r{seed};
     w.MoveTo(kSide / 2, kSide / 2);
     for (int32_t i = 0; i < curves; ++i) {
-        int32_t far = reach / 2 + r.Next(reach / 2);
+        int32_t distance = reach / 2 + r.Next(reach / 2);
         int32_t x = r.Next(kSide), y = r.Next(kSide);
         if (!rightOnly && r.Next(2) == 0) {
-            far = -far;
+            distance = -distance;
         }
         if (i % 4 == 0) {
-            w.LineTo(far, y);
+            w.LineTo(distance, y);
         }
-        w.CubicTo(far, y, rightOnly ? far : -far, x, x, y);
+        w.CubicTo(distance, y, rightOnly ? distance : -distance, x, x, y);
     }
 }
 

@@ -304,16 +304,16 @@ TEST_F(Rendering, AFarReachingObjectIsCutAcrossSlicesWithThePixelsOfOne) {
         return int32_t((seed >> 8) % uint32_t(range));
     };
     for (int i = 0; i < 600; ++i) {
-        int32_t far = (next(2) == 0 ? -1 : 1) * (1000000000 + next(1000000000));
+        int32_t reach = (next(2) == 0 ? -1 : 1) * (1000000000 + next(1000000000));
         if (i % 4 != 0) {
             // across the scan converter's range, above the buffer
-            w.CubicTo(far, 1000 + next(1000000), -far, 1000 + next(1000000),
+            w.CubicTo(reach, 1000 + next(1000000), -reach, 1000 + next(1000000),
                       next(1000000) - 500000, 1000 + next(1000000));
             continue;
         }
         int32_t x = next(100), y = next(100);
-        w.LineTo(far, x * 1000);
-        w.CubicTo(far, y, -far, x, x, y);
+        w.LineTo(reach, x * 1000);
+        w.CubicTo(reach, y, -reach, x, x, y);
     }
     w.Close();
     w.EndPath();
