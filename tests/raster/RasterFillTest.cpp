@@ -407,6 +407,15 @@ void Shapes(RasterPath& path) {
     path.MoveTo(35 * P, 2 * P);
     path.QuadTo(-10 * P, 10 * P, 30 * P, 31 * P);
     path.Close();
+    // Squares nested 0.4 pixel apart in one subpath, as blends draw them (rings that even-odd
+    // follows inside the pixels).
+    path.MoveTo(17 * P, 17 * P);
+    for (int32_t i = 0; i < 6; ++i) {
+        const int32_t a = 17 * P + 7 + i * 2 * P / 5, b = 30 * P - i * 2 * P / 5;
+        for (RasterPoint p : {RasterPoint{a, a}, {a, b}, {b, b}, {b, a}, {a, a}})
+            path.LineTo(p.x, p.y);
+    }
+    path.Close();
 }
 
 // Within one step per channel: lines crossing the clip's sides are cut there, and the cut
@@ -423,7 +432,7 @@ bool Near(uint32_t a, uint32_t b) {
 TEST(RasterClip, ClippedDrawingMatchesTheFullOneInsideAndTouchesNothingOutside) {
     const RasterRect clips[] = {
         {0, 0, 32, 32},  {5, 7, 19, 12},    {0, 13, 32, 14},
-        {31, 0, 32, 32}, {-10, -10, 3, 40}, {8, 8, 8, 20}, // empty
+        {31, 0, 32, 32}, {-10, -10, 3, 40}, {20, 18, 26, 30}, {8, 8, 8, 20}, // empty
     };
     RasterPath path;
     Shapes(path);
