@@ -147,6 +147,8 @@ private:
     // reference does not name a clip path (then nothing is clipped).
     bool ClipRegion(const std::string& id, const Context& ctx, const Box& bbox, Region* out);
     bool ClipItems(const Region& region, Items* items);
+    // Clips the items to the rectangle x, y, w, h under the matrix (a viewport, a sliced image).
+    void ClipToRect(double x, double y, double w, double h, const Matrix& ctm, Items* items);
     // The item's stroke as a filled outline; false when it cannot be outlined (the work limit).
     bool OutlineOfStroke(const SceneItem& it, SceneItem* outline);
     // Strokes become their outlines; false when one could not be (it is left out).

@@ -174,6 +174,15 @@ void Converter::ApplyOpacity(double opacity, Items* items) {
     }
 }
 
+void Converter::ClipToRect(double x, double y, double w, double h, const Matrix& ctm,
+                           Items* items) {
+    Region region;
+    if (PathRegion(RectPath(x, y, w, h).Transformed(ctm), 0, tolerance, kClipResolution, &region,
+                   &regionBudget)) {
+        ClipItems(region, items);
+    }
+}
+
 bool Converter::ClipItems(const Region& region, Items* items) {
     if (region.everything) {
         return true;

@@ -110,11 +110,7 @@ void Converter::RenderImage(const Element* e, const Style& style, const Context&
     }
     Approximate("image");
     if (ar.slice && !ar.none) {
-        Region region;
-        if (PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution,
-                       &region, &regionBudget)) {
-            ClipItems(region, &local);
-        }
+        ClipToRect(x, y, w, h, ctx.ctm, &local);
     }
     for (SceneItem& it : local) {
         out->push_back(std::move(it));

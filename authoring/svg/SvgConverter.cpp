@@ -486,11 +486,7 @@ void Converter::RenderViewport(const Element* e, const Style& style, const Conte
     if (local.empty()) {
         return;
     }
-    Region region;
-    if (PathRegion(RectPath(x, y, w, h).Transformed(ctx.ctm), 0, tolerance, kClipResolution,
-                   &region, &regionBudget)) {
-        ClipItems(region, &local);
-    }
+    ClipToRect(x, y, w, h, ctx.ctm, &local);
     for (SceneItem& it : local) {
         out->push_back(std::move(it));
     }

@@ -302,12 +302,8 @@ void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t
         return;
     }
     if (y0 > y1) {
-        double t = x0;
-        x0 = x1;
-        x1 = t;
-        t = y0;
-        y0 = y1;
-        y1 = t;
+        std::swap(x0, x1);
+        std::swap(y0, y1);
         dir = -dir;
     }
     const double w = double(width) * kRasterOne, h = double(height) * kRasterOne;
@@ -615,12 +611,8 @@ template <bool InRows> struct KeptPieces {
             return;
         }
         if (ya > yb) {
-            int32_t t = xa;
-            xa = xb;
-            xb = t;
-            t = ya;
-            ya = yb;
-            yb = t;
+            std::swap(xa, xb);
+            std::swap(ya, yb);
         }
         const int32_t base = cell << kRasterShift;
         const int32_t head = int32_t(c[kCellHead]);
@@ -654,12 +646,8 @@ inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya,
                           int32_t yb, int32_t dir, const RasterEdge& e, Sink& sink) {
     constexpr int32_t K = Sink::kWords;
     if (xa > xb) {
-        int32_t t = xa;
-        xa = xb;
-        xb = t;
-        t = ya;
-        ya = yb;
-        yb = t;
+        std::swap(xa, xb);
+        std::swap(ya, yb);
     }
     const int32_t first = xa >> kRasterShift;
     const int32_t last = xb > xa ? (xb - 1) >> kRasterShift : first;
