@@ -3,8 +3,9 @@
 # VEMO_WINDOWS   the Windows builds (mingw-w64, i686 or x86_64)
 # VEMO_WIN64     the x86_64 Windows build: its tests run under wine64
 # VEMO_WIN32     the i686 Windows build: the shipped binaries, checked statically
-# VEMO_NATIVE    the platform-independent core on the build machine (sanitizers)
-# VEMO_FUZZ      the native core built with clang and libFuzzer
+# VEMO_NATIVE    the platform-independent core on the build machine (sanitizers); built with
+#                clang it holds the libFuzzer targets too (VEMO_FUZZERS)
+# VEMO_FUZZ      the native core built with clang and libFuzzer only, optimised for long runs
 
 option(VEMO_BENCH "Native benchmark build: no sanitizers, for meaningful timings" OFF)
 
@@ -61,6 +62,15 @@ elseif(VEMO_BENCH)
 else()
     add_compile_options(-g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        # The tests' build holds the fuzzers as well: one build of the core instead of two. The
+        # coverage hooks libFuzzer needs cost the tests little.
+        add_compile_options(-fsanitize=fuzzer-no-link)
+    endif()
+endif()
+set(VEMO_FUZZERS OFF)
+if(VEMO_FUZZ OR (VEMO_NATIVE AND NOT VEMO_BENCH AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
+    set(VEMO_FUZZERS ON)
 endif()
 
 # Product code: no exceptions, no run-time type information.
@@ -100,6 +110,11 @@ if((VEMO_NATIVE OR VEMO_WIN64) AND NOT TARGET vemo_test_headers)
     else()
         # Compiled as the programs that use it are (a library's -fPIC would not match).
         target_compile_options(vemo_test_headers PRIVATE -fPIE)
+    endif()
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        # Without its time stamp the header is the same bytes in every build, as the compiler
+        # cache needs it to be.
+        target_compile_options(vemo_test_headers PRIVATE -Xclang -fno-pch-timestamp)
     endif()
 endif()
 
@@ -186,13 +201,13 @@ function(vemo_add_gtest name)
     endforeach()
 endfunction()
 
-# vemo_add_fuzzer(name SOURCES ... [LIBS ...] [SEEDS dir ...]): a libFuzzer target (fuzz build
-#   only). ctest runs it over its seeds (all of them, however short the time), then for
+# vemo_add_fuzzer(name SOURCES ... [LIBS ...] [SEEDS dir ...]): a libFuzzer target (fuzz build,
+#   and the native build with clang). ctest runs it over its seeds (all of them, however short the time), then for
 #   VEMO_FUZZ_SECONDS on new inputs; longer runs are made by hand.
 set(VEMO_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzzer runs under ctest after its seeds")
 function(vemo_add_fuzzer name)
     cmake_parse_arguments(F "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
-    if(NOT VEMO_FUZZ)
+    if(NOT VEMO_FUZZERS)
         return()
     endif()
     add_executable(${name} ${F_SOURCES})

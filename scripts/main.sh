@@ -11,7 +11,7 @@ for preset in win32 win64; do
 done
 # The vemo program (Linux): the native build's, optimised and without sanitizers.
 cmake --preset native >/dev/null
-cmake --build --preset native -j "$jobs" --target vemo
+cmake --build --preset native -j "$jobs" --target vemo_release
 rm -rf dist
 mkdir -p dist/i686 dist/x86_64
 cp build/native/uninstrumented/authoring/cli/vemo dist/

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds every kind of build and runs all tests:
-#   native  the platform-independent core under ASan/UBSan
+#   native  the platform-independent core under ASan/UBSan (clang), and the libFuzzer targets,
+#           each run over its seeds and briefly beyond
 #   win32   the shipped i686 binaries, checked statically
 #   win64   the same sources for x86_64, every Windows test under wine64 and Xvfb
-#   fuzz    the libFuzzer targets, each run over its seeds and briefly beyond
-# Usage: scripts/test.sh [preset ...]   (default: all four)
+# Usage: scripts/test.sh [preset ...]   (default: those three; `fuzz`, the fuzzers alone built
+#                                       optimised for long runs, may be named as well)
 #        scripts/test.sh quick          for the edit-test loop: native, and the Windows tests
 #                                       without the end-to-end and the slow ones
 # Each preset is built once. The Windows tests run in Wine lanes side by side; meanwhile the
@@ -27,7 +28,7 @@ if [ "${presets[*]:-}" = quick ]; then
     quick=1
     presets=(native win64)
 fi
-[ ${#presets[@]} -eq 0 ] && presets=(native win32 win64 fuzz)
+[ ${#presets[@]} -eq 0 ] && presets=(native win32 win64)
 jobs=${VEMO_JOBS:-$(nproc)}
 # Wine tests wait on timers and the X server much of the time: one lane more than processors.
 lanes=${VEMO_LANES:-$(($(nproc) + 1 < 4 ? $(nproc) + 1 : 4))}

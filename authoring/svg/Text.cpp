@@ -390,5 +390,7 @@ bool TextShaper::Metrics(const FontRequest& request, FontMetrics* metrics) {
 
 // fontconfig keeps a few bytes of its configuration parse for the life of the process; the
 // leak checker of sanitized builds is told so, rather than every program that converts text
-// failing at exit.
+// failing at exit; and it keeps quiet about it, so that such a program prints what it would
+// print unsanitized.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }

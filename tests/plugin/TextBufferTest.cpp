@@ -30,7 +30,8 @@ TEST(TextBufferValue, CopiesOwnTheirText) {
     EXPECT_NE(a.text, c.text);
     EXPECT_EQ(Text(b), "abc");
     EXPECT_EQ(c.length, 3);
-    c = c; // self-assignment keeps the text
+    TextBuffer& same = c;
+    c = same; // self-assignment keeps the text
     EXPECT_EQ(Text(c), "abc");
     c = "xy";
     EXPECT_EQ(Text(c), "xy");
