@@ -39,7 +39,7 @@ std::string Quote(const std::string& arg) {
 } // namespace
 
 std::string PluginFolder() {
-    return WindowsPath(VEMOHOST_PLUGINS);
+    return WindowsPath(buildpaths::BinaryDir() + "/tests/host/plugins");
 }
 
 int HostRun::Find(const std::string& prefix, int from) const {
@@ -69,7 +69,7 @@ std::string HostRun::Text() const {
 
 HostRun RunHost(const std::vector<std::string>& args, const std::string& folder, int timeoutMs) {
     HostRun run;
-    std::string command = Quote(WindowsPath(VEMOHOST_EXE)) + " --plugins " + Quote(PluginFolder());
+    std::string command = Quote(WindowsPath(buildpaths::BinaryDir() + "/host/vemohost.exe")) + " --plugins " + Quote(PluginFolder());
     for (const std::string& arg : args) {
         command += " " + Quote(arg);
     }
@@ -135,7 +135,7 @@ HostRun RunHost(const std::vector<std::string>& args, const std::string& folder,
 }
 
 std::string FreshFolder(const std::string& name) {
-    std::string root = WindowsPath(VEMOHOST_WORK);
+    std::string root = WindowsPath(buildpaths::BinaryDir() + "/tests/host/work");
     CreateDirectoryA(root.c_str(), nullptr);
     std::string folder = root + "\\" + name;
     // Empty it: the tests write every file they use.

@@ -6,16 +6,18 @@
 
 #include <string>
 
+#include "support/BuildPaths.h"
+
 namespace {
 
 struct Library {
     const char* name;
-    const char* path;
+    std::string path() const { return buildpaths::PluginDll(name); }
 };
 
 const Library kLibraries[] = {
-    {"x86_64", VEMO_PLUGIN_DLL_X86_64},
-    {"i686", VEMO_PLUGIN_DLL_I686},
+    {"x86_64"},
+    {"i686"},
 };
 
 struct Item {
@@ -41,8 +43,8 @@ const Item kItems[] = {
 TEST(ContextMenuResource, EachLibraryCarriesTheMenu) {
     for (const Library& library : kLibraries) {
         SCOPED_TRACE(library.name);
-        HMODULE module = LoadLibraryExA(library.path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module, nullptr) << library.path;
+        HMODULE module = LoadLibraryExA(library.path().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr) << library.path();
         HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(201));
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(GetMenuItemCount(menu), 1);

@@ -22,7 +22,4 @@ vemo_add_gtest(LinksEndToEndTest HOST SOURCES LinksEndToEndTest.cpp)
 if(VEMO_WIN64 AND TARGET NPVemoC)
     vemo_add_gtest(ContextMenuResourceTest WINDOWS SOURCES ContextMenuResourceTest.cpp
         DEPENDS NPVemoC)
-    target_compile_definitions(ContextMenuResourceTest PRIVATE
-        VEMO_PLUGIN_DLL_X86_64="Z:$<TARGET_FILE:NPVemoC>"
-        VEMO_PLUGIN_DLL_I686="Z:${PROJECT_SOURCE_DIR}/build/win32/plugin/NPVemoC.dll")
 endif()

@@ -9,6 +9,7 @@
 #include "npapi/npapi.h"
 #include "MessageBoxRecorder.h"
 #include "TestBrowser.h"
+#include "support/BuildPaths.h"
 #include "support/ScriptedRenderer.h"
 
 namespace {
@@ -16,8 +17,8 @@ namespace {
 class EntryPoints : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        module = LoadLibraryA(VEMO_PLUGIN_DLL_X86_64);
-        ASSERT_NE(module, nullptr) << "cannot load " << VEMO_PLUGIN_DLL_X86_64;
+        module = LoadLibraryA(buildpaths::PluginDll("x86_64").c_str());
+        ASSERT_NE(module, nullptr) << "cannot load " << buildpaths::PluginDll("x86_64");
         getEntryPoints = reinterpret_cast<NP_GetEntryPointsFunc>(
             reinterpret_cast<void*>(GetProcAddress(module, "NP_GetEntryPoints")));
         initialize = reinterpret_cast<NP_InitializeFunc>(

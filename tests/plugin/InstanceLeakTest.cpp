@@ -13,6 +13,7 @@
 #include "npapi/npapi.h"
 #include "plugin/DocumentRecord.h"
 #include "plugin/PluginInstance.h"
+#include "support/BuildPaths.h"
 #include "support/ScriptedRenderer.h"
 
 namespace {
@@ -28,7 +29,7 @@ void Pump() {
 class InstanceLeak : public ::testing::Test {
 protected:
     void SetUp() override {
-        module = LoadLibraryA(VEMO_PLUGIN_DLL_X86_64);
+        module = LoadLibraryA(buildpaths::PluginDll("x86_64").c_str());
         ASSERT_NE(module, nullptr);
         auto getEntryPoints = reinterpret_cast<NP_GetEntryPointsFunc>(
             reinterpret_cast<void*>(GetProcAddress(module, "NP_GetEntryPoints")));

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "support/BuildPaths.h"
+
 #include "plugin/HostServices.h"
 #include "plugin/TextBuffer.h"
 
@@ -14,18 +16,18 @@ namespace {
 
 struct PluginDll {
     const char* name;
-    const char* path;
+    std::string path() const { return buildpaths::PluginDll(name); }
 };
 
 const PluginDll kDlls[] = {
-    {"x86_64", VEMO_PLUGIN_DLL_X86_64},
-    {"i686", VEMO_PLUGIN_DLL_I686},
+    {"x86_64"},
+    {"i686"},
 };
 
 class PluginResources : public ::testing::TestWithParam<PluginDll> {
 protected:
     void SetUp() override {
-        path = GetParam().path;
+        path = GetParam().path();
         if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
             FAIL() << "NPVemoC.dll (" << GetParam().name << ") is not at " << path
                    << ": build that preset first (scripts/test.sh builds win32 before win64),"

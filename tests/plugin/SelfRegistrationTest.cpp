@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/BuildPaths.h"
+
 namespace {
 
 using EntryPoint = HRESULT(WINAPI*)();
@@ -51,7 +53,7 @@ std::vector<std::string> Split(const std::string& list) {
 class SelfRegistration : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        module = LoadLibraryA(VEMO_PLUGIN_DLL_X86_64);
+        module = LoadLibraryA(buildpaths::PluginDll("x86_64").c_str());
         registerServer = reinterpret_cast<EntryPoint>(
             reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
         unregisterServer = reinterpret_cast<EntryPoint>(
@@ -60,7 +62,7 @@ protected:
     static void TearDownTestSuite() { FreeLibrary(module); }
 
     void SetUp() override {
-        ASSERT_NE(registerServer, nullptr) << VEMO_PLUGIN_DLL_X86_64;
+        ASSERT_NE(registerServer, nullptr) << buildpaths::PluginDll("x86_64");
         ASSERT_NE(unregisterServer, nullptr);
         scratchName =
             "Software\\VemoTest\\SelfRegistration-" + std::to_string(GetCurrentProcessId());

@@ -8,38 +8,16 @@
 #include <string>
 
 #include "plugin/DocumentRenderer.h"
+#include "support/BuildPaths.h"
 
-// The build folder as a Windows path (Wine maps the Unix root to drive Z:).
-inline std::string WindowsPath(const char* unixPath) {
-    std::string p = unixPath ? unixPath : "";
-    if (!p.empty() && p[0] == '/') {
-        p = "Z:" + p;
-    }
-    for (char& c : p) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return p;
-}
-
-// The folders come from the environment when it has them, else from the build.
-inline const char* BuildFolder(const char* variable, const char* built) {
-    const char* value = getenv(variable);
-    return value != nullptr && value[0] != '\0' ? value : built;
-}
+using buildpaths::WindowsPath;
 
 inline std::string RendererDllPath() {
-    return WindowsPath(BuildFolder("VEMO_BINARY_DIR", VEMO_TEST_BINARY_DIR)) +
-           "\\renderer\\VemoDoc.dll";
+    return WindowsPath(buildpaths::BinaryDir() + "/renderer/VemoDoc.dll");
 }
 
 inline std::string SourcePath(const char* relative) {
-    std::string p = WindowsPath(BuildFolder("VEMO_SOURCE_DIR", VEMO_TEST_SOURCE_DIR)) + "\\";
-    for (const char* c = relative; *c; ++c) {
-        p += *c == '/' ? '\\' : *c;
-    }
-    return p;
+    return WindowsPath(buildpaths::SourceDir() + "/" + relative);
 }
 
 // Runs "regsvr32 /s [/u] dll" and returns its exit code (~0u when it could not start).

@@ -7,12 +7,13 @@
 #include "ExampleFiles.h"
 #include "renderer/DrawingRenderer.h"
 #include "renderer/ExampleRendering.h"
+#include "support/BuildPaths.h"
 
 namespace vemo {
 namespace {
 
 TEST(ExampleImages, EveryExampleRendersLikeItsExpectedImage) {
-    const std::string source = VEMO_TEST_SOURCE_DIR;
+    const std::string source = buildpaths::SourceDir();
     for (const ExampleFile& example : kExampleFiles) {
         std::vector<uint8_t> file;
         ASSERT_TRUE(ReadWholeFile(source + "/examples/" + example.name + ".vem", file))

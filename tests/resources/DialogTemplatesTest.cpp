@@ -10,6 +10,8 @@
 #include <string.h>
 
 #include <string>
+
+#include "support/BuildPaths.h"
 #include <vector>
 
 namespace {
@@ -159,19 +161,19 @@ private:
 
 struct PluginDll {
     const char* name;
-    const char* path;
+    std::string path() const { return buildpaths::PluginDll(name); }
 };
 
 const PluginDll kDlls[] = {
-    {"x86_64", VEMO_PLUGIN_DLL_X86_64},
-    {"i686", VEMO_PLUGIN_DLL_I686},
+    {"x86_64"},
+    {"i686"},
 };
 
 class DialogTemplates : public ::testing::TestWithParam<PluginDll> {
 protected:
     void SetUp() override {
-        module = LoadLibraryExA(GetParam().path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module, nullptr) << GetParam().path << ": build that preset first";
+        module = LoadLibraryExA(GetParam().path().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr) << GetParam().path() << ": build that preset first";
     }
     void TearDown() override {
         if (module != nullptr) {

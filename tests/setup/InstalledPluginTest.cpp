@@ -20,7 +20,7 @@ long NonWhitePixels(const testfiles::Picture& picture) {
 using InstalledPlugin = SetupProgramTest;
 
 TEST_F(InstalledPlugin, BrowserStandInShowsADrawingThroughIt) {
-    std::string drawing = testfiles::WindowsPath(VEMO_SETUP_SOURCE_DIR "/examples/logo.vem");
+    std::string drawing = testfiles::WindowsPath(buildpaths::SourceDir() + "/examples/logo.vem");
     ASSERT_TRUE(FileExists(drawing)) << drawing;
     std::string host = ModuleFolder() + "..\\..\\host\\vemohost.exe";
     ASSERT_TRUE(FileExists(host)) << host;

@@ -11,24 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "support/BuildPaths.h"
+
 namespace testfiles {
 
-// Wine shows the root file system as drive Z:.
-inline std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    return path;
-}
+using buildpaths::WindowsPath;
 
 // A path below the folder that an environment variable names (VEMO_SOURCE_DIR,
 // VEMO_BINARY_DIR), as a Windows path.
 inline std::string PathFromEnv(const char* variable, const std::string& relative) {
-    const char* root = getenv(variable);
-    return WindowsPath(std::string(root != nullptr ? root : "") + "/" + relative);
+    return WindowsPath(buildpaths::FromEnvironment(variable) + "/" + relative);
 }
 
 inline bool ReadBytes(const std::string& path, std::vector<uint8_t>& data) {

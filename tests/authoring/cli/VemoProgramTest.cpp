@@ -1,4 +1,4 @@
-// The vemo program as built for use (optimised, without sanitizers): exit codes and one-line
+// The vemo program of this build (in the native build with the sanitizers): exit codes and one-line
 // errors, outputs that are whole or absent, and `render` pixels equal to the renderer's own.
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include "authoring/cli/DrawingTools.h"
 #include "renderer/DrawingRenderer.h"
 #include "renderer/ExampleRendering.h"
+#include "support/BuildPaths.h"
 
 namespace {
 
@@ -46,6 +47,9 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     return names;
 }
 
+// The program of the build this test is in.
+std::string Program() { return buildpaths::BinaryDir() + "/authoring/cli/vemo"; }
+
 struct Outcome {
     int exitCode;
     std::string out;
@@ -58,7 +62,7 @@ protected:
         char pattern[] = "/tmp/vemo-program-XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(pattern));
         dir = pattern;
-        std::string examples = std::string(VEMO_TEST_SOURCE_DIR) + "/examples/";
+        std::string examples = buildpaths::SourceDir() + "/examples/";
         WriteText(dir + "/good.vem", ReadText(examples + "town-map.vem"));
         WriteText(dir + "/corrupt.vem", ReadText(examples + "failure-corrupt.vem"));
         mkdir((dir + "/folder").c_str(), 0755);
@@ -69,7 +73,7 @@ protected:
     }
     // Runs the program in the test folder with the arguments (a shell word list).
     Outcome Vemo(const std::string& args) {
-        std::string command = "cd '" + dir + "' && '" VEMO_PROGRAM "' " + args +
+        std::string command = "cd '" + dir + "' && '" + Program() + "' " + args +
                               " >stdout.txt 2>stderr.txt";
         int status = system(command.c_str());
         Outcome r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(dir + "/stdout.txt"),
@@ -167,7 +171,7 @@ TEST_F(VemoProgram, BatchConvertWritesEachGoodInput) {
     EXPECT_EQ("", r.err);
 
     // On a terminal (script(1) gives the program one) the progress line shows and is cleared.
-    std::string command = "cd '" + dir + "' && script -qec \"'" VEMO_PROGRAM
+    std::string command = "cd '" + dir + "' && script -qec \"'" + Program() +
                           "' convert --out-dir out a.svg b.svg\" /dev/null > tty.txt";
     ASSERT_EQ(0, system(command.c_str()));
     std::string tty = ReadText(dir + "/tty.txt");
