@@ -86,6 +86,7 @@ run_windows_tests() {
         ids+="${ids:+,}{\"id\":\"$lane\",\"slots\":1}"
     done
     echo "{\"version\":{\"major\":1,\"minor\":0},\"local\":[{\"lanes\":[$ids]}]}" >"$spec"
+    wait "$prefixes" || cat "$work/prefixes.log"
     # shellcheck source=wine-env.sh
     source scripts/wine-env.sh
     if ! vemo_wine_start "$lanes"; then
@@ -103,6 +104,15 @@ windows=0
 for preset in "${presets[@]}"; do
     [ "$preset" = win64 ] && windows=1
 done
+# The Wine prefixes are booted and copied for the lanes while the builds run.
+if [ $windows -eq 1 ]; then
+    (
+        # shellcheck source=wine-env.sh
+        source scripts/wine-env.sh
+        vemo_prepare_lanes "$lanes"
+    ) >"$work/prefixes.log" 2>&1 &
+    prefixes=$!
+fi
 # Presets whose tests wait for the Windows tests' start, to run beside them; the fuzzers are
 # then built beside them too.
 beside=()
@@ -140,6 +150,7 @@ if [ $windows -eq 1 ] && ! grep -qs '^win64 broken build' "$results"; then
 else
     run_beside
 fi
+[ -n "${prefixes:-}" ] && wait "$prefixes" 2>/dev/null
 
 echo
 broken=()

@@ -71,19 +71,27 @@ vemo_start_server() { # prefix display
     return 0
 }
 
+# Lane 1's prefix booted and the other lanes' copies of it made, where missing. Needs no display
+# and nothing built: scripts/test.sh does it while the builds run.
+vemo_prepare_lanes() { # [LANES]
+    local lanes=${1:-1} lane prefix
+    vemo_prepare_prefix || return 1
+    for ((lane = 2; lane <= lanes; lane++)); do
+        prefix=$WINEPREFIX-lane$lane
+        if [ ! -f "$prefix/system.reg" ]; then
+            rm -rf "$prefix"
+            cp -a "$WINEPREFIX" "$prefix" || return 1
+        fi
+    done
+}
+
 vemo_wine_start() { # [LANES]
     local lanes=${1:-1} base=${VEMO_XVFB_BASE:-71} lane prefix first
-    vemo_prepare_prefix || return 1
+    vemo_prepare_lanes "$lanes" || return 1
     for ((lane = 1; lane <= lanes; lane++)); do
         first=$((base + 10 * (lane - 1)))
         prefix=$WINEPREFIX
-        if [ "$lane" -gt 1 ]; then
-            prefix=$WINEPREFIX-lane$lane
-            if [ ! -f "$prefix/system.reg" ]; then
-                rm -rf "$prefix"
-                cp -a "$WINEPREFIX" "$prefix" || return 1
-            fi
-        fi
+        [ "$lane" -gt 1 ] && prefix=$WINEPREFIX-lane$lane
         vemo_start_display "$first" 24 || return 1
         vemo_start_display "$((first + 1))" 16 || return 1
         vemo_start_display "$((first + 2))" 8 || return 1
