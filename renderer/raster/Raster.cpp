@@ -627,16 +627,14 @@ template <bool InRows> struct KeptPieces {
             return;
         }
         c[kCellHead] = uint32_t(s->pieces.count);
-        if (!head) {
-            c[kCellLow] = c[kCellHigh] = uint32_t(tag);
-            return;
-        }
-        int32_t low = int32_t(c[kCellLow]), high = int32_t(c[kCellHigh]);
-        if (tag < low) {
-            c[kCellLow] = uint32_t(low = tag);
-        } else if (tag > high) {
-            c[kCellHigh] = uint32_t(high = tag);
-        }
+        // The first piece sets both tags. (Selects, not jumps: which way they go is a coin
+        // toss along a dense outline.)
+        int32_t low = head ? int32_t(c[kCellLow]) : tag;
+        int32_t high = head ? int32_t(c[kCellHigh]) : tag;
+        low = tag < low ? tag : low;
+        high = tag > high ? tag : high;
+        c[kCellLow] = uint32_t(low);
+        c[kCellHigh] = uint32_t(high);
         if (high - low >= 2) {
             s->overlapRows |= uint64_t(1) << rowBit;
             int32_t& last = s->mixedLast[rowBit];
