@@ -1015,22 +1015,25 @@ struct LineCrossings {
     int32_t counts[kLines] = {};
 };
 
-void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings& out) {
+// Lines first ... end - 1 only.
+void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings& out, int32_t first,
+                      int32_t end) {
     for (int32_t i = 0; i < n; ++i) {
         const OverlapPiece& p = *list[i];
         const int32_t k0 = LineAtOrBelow(p.ya), k1 = LineAtOrBelow(p.yb);
-        if (k0 >= k1) {
+        const int32_t from = k0 > first ? k0 : first, to = k1 < end ? k1 : end;
+        if (from >= to) {
             continue;
         }
         const int32_t slope = ((p.xb - p.xa) * 65536) / (p.yb - p.ya); // 16.16 x per y
         const int32_t up = p.dir > 0 ? 1 : 0;
-        for (int32_t k = k0; k < k1; ++k) {
+        for (int32_t k = from; k < to; ++k) {
             const int32_t y = kLineStep * k + kLineStep / 2;
             out.at[k][out.counts[k]++] =
                 ((p.xa + int32_t((int64_t(y - p.ya) * slope) >> 16)) << 1) | up;
         }
     }
-    for (int32_t k = 0; k < kLines; ++k) {
+    for (int32_t k = first; k < end; ++k) {
         int32_t* line = out.at[k];
         const int32_t count = out.counts[k];
         if (count > 16) {
@@ -1048,14 +1051,18 @@ void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings&
     }
 }
 
-// Calls visit(winding, length) for every stretch of every sample line across the cell: on line
-// k the winding starts at winding[k] (kept as differences from line to line) at the cell's left
-// side and changes by each part's dir where the part crosses the line.
+// Calls visit(winding, length) for every stretch of sample lines first ... end - 1 across the
+// cell: on line k the winding starts at winding[k] (kept as differences from line to line) at
+// the cell's left side and changes by each part's dir where the part crosses the line.
 template <class Visit>
-void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit) {
+void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit, int32_t first,
+               int32_t end) {
     int32_t w = 0;
-    for (int32_t k = 0; k < kLines; ++k) {
+    for (int32_t k = 0; k < end; ++k) {
         w += winding[k];
+        if (k < first) {
+            continue;
+        }
         int32_t at = 0, v = w;
         for (int32_t i = 0; i <= c.counts[k]; ++i) {
             const int32_t x = i < c.counts[k] ? c.at[k][i] >> 1 : kRasterOne;
@@ -1071,10 +1078,12 @@ void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit) {
 // What a cell's area sum counts beyond its covered area, 0 ... 2^17 a layer, measured along the
 // sample lines: a stretch of winding w counts (|w| - 1) times its length where |w| > 1. Where
 // no line finds an uncovered stretch, nothing: the sum, capped at one layer, is right there
-// already.
-int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
+// already. Only lines first ... end - 1 can be wound twice: the others are followed only when
+// those hold excess but no uncovered stretch.
+int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* winding,
+                   int32_t first, int32_t end) {
     LineCrossings c;
-    CollectCrossings(list, n, c);
+    CollectCrossings(list, n, c, first, end);
     struct {
         int32_t excess = 0, uncovered = 0;
         void operator()(int32_t v, int32_t length) {
@@ -1086,7 +1095,13 @@ int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* wi
             }
         }
     } visit;
-    WalkLines(c, winding, visit);
+    WalkLines(c, winding, visit, first, end);
+    if (visit.excess && !visit.uncovered) {
+        CollectCrossings(list, n, c, 0, first);
+        CollectCrossings(list, n, c, end, kLines);
+        WalkLines(c, winding, visit, 0, first);
+        WalkLines(c, winding, visit, end, kLines);
+    }
     return visit.uncovered ? visit.excess * (kFullCover / (kLines * kRasterOne)) : 0;
 }
 
@@ -1097,7 +1112,7 @@ int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* wi
 // pixel) would count the doubly wound part twice instead of not at all.
 int32_t LineParity(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
     LineCrossings c;
-    CollectCrossings(list, n, c);
+    CollectCrossings(list, n, c, 0, kLines);
     struct {
         int32_t odd = 0, low = INT32_MAX, high = INT32_MIN;
         void operator()(int32_t v, int32_t length) {
@@ -1109,7 +1124,7 @@ int32_t LineParity(const OverlapPiece* const* list, int32_t n, const int32_t* wi
             high = v > high ? v : high;
         }
     } visit;
-    WalkLines(c, winding, visit);
+    WalkLines(c, winding, visit, 0, kLines);
     return visit.high - visit.low >= 2 ? visit.odd * (kFullCover / (kLines * kRasterOne)) : -1;
 }
 
@@ -1184,15 +1199,18 @@ int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
                 const int32_t sum = int32_t(exactSum);
                 // The windings the parts allow inside the cell: a line entering at w with u
                 // parts going up and d going down stays within w - d ... w + u.
-                int32_t low = INT32_MAX, high = INT32_MIN;
+                int32_t low = INT32_MAX, high = INT32_MIN, deepFirst = kLines, deepEnd = 0;
                 for (int32_t k = 0, w = 0, u = 0, d = 0; k < kLines; ++k) {
                     w += entering[k];
                     u += ups[k];
                     d += downs[k];
                     low = w - d < low ? w - d : low;
                     high = w + u > high ? w + u : high;
+                    const bool twice = w + u >= 2 || w - d <= -2;
+                    deepFirst = twice && k < deepFirst ? k : deepFirst;
+                    deepEnd = twice ? k + 1 : deepEnd;
                 }
-                const bool deep = high >= 2 || low <= -2;
+                const bool deep = deepEnd > 0;
                 int32_t delta = 0;
                 if (evenOdd) {
                     // Windings within two neighbouring values: the folded sum is exact.
@@ -1200,7 +1218,8 @@ int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
                     delta = cover < 0 ? 0 : int32_t(uint32_t(cover) - exactSum);
                 } else {
                     // Nowhere wound twice: nothing to take off.
-                    const int32_t excess = deep ? LineExcess(list, n, entering) : 0;
+                    const int32_t excess =
+                        deep ? LineExcess(list, n, entering, deepFirst, deepEnd) : 0;
                     int32_t cover = (sum < 0 ? -sum : sum) - excess;
                     cover = cover < 0 ? 0 : (cover > kFullCover ? kFullCover : cover);
                     delta = (sum < 0 ? -cover : cover) - sum;
