@@ -92,12 +92,16 @@
 //    (|w| - 1) times its length as excess. The cell's coverage is its area sum less the excess
 //    (scaled to 2^17 over the lines), capped at one layer: exact wherever the winding stays
 //    within one layer, and sampled in y only where the overlap is. If no line finds a stretch
-//    of winding 0, nothing is taken off (the capped sum is right there already). The cell's
-//    accumulator takes the difference and the next cell gives it back, so the pixels to the
-//    right keep theirs. Only rows and cells where overlaps can be pay. A cell of more than 64
-//    parts keeps its area sum, and one of more than 4096 ends the walk of its row (the rest
-//    keep theirs), which bounds the work of a cell; the walk is counted as work and resumes at
-//    any cell, so bands still cut anywhere.
+//    of winding 0, nothing is taken off (the capped sum is right there already); nor where no
+//    line can reach winding 2, which its winding at the left side and the counts of parts
+//    going up and down across it tell before any crossing is sorted (most cells of a dense
+//    thin outline: three short segments in a pixel differ by 2 in tags, but seldom overlap).
+//    The cell's accumulator takes the difference and the next cell gives it back, so the
+//    pixels to the right keep theirs. Only rows and cells where overlaps can be pay: a row's
+//    walk ends at its last such cell. A cell of more than 256 parts (coastlines folding back
+//    on themselves many times inside a pixel) keeps its area sum, and one of more than 4096
+//    ends the walk of its row (the rest keep theirs), which bounds the work of a cell; the
+//    walk is counted as work and resumes at any cell, so bands still cut anywhere.
 //    If memory for the parts runs out, or a band would keep more than 2^21 of them (32 MiB),
 //    the band keeps its area sums. Non-zero fills keep the area sum (two coincident copies of a
 //    filled shape still add up at its edges). Even-odd fills go the same way with every line of
@@ -616,34 +620,36 @@ template <bool InRows> struct KeptPieces {
         }
         const int32_t base = cell << kRasterShift;
         const int32_t head = int32_t(c[kCellHead]);
-        if (s->pieces.count >= kMaxBandPieces || !s->pieces.Add(OverlapPiece{head, int16_t(xa - base), int16_t(ya - rowTop),
+        if (s->pieces.count >= kMaxBandPieces ||
+            !s->pieces.Add(OverlapPiece{head, int16_t(xa - base), int16_t(ya - rowTop),
                                         int16_t(xb - base), int16_t(yb - rowTop), dir})) {
             s->piecesLost = 1;
             return;
         }
         c[kCellHead] = uint32_t(s->pieces.count);
-        if (!head) {
-            c[kCellLow] = c[kCellHigh] = uint32_t(tag);
-            return;
-        }
-        int32_t low = int32_t(c[kCellLow]), high = int32_t(c[kCellHigh]);
-        if (tag < low) {
-            c[kCellLow] = uint32_t(low = tag);
-        } else if (tag > high) {
-            c[kCellHigh] = uint32_t(high = tag);
-        }
+        // The first piece sets both tags. (Selects, not jumps: which way they go is a coin
+        // toss along a dense outline.)
+        int32_t low = head ? int32_t(c[kCellLow]) : tag;
+        int32_t high = head ? int32_t(c[kCellHigh]) : tag;
+        low = tag < low ? tag : low;
+        high = tag > high ? tag : high;
+        c[kCellLow] = uint32_t(low);
+        c[kCellHigh] = uint32_t(high);
         if (high - low >= 2) {
             s->overlapRows |= uint64_t(1) << rowBit;
+            int32_t& last = s->mixedLast[rowBit];
+            last = cell > last ? cell : last;
         }
     }
 };
 
 // The part of an edge inside one row, from (xa, ya) to (xb, yb), split at the cell borders.
 // The edge's slope, dy / dx, is only needed (and only divided out) when the piece crosses a
-// cell border.
+// cell border. Inlined always: for every edge of a thin stroke it is most of the work.
 template <class Sink>
-inline void RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
-                          int32_t yb, int32_t dir, const RasterEdge& e, Sink& sink) {
+__attribute__((always_inline)) inline void
+RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb, int32_t yb,
+              int32_t dir, const RasterEdge& e, Sink& sink) {
     constexpr int32_t K = Sink::kWords;
     if (xa > xb) {
         std::swap(xa, xb);
@@ -873,6 +879,9 @@ int32_t RasterJobState::DrawBand() {
             pieces.Clear();
             piecesLost = 0;
             overlapRows = 0;
+            for (int32_t& last : mixedLast) {
+                last = -1;
+            }
             exactRow = 0;
             exactX = 0;
             exactSum = 0;
@@ -988,8 +997,8 @@ void RasterJobState::SweepBand(int32_t band) {
 
 namespace {
 
-constexpr int32_t kCellPieces = 64; // a cell with more parts keeps its area sum
-constexpr int32_t kCellWalk = 4096; // one with more ends the walk of its row
+constexpr int32_t kCellPieces = 256;               // a cell with more parts keeps its area sum
+constexpr int32_t kCellWalk = 4096;                // one with more ends the walk of its row
 constexpr int32_t kLineShift = 3;                  // sample lines a row: 2^3
 constexpr int32_t kLines = 1 << kLineShift;
 constexpr int32_t kLineStep = kRasterOne / kLines; // lines at y = step / 2, 3 step / 2, ...
@@ -1006,20 +1015,34 @@ struct LineCrossings {
     int32_t counts[kLines] = {};
 };
 
-void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings& out) {
+// Lines first ... end - 1 only.
+void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings& out, int32_t first,
+                      int32_t end) {
     for (int32_t i = 0; i < n; ++i) {
         const OverlapPiece& p = *list[i];
         const int32_t k0 = LineAtOrBelow(p.ya), k1 = LineAtOrBelow(p.yb);
-        if (k0 >= k1) {
+        const int32_t from = k0 > first ? k0 : first, to = k1 < end ? k1 : end;
+        if (from >= to) {
             continue;
         }
         const int32_t slope = ((p.xb - p.xa) * 65536) / (p.yb - p.ya); // 16.16 x per y
         const int32_t up = p.dir > 0 ? 1 : 0;
-        for (int32_t k = k0; k < k1; ++k) {
+        for (int32_t k = from; k < to; ++k) {
             const int32_t y = kLineStep * k + kLineStep / 2;
-            const int32_t key = ((p.xa + int32_t((int64_t(y - p.ya) * slope) >> 16)) << 1) | up;
-            int32_t* line = out.at[k];
-            int32_t j = out.counts[k]++;
+            out.at[k][out.counts[k]++] =
+                ((p.xa + int32_t((int64_t(y - p.ya) * slope) >> 16)) << 1) | up;
+        }
+    }
+    for (int32_t k = first; k < end; ++k) {
+        int32_t* line = out.at[k];
+        const int32_t count = out.counts[k];
+        if (count > 16) {
+            std::sort(line, line + count);
+            continue;
+        }
+        for (int32_t i = 1; i < count; ++i) {
+            const int32_t key = line[i];
+            int32_t j = i;
             for (; j > 0 && line[j - 1] > key; --j) {
                 line[j] = line[j - 1];
             }
@@ -1028,14 +1051,18 @@ void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings&
     }
 }
 
-// Calls visit(winding, length) for every stretch of every sample line across the cell: on line
-// k the winding starts at winding[k] (kept as differences from line to line) at the cell's left
-// side and changes by each part's dir where the part crosses the line.
+// Calls visit(winding, length) for every stretch of sample lines first ... end - 1 across the
+// cell: on line k the winding starts at winding[k] (kept as differences from line to line) at
+// the cell's left side and changes by each part's dir where the part crosses the line.
 template <class Visit>
-void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit) {
+void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit, int32_t first,
+               int32_t end) {
     int32_t w = 0;
-    for (int32_t k = 0; k < kLines; ++k) {
+    for (int32_t k = 0; k < end; ++k) {
         w += winding[k];
+        if (k < first) {
+            continue;
+        }
         int32_t at = 0, v = w;
         for (int32_t i = 0; i <= c.counts[k]; ++i) {
             const int32_t x = i < c.counts[k] ? c.at[k][i] >> 1 : kRasterOne;
@@ -1051,10 +1078,12 @@ void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit) {
 // What a cell's area sum counts beyond its covered area, 0 ... 2^17 a layer, measured along the
 // sample lines: a stretch of winding w counts (|w| - 1) times its length where |w| > 1. Where
 // no line finds an uncovered stretch, nothing: the sum, capped at one layer, is right there
-// already.
-int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
+// already. Only lines first ... end - 1 can be wound twice: the others are followed only when
+// those hold excess but no uncovered stretch.
+int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* winding,
+                   int32_t first, int32_t end) {
     LineCrossings c;
-    CollectCrossings(list, n, c);
+    CollectCrossings(list, n, c, first, end);
     struct {
         int32_t excess = 0, uncovered = 0;
         void operator()(int32_t v, int32_t length) {
@@ -1066,7 +1095,13 @@ int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* wi
             }
         }
     } visit;
-    WalkLines(c, winding, visit);
+    WalkLines(c, winding, visit, first, end);
+    if (visit.excess && !visit.uncovered) {
+        CollectCrossings(list, n, c, 0, first);
+        CollectCrossings(list, n, c, end, kLines);
+        WalkLines(c, winding, visit, 0, first);
+        WalkLines(c, winding, visit, end, kLines);
+    }
     return visit.uncovered ? visit.excess * (kFullCover / (kLines * kRasterOne)) : 0;
 }
 
@@ -1077,7 +1112,7 @@ int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* wi
 // pixel) would count the doubly wound part twice instead of not at all.
 int32_t LineParity(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
     LineCrossings c;
-    CollectCrossings(list, n, c);
+    CollectCrossings(list, n, c, 0, kLines);
     struct {
         int32_t odd = 0, low = INT32_MAX, high = INT32_MIN;
         void operator()(int32_t v, int32_t length) {
@@ -1089,7 +1124,7 @@ int32_t LineParity(const OverlapPiece* const* list, int32_t n, const int32_t* wi
             high = v > high ? v : high;
         }
     } visit;
-    WalkLines(c, winding, visit);
+    WalkLines(c, winding, visit, 0, kLines);
     return visit.high - visit.low >= 2 ? visit.odd * (kFullCover / (kLines * kRasterOne)) : -1;
 }
 
@@ -1118,6 +1153,9 @@ int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
                 break;
             }
             const int32_t x = (w << 6) + __builtin_ctzll(word);
+            if (x > mixedLast[exactRow]) {
+                break; // no cell right of here holds pieces that are not neighbours
+            }
             if (work <= 0) {
                 exactX = x;
                 return 0;
@@ -1132,37 +1170,64 @@ int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
             }
             int32_t entering[kLines + 1]; // the winding at the cell's left side
             memcpy(entering, exactWinding, sizeof entering);
+            const bool mixed = int32_t(c[kCellHigh]) - int32_t(c[kCellLow]) >= 2;
+            // On each line the parts going up and going down, as differences from line to line
+            // (mixed cells only): they bound the windings the line can reach.
+            int32_t ups[kLines + 1] = {}, downs[kLines + 1] = {};
             const OverlapPiece* list[kCellPieces];
             int32_t n = 0, parts = 0;
             for (int32_t i = head; i && parts <= kCellWalk; i = pieces[i - 1].next, ++parts) {
                 const OverlapPiece& p = pieces[i - 1];
-                if (n < kCellPieces) {
+                const int32_t k0 = LineAtOrBelow(p.ya), k1 = LineAtOrBelow(p.yb);
+                exactWinding[k0] += p.dir;
+                exactWinding[k1] -= p.dir;
+                if (mixed && n < kCellPieces) {
                     list[n++] = &p;
+                    int32_t* counts = p.dir > 0 ? ups : downs;
+                    const int32_t d = p.dir > 0 ? p.dir : -p.dir;
+                    counts[k0] += d;
+                    counts[k1] -= d;
                 }
-                exactWinding[LineAtOrBelow(p.ya)] += p.dir;
-                exactWinding[LineAtOrBelow(p.yb)] -= p.dir;
             }
             if (parts > kCellWalk) {
                 break; // too crowded to follow: the rest of the row keeps its area sums
             }
             work -= parts;
-            if (parts <= kCellPieces && int32_t(c[kCellHigh]) - int32_t(c[kCellLow]) >= 2) {
+            if (parts <= kCellPieces && mixed) {
                 // The area sum less what it counts twice or more, capped at one layer, with the
                 // sum's sign.
                 const int32_t sum = int32_t(exactSum);
+                // The windings the parts allow inside the cell: a line entering at w with u
+                // parts going up and d going down stays within w - d ... w + u.
+                int32_t low = INT32_MAX, high = INT32_MIN, deepFirst = kLines, deepEnd = 0;
+                for (int32_t k = 0, w = 0, u = 0, d = 0; k < kLines; ++k) {
+                    w += entering[k];
+                    u += ups[k];
+                    d += downs[k];
+                    low = w - d < low ? w - d : low;
+                    high = w + u > high ? w + u : high;
+                    const bool twice = w + u >= 2 || w - d <= -2;
+                    deepFirst = twice && k < deepFirst ? k : deepFirst;
+                    deepEnd = twice ? k + 1 : deepEnd;
+                }
+                const bool deep = deepEnd > 0;
                 int32_t delta = 0;
                 if (evenOdd) {
-                    const int32_t cover = LineParity(list, n, entering);
+                    // Windings within two neighbouring values: the folded sum is exact.
+                    const int32_t cover = high - low >= 2 ? LineParity(list, n, entering) : -1;
                     delta = cover < 0 ? 0 : int32_t(uint32_t(cover) - exactSum);
                 } else {
-                    int32_t cover = (sum < 0 ? -sum : sum) - LineExcess(list, n, entering);
+                    // Nowhere wound twice: nothing to take off.
+                    const int32_t excess =
+                        deep ? LineExcess(list, n, entering, deepFirst, deepEnd) : 0;
+                    int32_t cover = (sum < 0 ? -sum : sum) - excess;
                     cover = cover < 0 ? 0 : (cover > kFullCover ? kFullCover : cover);
                     delta = (sum < 0 ? -cover : cover) - sum;
                 }
                 c[0] += uint32_t(delta);
                 c[K] -= uint32_t(delta);
                 exactSum += uint32_t(delta);
-                work -= n;
+                work -= n + ((n * n) >> 6); // crowded cells sort more
             }
         }
     }

@@ -184,6 +184,7 @@ struct RasterJobState {
     int32_t keptFirst = INT32_MIN; // the local rows whose cells keep their parts
     int32_t keptLast = INT32_MAX;
     uint64_t overlapRows = 0;
+    int32_t mixedLast[64] = {}; // per row of the band, the last cell whose tags lie 2 apart
     int32_t exactRow = 0;
     int32_t exactX = 0;
     uint32_t exactSum = 0;

@@ -430,10 +430,14 @@ struct Stroker {
     }
 
     // How far the join at b (from a, on to c) cuts into its segments on the inner side: the
-    // distance from b to where the inner offset lines cross; a lot for a turn back.
-    double Want(Vec a, Vec b, Vec c) const {
+    // distance from b to where the inner offset lines cross; a lot for a turn back. `ab`, when
+    // not negative, is |b - a| already worked out; *bc (when asked for) takes |c - b|.
+    double Want(Vec a, Vec b, Vec c, double ab = -1, double* bc = nullptr) const {
         const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
-        const double lu = sqrt(ux * ux + uy * uy), lv = sqrt(vx * vx + vy * vy);
+        const double lu = ab >= 0 ? ab : sqrt(ux * ux + uy * uy), lv = sqrt(vx * vx + vy * vy);
+        if (bc) {
+            *bc = lv;
+        }
         const double cross = ux * vy - uy * vx, dot = ux * vx + uy * vy;
         const double lengths = lu * lv;
         if (!(lengths + dot > 1e-9 * lengths)) {
@@ -507,6 +511,9 @@ struct StrokeWalk {
                    : nullptr;
     }
     double firstLen = 0, prevLen = 0;
+    // The length of segment lengthAt, found by Want at the join before it.
+    int32_t lengthAt = -1;
+    double lengthNext = 0;
     // Want at the vertices before and at the current join, at vertex 0 and at vertex 1.
     double wantPrev = 0, wantHere = 0, wantFirst = 0, wantSecond = 0;
 
@@ -555,6 +562,7 @@ struct StrokeWalk {
                 s.edgeTag = base + 1;
                 index = 0;
                 tangentAt = 0;
+                lengthAt = -1;
                 stage = StrokeStage::Segments;
                 break;
             case StrokeStage::Segments:
@@ -566,13 +574,18 @@ struct StrokeWalk {
                     const int32_t i = index++;
                     Vec p = q[i], e = q[i + 1 == n ? 0 : i + 1];
                     double dx = e.x - p.x, dy = e.y - p.y;
-                    double len = sqrt(dx * dx + dy * dy);
+                    // The length Want found for this segment as the next one, or worked out.
+                    double len = lengthAt == i ? lengthNext : sqrt(dx * dx + dy * dy);
                     Vec d{dx / len, dy / len};
                     Vec nrm{-d.y * st.r, d.x * st.r};
                     if (i == 0) {
                         // The joins at vertex 0 (closed) and vertex 1, as Want.
                         wantFirst = closed ? st.Want(q[n - 1], p, e) : 0;
-                        wantSecond = (!closed && n == 2) ? 0 : st.Want(p, e, q[2 % n]);
+                        wantSecond = 0;
+                        if (closed || n > 2) {
+                            wantSecond = st.Want(p, e, q[2 % n], len, &lengthNext);
+                            lengthAt = 1;
+                        }
                         wantPrev = wantFirst;
                         wantHere = wantSecond;
                         firstD = d;
@@ -584,9 +597,12 @@ struct StrokeWalk {
                         }
                     } else {
                         // The joins at the vertices before and after this one, as Want.
-                        const double after = (!closed && i + 1 == n - 1) ? 0
-                                             : i + 1 == n               ? wantFirst
-                                                 : st.Want(p, e, q[i + 2 >= n ? i + 2 - n : i + 2]);
+                        double after = (!closed && i + 1 == n - 1) ? 0 : wantFirst;
+                        if ((closed || i + 1 < n - 1) && i + 1 < n) {
+                            after =
+                                st.Want(p, e, q[i + 2 >= n ? i + 2 - n : i + 2], len, &lengthNext);
+                            lengthAt = i + 1;
+                        }
                         const Polyline::Tangents* t = TangentsAt(i);
                         s.edgeTag = base + i;
                         st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after,
