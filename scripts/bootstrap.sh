@@ -10,7 +10,7 @@ packages=(
     wine64 wine xvfb x11-apps x11-utils imagemagick pngquant
     gcab cabextract
     googletest
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev lld
     libcairo2-dev
     libpng-dev
     librsvg2-bin openclipart-svg python3-numpy python3-pil python3-skimage
