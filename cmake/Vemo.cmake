@@ -206,8 +206,8 @@ function(vemo_add_gtest name)
 endfunction()
 
 # vemo_add_fuzzer(name SOURCES ... [LIBS ...] [SEEDS dir ...]): a libFuzzer target (fuzz build,
-#   and the native build with clang). ctest runs it over its seeds (all of them, however short the time), then for
-#   VEMO_FUZZ_SECONDS on new inputs; longer runs are made by hand.
+#   and the native build with clang). ctest runs it over its seeds (all of them, however short
+#   the time), then for VEMO_FUZZ_SECONDS on new inputs; longer runs are made by hand.
 set(VEMO_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzzer runs under ctest after its seeds")
 function(vemo_add_fuzzer name)
     cmake_parse_arguments(F "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
