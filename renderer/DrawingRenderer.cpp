@@ -228,6 +228,7 @@ int32_t DrawingRenderer::CreateRenderContext(uint16_t width, uint16_t height, in
     ctx->smoothed = smoothed ? 1 : 0;
     ctx->pixels = pixels;
     ctx->generation = generation;
+    ctx->painter.Adopt(sparePainter);
     contexts.Push(ctx);
     *handle = ctx->handle;
     return kOk;
@@ -366,6 +367,7 @@ int32_t DrawingRenderer::ConvertBitmap(int32_t width, int32_t height, int32_t or
 int32_t DrawingRenderer::DestroyRenderContext(uint32_t handle) {
     for (size_t i = 0; i < contexts.Size(); ++i) {
         if (contexts[i]->handle == handle && handle != 0) {
+            sparePainter.Adopt(contexts[i]->painter);
             delete contexts[i];
             contexts[i] = contexts[contexts.Size() - 1];
             contexts.Resize(contexts.Size() - 1);

@@ -72,6 +72,7 @@ private:
     DocRect pageView = NotSetRect();
     int32_t pageViewFlag = 1;
     PodArray<RenderContext*> contexts;
+    ObjectPainter sparePainter; // the working memory of the last context that ended
     uint32_t nextSerial = 1;
     ClockFunction clock = nullptr;
     void* clockUser = nullptr;

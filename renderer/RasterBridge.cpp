@@ -852,6 +852,14 @@ void ObjectPainter::Cancel() {
     }
 }
 
+void ObjectPainter::Adopt(ObjectPainter& other) {
+    if (state == nullptr && &other != this) {
+        other.Cancel();
+        state = other.state;
+        other.state = nullptr;
+    }
+}
+
 int32_t HitObject(const Document& doc, const DrawObject& obj, const RenderMatrix& m, int32_t x,
                   int32_t y, int32_t tolerance) {
     if (!Fills(obj.style) && !Strokes(obj.style)) {

@@ -27,6 +27,11 @@ public:
     int32_t Step(int32_t work);
     int32_t Busy() const;
     void Cancel();
+    // Takes over the other painter's working memory (paths, the scan converter's cells and
+    // lists) when this one has none yet; the other stops what it was doing and is left with
+    // none. A new context so starts with the memory of one that ended: no fresh pages to fault
+    // in and clear.
+    void Adopt(ObjectPainter& other);
 
 private:
     PainterState* state = nullptr;

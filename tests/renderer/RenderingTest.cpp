@@ -286,6 +286,21 @@ TEST_F(Rendering, OneHugeObjectIsDrawnAcrossSlicesWithThePixelsOfOne) {
     EXPECT_GE(RedrawInSlicesOfOnePiece(DocRect{0, 0, 1000, 1000}), 10)
         << "the object was drawn in too few pieces";
     EXPECT_TRUE(whole == pixels);
+    // A context given up in the middle of the object hands its working memory to the next one,
+    // which draws the same pixels.
+    DocRect view{0, 0, 1000, 1000};
+    ASSERT_EQ(kOk, renderer.SetContextView(handle, &view, 1));
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(0, Slice(1) & kSliceFinished);
+    }
+    ASSERT_EQ(kOk, renderer.DestroyRenderContext(handle));
+    std::fill(pixels.begin(), pixels.end(), 0x12345678u);
+    MakeContext();
+    int32_t r = 0;
+    for (int slices = 0; r >= 0 && !(r & kSliceFinished) && slices < 1000; ++slices) {
+        r = Slice(100000);
+    }
+    EXPECT_TRUE(whole == pixels);
 }
 
 TEST_F(Rendering, AFarReachingObjectIsCutAcrossSlicesWithThePixelsOfOne) {
