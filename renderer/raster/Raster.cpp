@@ -1227,7 +1227,8 @@ int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
                 c[0] += uint32_t(delta);
                 c[K] -= uint32_t(delta);
                 exactSum += uint32_t(delta);
-                work -= n + ((n * n) >> 6); // crowded cells sort more
+                // Every part crosses up to kLines lines, and crowded lines sort more.
+                work -= n * kLines + ((n * n) >> 4);
             }
         }
     }
