@@ -81,11 +81,11 @@ run_ctest() { # preset ctest-arguments...
 # of a second). A real fault fails both times; both attempts show, and a line before the totals
 # names the cases that passed only the second time.
 run_windows_tests() {
-    local spec=$work/lanes.json ids="" lane t0=$SECONDS filter=()
+    local lanesFile=$work/lanes.json ids="" lane t0=$SECONDS filter=()
     for ((lane = 1; lane <= lanes; lane++)); do
         ids+="${ids:+,}{\"id\":\"$lane\",\"slots\":1}"
     done
-    echo "{\"version\":{\"major\":1,\"minor\":0},\"local\":[{\"lanes\":[$ids]}]}" >"$spec"
+    echo "{\"version\":{\"major\":1,\"minor\":0},\"local\":[{\"lanes\":[$ids]}]}" >"$lanesFile"
     wait "$prefixes" || cat "$work/prefixes.log"
     # shellcheck source=wine-env.sh
     source scripts/wine-env.sh
@@ -96,7 +96,7 @@ run_windows_tests() {
     fi
     echo "win64: $lanes Wine lanes ready in $((SECONDS - t0)) s"
     [ $quick -eq 1 ] && filter=(-LE 'endtoend|slow')
-    run_ctest win64 --resource-spec-file "$spec" -j "$lanes" --repeat until-pass:2 "${filter[@]}"
+    run_ctest win64 --resource-spec-file "$lanesFile" -j "$lanes" --repeat until-pass:2 "${filter[@]}"
     vemo_wine_stop
 }
 

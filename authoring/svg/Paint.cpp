@@ -253,7 +253,7 @@ bool ParseFunction(std::string_view name, std::string_view inner, uint32_t* argb
 
 bool ParseColour(std::string_view text, uint32_t* argb, bool* current) {
     std::string_view t = Trim(text);
-    // A colour may be followed by an ICC colour specification, which is ignored.
+    // A colour may be followed by an icc-color(...) value, which is ignored.
     size_t icc = t.find("icc-color(");
     if (icc != std::string_view::npos && icc > 0) {
         t = Trim(t.substr(0, icc));
