@@ -56,12 +56,17 @@
 //    index in the job: the walk along the path (a verb at a time; a curve is at most 4096
 //    lines), the stroker (a segment, a join's arc or an outline edge at a time), the counting
 //    sort (edges are bucketed by first band, a range of edges at a time), and the bands (an edge
-//    at a time, then the band's sweep). The cells only add up, so the pieces may fall anywhere
-//    and the pixels are the same as in one go. Edges and outline points live in lists that
-//    grow a block at a time, so growing them never copies what they hold. (Start copies the
-//    path itself: one memcpy, a millisecond for the largest path a drawing can hold; an
-//    even-odd fill looks at up to 2^14 of its vertices there too, about as long.) Edges stay
-//    in the active list until their last band, so a band only looks at edges that cross it.
+//    at a time, then the band's sweep, a row at a time). The cells only add up, so the pieces
+//    may fall anywhere and the pixels are the same as in one go. Edges and outline points live
+//    in lists that grow a block at a time, so growing them never copies what they hold. Memory
+//    the job never wrote before costs the first touch of its pages too (the system maps and
+//    clears them), several times the work of using it, and is counted so (kFreshBytes): edges
+//    stored there, fresh blocks of overlap parts, and the sorted and active lists and the
+//    accumulators grown for a job, which the counting touches or clears a range at a time.
+//    (Start copies the path itself unless it is read in place: one memcpy, a millisecond for
+//    the largest path a drawing can hold; an even-odd fill looks at up to 2^14 of its vertices
+//    there too, about as long.) Edges stay in the active list until their last band, so a band
+//    only looks at edges that cross it.
 //
 // Strokes (RasterStroke.cpp) become one outline per subpath that winds like the sum of the
 // stroke's pieces (a rectangle per segment, a wedge per join, the caps), with the overlaps of
@@ -130,6 +135,11 @@ constexpr int32_t kFullCover = 1 << 17; // a pixel covered once, in doubled area
 constexpr int32_t kMaxBandPieces = 1 << 21; // 32 MiB of parts a band; beyond, its area sums
 int32_t gExactOverlaps = 1;
 constexpr int32_t kBandCells = 16384;   // accumulator cells per band (64 KiB)
+// Memory the job never wrote before costs the first touch of its pages (the system maps and
+// clears them), a few times the work of using it: a unit for every kFreshBytes bytes, so an
+// edge written there costs kFreshEdgeWork units more.
+constexpr int32_t kFreshBytes = 8;
+constexpr int32_t kFreshEdgeWork = int32_t(sizeof(RasterEdge)) / kFreshBytes;
 
 inline int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
     int64_t q = a / b;
@@ -211,8 +221,8 @@ RasterJobState::~RasterJobState() {
     delete[] vertexOrder;
     delete[] cells;
     delete[] touched;
-    delete[] verbs;
-    delete[] points;
+    delete[] verbCopy;
+    delete[] pointCopy;
     StrokeDelete(stroke);
     GradientDelete(gradient);
 }
@@ -280,11 +290,15 @@ inline void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_
         }
         below = y0 + 1;
     }
+    const bool fresh = edges.count >= edges.reached;
     if (edgeCount >= kRasterMaxEdges || !edges.Add(RasterEdge{x0, y0, x1, y1, dir, edgeTag})) {
         failed = 1;
         return;
     }
     ++edgeCount;
+    if (fresh) {
+        work -= kFreshEdgeWork;
+    }
     int32_t lo = x0 < x1 ? x0 : x1, hi = x0 < x1 ? x1 : x0;
     minX = lo < minX ? lo : minX;
     maxX = hi > maxX ? hi : maxX;
@@ -396,19 +410,28 @@ void RasterJobState::AddPolygon(const double* xy, int32_t count, int32_t sign) {
 
 int32_t RasterJobState::CopyPath(const RasterPath& path) {
     verbCount = pointCount = 0;
-    if (!Grow(verbs, verbCapacity, path.verbCount()) ||
-        !Grow(points, pointCapacity, path.pointCount())) {
+    if (!Grow(verbCopy, verbCapacity, path.verbCount()) ||
+        !Grow(pointCopy, pointCapacity, path.pointCount())) {
         return 0;
     }
     verbCount = path.verbCount();
     pointCount = path.pointCount();
     if (verbCount > 0) {
-        memcpy(verbs, path.verbs(), size_t(verbCount));
+        memcpy(verbCopy, path.verbs(), size_t(verbCount));
     }
     if (pointCount > 0) {
-        memcpy(points, path.points(), sizeof(RasterPoint) * size_t(pointCount));
+        memcpy(pointCopy, path.points(), sizeof(RasterPoint) * size_t(pointCount));
     }
+    verbs = verbCopy;
+    points = pointCopy;
     return 1;
+}
+
+void RasterJobState::ReadPath(const RasterPath& path) {
+    verbs = path.verbs();
+    points = path.points();
+    verbCount = path.verbCount();
+    pointCount = path.pointCount();
 }
 
 void RasterJobState::Fail() {
@@ -434,14 +457,17 @@ int32_t RasterJobState::Arrange() {
     const int64_t cellsNeeded = int64_t(cellStride) * bandRows * cellWords;
     const int64_t touchedNeeded = int64_t(touchedStride) * bandRows;
     const int32_t oldCells = cellCapacity, oldTouched = touchedCapacity;
+    const int32_t oldLists = listCapacity + activeCapacity;
     if (!Grow(cells, cellCapacity, cellsNeeded) || !Grow(touched, touchedCapacity, touchedNeeded) ||
         !Grow(bandCounts, bandCountCapacity, int64_t(bands) + 1) ||
         !Grow(sorted, listCapacity, edgeCount) || !Grow(active, activeCapacity, edgeCount)) {
         return 0;
     }
-    // The sweep leaves the accumulators cleared behind it; fresh ones start cleared.
+    // The sweep leaves the accumulators cleared behind it; fresh ones are cleared by the
+    // counting below, a piece at a time, as the fresh lists are first touched there.
+    listsFresh = listCapacity + activeCapacity != oldLists;
     if (cellCapacity != oldCells) {
-        memset(cells, 0, sizeof(uint32_t) * size_t(cellCapacity));
+        cellsClean = 0;
     }
     if (touchedCapacity != oldTouched) {
         memset(touched, 0, sizeof(uint64_t) * size_t(touchedCapacity));
@@ -483,16 +509,40 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
             phase = JobPhase::Count;
             break;
         case JobPhase::Count: {
-            // Counting sort by first band: how many edges start in each band...
+            // Fresh accumulators are cleared and fresh lists touched here, in pieces, at the
+            // cost of fresh memory (kFreshBytes).
             if (work <= 0) {
                 return 0;
             }
+            if (cellsClean < cellCapacity) {
+                constexpr int32_t kWords = kFreshBytes / int32_t(sizeof(uint32_t));
+                const int64_t words = cellCapacity - cellsClean;
+                const int32_t n =
+                    work < (words + kWords - 1) / kWords ? int32_t(work * kWords) : int32_t(words);
+                memset(cells + cellsClean, 0, sizeof(uint32_t) * size_t(n));
+                cellsClean += n;
+                work -= (n + kWords - 1) / kWords;
+                if (cellsClean < cellCapacity) {
+                    return 0;
+                }
+                if (work <= 0) {
+                    return 0;
+                }
+            }
+            // Counting sort by first band: how many edges start in each band...
+            const int32_t perEdge = listsFresh ? 1 + 2 * kFreshEdgeWork : 1;
             int64_t left = int64_t(edgeCount) - sortIndex;
-            int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
+            int32_t end = work < left * perEdge
+                              ? sortIndex + int32_t((work + perEdge - 1) / perEdge)
+                              : edgeCount;
             for (int32_t i = sortIndex; i < end; ++i) {
                 ++bandCounts[BandOf(edges[i].y0) - firstBand + 1];
             }
-            work -= end - sortIndex;
+            if (listsFresh) {
+                memset(sorted + sortIndex, 0, sizeof(RasterEdge) * size_t(end - sortIndex));
+                memset(active + sortIndex, 0, sizeof(RasterEdge) * size_t(end - sortIndex));
+            }
+            work -= int64_t(end - sortIndex) * perEdge;
             sortIndex = end;
             if (sortIndex < edgeCount) {
                 return 0;
@@ -860,6 +910,14 @@ void RasterJobState::Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum) {
     }
 }
 
+// A fresh block of pieces costs the first touch of its pages (kFreshBytes), charged when it
+// is taken.
+void RasterJobState::ChargeFreshPieces() {
+    work -= int64_t(pieces.blockCount - piecesBlocks) *
+            (BlockList<OverlapPiece>::kBlock * int64_t(sizeof(OverlapPiece)) / kFreshBytes);
+    piecesBlocks = pieces.blockCount;
+}
+
 int32_t RasterJobState::DrawBand() {
     const int32_t band = currentBand;
     const int32_t bandTopRow = band * bandRows;
@@ -875,6 +933,7 @@ int32_t RasterJobState::DrawBand() {
         bandBegun = 1;
         bandEdge = 0;
         bandKept = 0;
+        sweepNext = 0;
         if (keep) {
             pieces.Clear();
             piecesLost = 0;
@@ -917,6 +976,9 @@ int32_t RasterJobState::DrawBand() {
                                        : EdgeSmooth<2>(e, top, bottom, bandTopRow))
                 : smoothed ? EdgeSmooth<0>(e, top, bottom, bandTopRow)
                            : EdgeAliased(e, top, bottom, bandTopRow);
+        if (pieces.blockCount != piecesBlocks) {
+            ChargeFreshPieces();
+        }
         if (e.y1 > bottom) {
             active[bandKept++] = e;
         }
@@ -930,6 +992,9 @@ int32_t RasterJobState::DrawBand() {
                                        : EdgeSmooth<2>(e, top, bottom, bandTopRow))
                 : smoothed ? EdgeSmooth<0>(e, top, bottom, bandTopRow)
                            : EdgeAliased(e, top, bottom, bandTopRow);
+        if (pieces.blockCount != piecesBlocks) {
+            ChargeFreshPieces();
+        }
         if (e.y1 > bottom) {
             active[bandKept++] = e;
         }
@@ -939,25 +1004,28 @@ int32_t RasterJobState::DrawBand() {
     if (keep && overlapRows && !piecesLost && !ResolveOverlaps(rows)) {
         return 0;
     }
-    bandBegun = 0;
-    if (keep) {
-        SweepBand<kCellWordsKept>(band);
-    } else {
-        SweepBand<1>(band);
+    if (!(keep ? SweepBand<kCellWordsKept>(band, rows) : SweepBand<1>(band, rows))) {
+        return 0;
     }
-    work -= kRasterBandWork;
+    bandBegun = 0;
     return 1;
 }
 
 template <int32_t K>
-void RasterJobState::SweepBand(int32_t band) {
+int32_t RasterJobState::SweepBand(int32_t band, int32_t rows) {
     const int32_t bandTopRow = band * bandRows;
-    int32_t rows = height - bandTopRow;
-    rows = rows < bandRows ? rows : bandRows;
-    // Sweep the rows through their touched cells.
+    // Sweep the rows through their touched cells, a row at a time while there is work left
+    // (rows are independent: each starts from a sum of 0 and clears its own cells). A row
+    // counts its share of kRasterBandWork, and gradient spans their pixels on top.
     const int32_t wordFirst = (minX >> kRasterShift) >> 6;
     const int32_t wordLast = ((maxX >> kRasterShift) + 1) >> 6;
-    for (int32_t local = 0; local < rows; ++local) {
+    const int32_t rowWork = (kRasterBandWork + bandRows - 1) / bandRows;
+    for (; sweepNext < rows; ++sweepNext) {
+        if (work <= 0) {
+            return 0;
+        }
+        work -= rowWork;
+        const int32_t local = sweepNext;
         uint32_t* acc = cells + ptrdiff_t(local) * cellStride * K;
         uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
         uint32_t* pixels = reinterpret_cast<uint32_t*>(origin + stride * (bandTopRow + local));
@@ -989,6 +1057,7 @@ void RasterJobState::SweepBand(int32_t band) {
             Span(pixels, runStart, width, sum);
         }
     }
+    return 1;
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -1508,7 +1577,9 @@ int32_t RasterJob::Start(const RasterPath& path, const RasterPaint& paint,
     if (s.width <= 0 || s.alpha == 0 || path.verbCount() == 0) {
         return 1; // nothing to draw
     }
-    if (!s.CopyPath(path)) {
+    if (pathInPlace) {
+        s.ReadPath(path);
+    } else if (!s.CopyPath(path)) {
         s.Fail();
         return 0;
     }
@@ -1552,11 +1623,25 @@ int32_t RasterJob::StartStroke(const RasterPath& path, const StrokeStyle& style,
     return 1;
 }
 
+void RasterJob::ReadPathInPlace(int32_t inPlace) {
+    pathInPlace = inPlace ? 1 : 0;
+}
+
 int32_t RasterJob::Advance(int32_t work) {
+    lastWork = 0;
     if (!state || state->finished) {
         return 1;
     }
-    return work > 0 ? state->Work(work, INT32_MAX) : 0;
+    if (work <= 0) {
+        return 0;
+    }
+    const int32_t done = state->Work(work, INT32_MAX);
+    lastWork = work - state->work;
+    return done;
+}
+
+int64_t RasterJob::LastWork() const {
+    return lastWork;
 }
 
 int32_t RasterJob::Prepare(int32_t work) {

@@ -170,7 +170,7 @@ struct RasterJobState;
 // compositing a band of rows at a time, top to bottom. However the work is cut, the pixels are
 // the same. A job may be reused: Start again once finished or after Cancel; its buffers are
 // kept and grow as needed. The surface's pixels must stay valid until the job is finished or
-// cancelled; the path may change as soon as Start returned.
+// cancelled; the path may change as soon as Start returned (unless read in place).
 //
 // Work is counted in units of roughly equal cost (a line flattened, stroked or stored, an edge
 // sorted, an edge crossing a band; a band's sweep counts as kRasterBandWork units), so that
@@ -192,8 +192,15 @@ public:
     int32_t StartStroke(const RasterPath& path, const StrokeStyle& style, const RasterPaint& paint,
                         const RasterSurface& surface, const RasterRect& clip);
 
+    // Jobs started from now on read the caller's path in place (1) instead of copying it (0,
+    // the default): the path must then stay unchanged until the job is finished or cancelled.
+    // It saves a copy of the path's size at the start.
+    void ReadPathInPlace(int32_t inPlace);
+
     // Does at most about `work` units (at least one piece when work > 0); 1 once finished.
     int32_t Advance(int32_t work);
+    // The units the last Advance did (its budget may be passed by the piece that used it up).
+    int64_t LastWork() const;
     // Does at most `work` units of the preparation only; 1 once it is complete (then
     // BandsLeft tells the bands to draw).
     int32_t Prepare(int32_t work);
@@ -218,6 +225,8 @@ private:
     int32_t Start(const RasterPath& path, const RasterPaint& paint, const RasterSurface& surface,
                   const RasterRect& clip, int32_t alphaScale256);
     RasterJobState* state = nullptr;
+    int32_t pathInPlace = 0;
+    int64_t lastWork = 0;
 };
 
 // One-call forms: start and run a job. 1 on success, 0 when memory ran out or the limits were

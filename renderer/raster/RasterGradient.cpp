@@ -65,8 +65,8 @@ constexpr double kTwo52 = 4503599627370496.0;
 constexpr double kFlatness = 0.25; // most a ramp cell may stray from its centre, in 8-bit steps
 constexpr double kFocusLimit = 0.999;
 constexpr int32_t kChunk = 128;
-constexpr int32_t kLinearPixelsPerUnit = 8;
-constexpr int32_t kRadialPixelsPerUnit = 4;
+constexpr int32_t kLinearPixelsPerUnit = 2;
+constexpr int32_t kRadialPixelsPerUnit = 1;
 constexpr uint32_t kOpaque16 = 255 * 256; // alpha 255 in 8.8
 constexpr int32_t kRampWork = 256;        // building a ramp, in units of work
 

@@ -59,6 +59,7 @@ template <class T> struct BlockList {
     int32_t blockCount = 0;    // blocks allocated
     int32_t blockCapacity = 0; // room in `blocks`
     int32_t count = 0;
+    int32_t reached = 0; // the most elements ever held: beyond, the blocks are fresh memory
 
     BlockList() = default;
     BlockList(const BlockList&) = delete;
@@ -97,6 +98,7 @@ template <class T> struct BlockList {
         }
         blocks[block][count & kMask] = value;
         ++count;
+        reached = count > reached ? count : reached;
         return true;
     }
 };
@@ -132,11 +134,13 @@ struct RasterJobState {
     int32_t gradientOn = 0;
     int32_t sweepRow = 0; // the row being swept, local
 
-    // The job's copy of the path.
-    uint8_t* verbs = nullptr;
-    RasterPoint* points = nullptr;
+    // The path the job walks: its own copy, or the caller's path read in place.
+    const uint8_t* verbs = nullptr;
+    const RasterPoint* points = nullptr;
     int32_t verbCount = 0;
     int32_t pointCount = 0;
+    uint8_t* verbCopy = nullptr;
+    RasterPoint* pointCopy = nullptr;
     int32_t verbCapacity = 0;
     int32_t pointCapacity = 0;
 
@@ -155,9 +159,10 @@ struct RasterJobState {
     int32_t firstBand = 0;
     int32_t bandUnits = 0;
     uint64_t bandReciprocal = 0; // 2^32 / bandRows, rounded up
-    int32_t bandBegun = 0;       // the current band's edges are being converted
+    int32_t bandBegun = 0;       // the current band's edges are being converted or swept
     int32_t bandEdge = 0;        // next active edge of the current band
     int32_t bandKept = 0;        // active edges kept for the next band so far
+    int32_t sweepNext = 0;       // the band's next row to sweep (local to the band)
 
     // Edges after clipping, then sorted by their first band, and the active ones.
     BlockList<RasterEdge> edges;
@@ -165,6 +170,7 @@ struct RasterJobState {
     RasterEdge* active = nullptr;
     int32_t edgeCount = 0;
     int32_t listCapacity = 0;
+    int32_t listsFresh = 0; // `sorted` and `active` were allocated for this job: still unused
     int32_t activeCapacity = 0;
     int32_t activeCount = 0;
     int32_t nextEdge = 0;
@@ -180,6 +186,7 @@ struct RasterJobState {
     int32_t edgeTag = 0; // the tag the stroker gives the edges it adds now
     int32_t cellWords = 1; // words a cell takes: 1, or kCellWordsKept
     BlockList<OverlapPiece> pieces;
+    int32_t piecesBlocks = 0; // blocks of `pieces` already charged as work when fresh
     int32_t piecesLost = 0; // memory or the band's limit of pieces ran out: area sums
     int32_t keptFirst = INT32_MIN; // the local rows whose cells keep their parts
     int32_t keptLast = INT32_MAX;
@@ -204,6 +211,7 @@ struct RasterJobState {
     uint64_t* touched = nullptr;
     int32_t cellCapacity = 0;
     int32_t touchedCapacity = 0;
+    int32_t cellsClean = 0; // the first cells known to be 0: fresh ones are cleared in pieces
     int32_t cellStride = 0;    // width + 2
     int32_t touchedStride = 0; // 64-bit words per row
     int32_t bandRows = 1;
@@ -217,6 +225,8 @@ struct RasterJobState {
     int32_t Begin(const RasterSurface& surface, const RasterRect& clip);
     // Copies the path into the job; 0 when memory ran out.
     int32_t CopyPath(const RasterPath& path);
+    // Reads the caller's path in place: it must stay unchanged while the job runs.
+    void ReadPath(const RasterPath& path);
     // Whether two rings of the copied outline may meet inside a pixel (see Overlaps).
     int32_t RingsMeet();
     // Runs the job until `budget` units are spent or `maxBands` bands are complete (0: the
@@ -243,7 +253,9 @@ struct RasterJobState {
     // Converts the current band's edges while there is work left, then sweeps it; 1 once the
     // band is complete.
     int32_t DrawBand();
-    template <int32_t K> void SweepBand(int32_t band);
+    void ChargeFreshPieces();
+    // Sweeps the band's rows from sweepNext while there is work left; 1 once all are swept.
+    template <int32_t K> int32_t SweepBand(int32_t band, int32_t rows);
     // Convert the part of an edge inside the band; they return the work done (rows and cells).
     // Pieces: 0 none kept, 1 all kept (strokes), 2 kept in the rows where rings meet.
     template <int32_t Pieces>

@@ -149,10 +149,12 @@ const RasterGradientStop kStops[] = {
 const RasterGradient kGradient{
     GradientShape::Radial, GradientSpread::Reflect, 80, 60, 110, 70, 75, 100, 0.3, -0.2, kStops, 4};
 
-// Runs a job in pieces of `piece` units (0: in one go); the number of calls it took.
+// Runs a job in pieces of `piece` units (0: in one go), reading the path in place or from
+// the job's copy; the number of calls it took.
 int64_t Draw(const Case& c, const RasterPath& path, Canvas& canvas, int32_t piece, int32_t* failed,
-             bool gradient) {
+             bool gradient, bool inPlace = false) {
     RasterJob job;
+    job.ReadPathInPlace(inPlace);
     RasterPaint paint{0xC0306090u, c.smoothed, gradient ? &kGradient : nullptr};
     int32_t started = c.stroke ? job.StartStroke(path, c.style, paint, canvas.Surface(), c.clip)
                                : job.StartFill(path, c.rule, paint, canvas.Surface(), c.clip);
@@ -162,6 +164,7 @@ int64_t Draw(const Case& c, const RasterPath& path, Canvas& canvas, int32_t piec
         job.Run();
     } else {
         while (!job.Advance(piece)) {
+            EXPECT_GE(job.LastWork(), piece) << "a piece that stops short has used its work";
             ++calls;
             if (calls > (int64_t(1) << 26)) {
                 ADD_FAILURE() << "no progress";
@@ -188,12 +191,16 @@ TEST(RasterJobPieces, AnyPieceSizeGivesThePixelsOfOneGo) {
                 EXPECT_EQ(0, once.CoveredPixels()) << c.name << ": a failed job draws nothing";
             else
                 EXPECT_GT(once.CoveredPixels(), 0) << c.name;
-            for (int32_t piece : {1, 7, 1000, INT32_MAX}) {
+            const struct {
+                int32_t piece;
+                bool inPlace;
+            } runs[] = {{1, false}, {7, true}, {1000, false}, {INT32_MAX, true}};
+            for (auto [piece, inPlace] : runs) {
                 if (c.fails && piece == 1 && c.stroke)
                     continue; // the same cut points as 7, only slower
                 Canvas pieces(160, 120);
                 int32_t failed = 0;
-                Draw(c, path, pieces, piece, &failed, gradient);
+                Draw(c, path, pieces, piece, &failed, gradient, inPlace);
                 EXPECT_EQ(onceFailed, failed) << c.name << ", pieces of " << piece;
                 EXPECT_TRUE(once.pixels == pieces.pixels)
                     << c.name << " (" << int(c.style.join) << ", " << int(c.style.cap)
