@@ -299,12 +299,18 @@ int32_t DrawingRenderer::RenderSlice(uint32_t handle, uint32_t budgetMs, int32_t
         ctx->nextObject = uint32_t(doc.objects.Size());
     }
     // The clock is read after every piece that used up its work, and after every few objects
-    // that needed less: small objects then cost no clock reads of their own.
+    // that needed less, or as soon as they did a piece's work together: small objects then
+    // cost no clock reads of their own, and objects that finish with a long piece do.
     int32_t sinceClock = 0;
+    int64_t workSinceClock = 0;
     uint32_t skipped = 0;
     for (;;) {
         if (ctx->painter.Busy()) {
             sinceClock += ctx->painter.Step(kSliceWork) ? 1 : kObjectsPerClock;
+            workSinceClock += ctx->painter.LastWork();
+            if (workSinceClock >= kSliceWork) {
+                sinceClock = kObjectsPerClock;
+            }
             drew = 1;
         } else if (ctx->nextObject < doc.objects.Size()) {
             const DrawObject& obj = doc.objects[ctx->nextObject++];
@@ -328,6 +334,7 @@ int32_t DrawingRenderer::RenderSlice(uint32_t handle, uint32_t budgetMs, int32_t
         }
         if (sinceClock >= kObjectsPerClock) {
             sinceClock = 0;
+            workSinceClock = 0;
             if (Now() >= deadline) {
                 break;
             }

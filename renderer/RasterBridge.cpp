@@ -361,10 +361,11 @@ public:
         fl.nearY1 = y1 < kGuard ? y1 : kGuard;
     }
 
-    // One piece of about `work` units (a unit is two points made or cut): 0 while building,
-    // 1 once the path is built, -1 when memory ran out or the points passed the limit.
+    // One piece of about `work` units (a point made or cut is two: it is flattened or clipped
+    // in double precision, then stored): 0 while building, 1 once the path is built, -1 when
+    // memory ran out or the points passed the limit.
     int32_t Step(uint32_t work, RasterPath& path) {
-        uint64_t budget = uint64_t(work) * 2 + 1;
+        budget = uint64_t(work) / 2 + 1;
         while (flattening) {
             if (op >= obj.opCount) {
                 flattening = false;
@@ -412,6 +413,9 @@ public:
         }
         return 1;
     }
+
+    // The units the last Step of `work` units did.
+    int64_t Spent(uint32_t work) const { return (int64_t(work) / 2 + 1 - int64_t(budget)) * 2; }
 
 private:
     void FlattenOne() {
@@ -516,6 +520,7 @@ private:
     Flattener fl;
     size_t subpath = 0; // cutting progress
     size_t index = 0;
+    uint64_t budget = 0; // points the current piece may still make or cut
     PolygonClipper polygon{nullptr};
     bool pen = false;
     bool allInside = true;
@@ -733,11 +738,16 @@ struct PainterState {
     }
 
     // One piece of building the path: 0 while building, 1 once built, -1 when memory ran out.
-    int32_t Build(int32_t work) {
+    // *spent takes the units it did.
+    int32_t Build(int32_t work, int64_t* spent) {
         if (!direct) {
-            return far.Step(uint32_t(work), path);
+            const int32_t built = far.Step(uint32_t(work), path);
+            *spent = far.Spent(uint32_t(work));
+            return built;
         }
+        const uint32_t before = op;
         pathDone = AppendDirect(*doc, obj, t, path, &op, &point, uint32_t(work) * kOpsPerUnit);
+        *spent = (op - before) / kOpsPerUnit + 1;
         if (path.failed()) {
             pathDone = false;
             return -1;
@@ -755,6 +765,9 @@ int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const R
         if (state == nullptr) {
             return 0;
         }
+        // The path stays as it is while its job runs (it is only rebuilt after the job ended
+        // or was cancelled): the job reads it in place rather than copying it whole at once.
+        state->job.ReadPathInPlace(1);
     }
     PainterState& s = *state;
     s.job.Cancel();
@@ -779,19 +792,30 @@ int32_t ObjectPainter::Begin(const Document& doc, const DrawObject& obj, const R
 }
 
 int32_t ObjectPainter::Step(int32_t work) {
+    lastWork = 0;
     if (state == nullptr) {
         return 1;
     }
     PainterState& s = *state;
+    // What the stages of the object did so far in this piece: the next stage gets the rest.
+    int64_t left = work;
     for (;;) {
         switch (s.stage) {
         case PaintStage::Idle:
+            lastWork = work - left;
             return 1;
         case PaintStage::BuildFill:
         case PaintStage::BuildStroke: {
             const bool stroke = s.stage == PaintStage::BuildStroke;
-            const int32_t built = s.Build(work);
+            if (left <= 0) {
+                lastWork = work - left;
+                return 0;
+            }
+            int64_t spent = 0;
+            const int32_t built = s.Build(int32_t(left), &spent);
+            left -= spent;
             if (built == 0) {
+                lastWork = work - left;
                 return 0;
             }
             if (built < 0) {
@@ -815,13 +839,16 @@ int32_t ObjectPainter::Step(int32_t work) {
             }
             break;
         }
-        case PaintStage::RunFill:
-            if (!s.job.Advance(work)) {
+        case PaintStage::RunFill: {
+            const int32_t done = s.job.Advance(left > 0 ? int32_t(left) : 0);
+            left -= s.job.LastWork();
+            if (!done) {
+                lastWork = work - left;
                 return 0;
             }
             if (!Strokes(s.obj.style)) {
                 s.stage = PaintStage::Idle;
-                return 1;
+                break;
             }
             if (s.direct && s.pathDone) {
                 s.job.StartStroke(s.path, MakeStrokeStyle(s.obj.style, s.t), s.StrokePaint(),
@@ -831,15 +858,22 @@ int32_t ObjectPainter::Step(int32_t work) {
                 s.StartBuilding(PaintStage::BuildStroke);
             }
             break;
-        case PaintStage::RunStroke:
-            if (!s.job.Advance(work)) {
+        }
+        case PaintStage::RunStroke: {
+            const int32_t done = s.job.Advance(left > 0 ? int32_t(left) : 0);
+            left -= s.job.LastWork();
+            if (!done) {
+                lastWork = work - left;
                 return 0;
             }
             s.stage = PaintStage::Idle;
-            return 1;
+            break;
+        }
         }
     }
 }
+
+int64_t ObjectPainter::LastWork() const { return lastWork; }
 
 int32_t ObjectPainter::Busy() const {
     return state != nullptr && state->stage != PaintStage::Idle ? 1 : 0;

@@ -23,8 +23,11 @@ public:
     // Prepares the object. 0 when memory ran out (the object is then left out).
     int32_t Begin(const Document& doc, const DrawObject& obj, const RenderMatrix& m,
                   void* pixels, int32_t width, int32_t height, int32_t smoothed);
-    // Does up to about `work` units of the scan converter's work; 1 once the object is complete.
+    // Does up to about `work` units of the scan converter's work (building the path, filling,
+    // stroking: each stage takes what the ones before left); 1 once the object is complete.
     int32_t Step(int32_t work);
+    // The units the last Step did (0 for an object that needed none).
+    int64_t LastWork() const;
     int32_t Busy() const;
     void Cancel();
     // Takes over the other painter's working memory (paths, the scan converter's cells and
@@ -35,6 +38,7 @@ public:
 
 private:
     PainterState* state = nullptr;
+    int64_t lastWork = 0;
 };
 
 // Whether the object is a filled, unstroked rectangle whose edges fall on pixel boundaries of the

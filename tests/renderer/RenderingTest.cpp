@@ -234,29 +234,53 @@ TEST_F(Rendering, SmoothingSelectsAntiAliasedEdges) {
     }
 }
 
+// Small objects share a clock reading among a few; objects that each finish within a piece
+// but do most of a piece's work read it every piece's work. 20 readings a slice never cover
+// them all.
 TEST_F(Rendering, SlicesStopAtTheirBudget) {
-    DrawingWriter w;
-    for (int i = 0; i < 500; ++i) {
-        w.FillColour(0xFF000000 | uint32_t(i * 997));
-        w.Ellipse(500, 500, 100 + i, 400);
+    struct Case {
+        const char* name;
+        int32_t objects;
+        int32_t lines; // 0: an ellipse
+        int32_t minimumSlices;
+    } const cases[] = {{"small ellipses", 500, 0, 3}, {"flat zigzags of 300 lines", 200, 300, 5}};
+    for (const Case& c : cases) {
+        DrawingWriter w;
+        for (int i = 0; i < c.objects; ++i) {
+            w.FillColour(0xFF000000 | uint32_t(i * 997));
+            if (c.lines == 0) {
+                w.Ellipse(500, 500, 100 + i, 400);
+                continue;
+            }
+            w.MoveTo(0, 0);
+            for (int k = 0; k < c.lines; ++k) {
+                w.LineTo(k * 1000 / c.lines, k % 2 ? 520 : 480 + i % 7);
+            }
+            w.Close();
+            w.EndPath();
+        }
+        DrawingRenderer renderer; // a fresh one per case
+        std::vector<uint8_t> f = File(w);
+        ASSERT_EQ(kOk, renderer.LoadData(uint32_t(f.size()), f.data()));
+        ASSERT_LE(0, renderer.LoadData(0, nullptr));
+        FakeClock clock;
+        clock.step = 1; // every reading of the clock takes a millisecond
+        renderer.SetClock(&FakeClock::Read, &clock);
+        const DocRect view{0, 0, 1000, 1000};
+        ASSERT_EQ(kOk, renderer.CreateRenderContext(100, 100, 1, pixels.data(), &handle));
+        ASSERT_EQ(kOk, renderer.SetContextView(handle, &view, 1));
+        int32_t slices = 0, r = 0;
+        int32_t drawn = 0, known = 0;
+        do {
+            r = renderer.RenderSlice(handle, 20, 0, nullptr, &drawn, &known, nullptr);
+            ++slices;
+            ASSERT_GE(r, 0) << c.name;
+        } while (!(r & kSliceFinished) && slices < 10000);
+        EXPECT_EQ(c.objects, known) << c.name;
+        EXPECT_EQ(c.objects, drawn) << c.name;
+        EXPECT_GE(slices, c.minimumSlices) << c.name;
+        EXPECT_EQ(kSliceNewPixels | kSliceFinished, r) << c.name;
     }
-    Load(w);
-    FakeClock clock;
-    clock.step = 1; // every reading of the clock takes a millisecond
-    renderer.SetClock(&FakeClock::Read, &clock);
-    MakeContext();
-    int32_t slices = 0, r = 0;
-    int32_t drawn = 0, known = 0;
-    do {
-        r = renderer.RenderSlice(handle, 20, 0, nullptr, &drawn, &known, nullptr);
-        ++slices;
-        ASSERT_GE(r, 0);
-    } while (!(r & kSliceFinished) && slices < 10000);
-    EXPECT_EQ(500, known);
-    EXPECT_EQ(500, drawn);
-    // small objects share a clock reading among a few, but 20 readings never cover them all
-    EXPECT_GE(slices, 3);
-    EXPECT_EQ(kSliceNewPixels | kSliceFinished, r);
 }
 
 TEST_F(Rendering, OneHugeObjectIsDrawnAcrossSlicesWithThePixelsOfOne) {
