@@ -64,9 +64,8 @@
 //    stored there, fresh blocks of overlap parts, and the sorted and active lists and the
 //    accumulators grown for a job, which the counting touches or clears a range at a time.
 //    (Start copies the path itself unless it is read in place: one memcpy, a millisecond for
-//    the largest path a drawing can hold; an even-odd fill looks at up to 2^14 of its vertices
-//    there too, about as long.) Edges stay in the active list until their last band, so a band
-//    only looks at edges that cross it.
+//    the largest path a drawing can hold.) Edges stay in the active list until their last
+//    band, so a band only looks at edges that cross it.
 //
 // Strokes (RasterStroke.cpp) become one outline per subpath that winds like the sum of the
 // stroke's pieces (a rectangle per segment, a wedge per join, the caps), with the overlaps of
@@ -219,6 +218,7 @@ RasterJobState::~RasterJobState() {
     delete[] bandCounts;
     delete[] vertices;
     delete[] vertexOrder;
+    delete[] vertexMerge;
     delete[] cells;
     delete[] touched;
     delete[] verbCopy;
@@ -483,6 +483,15 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
     int32_t bandsDone = 0;
     while (!finished) {
         switch (phase) {
+        case JobPhase::Rings: {
+            const int32_t meet = RingsMeet();
+            if (meet < 0) {
+                return 0;
+            }
+            exact = meet;
+            phase = JobPhase::Outline;
+            break;
+        }
         case JobPhase::Outline: {
             int32_t done = stroking ? StrokeContinue(*this) : OutlineFill();
             if (failed) {
@@ -1330,7 +1339,7 @@ inline int32_t PointsOf(uint8_t verb) {
                                                   : 0;
 }
 
-// Whether two rings of the copied outline may meet inside a pixel, and in which rows, which
+// Whether two rings of the outline may meet inside a pixel, and in which rows, which
 // its vertices tell cheaply: two of them less than a pixel apart (in x and in y), reached
 // going the same way (the lines into them less than 45 degrees apart), that lie on different
 // subpaths or on one subpath but more than kRingsApart apart along it both ways round. Passes
@@ -1342,10 +1351,12 @@ inline int32_t PointsOf(uint8_t verb) {
 // its area sums. A single subpath whose lines change direction in x twice and in y twice (a
 // ring without a bay) cannot come back to itself going the same way, and is not looked at.
 // Outlines of more than kRingVertices verbs are taken as meeting in every row (the look stays
-// cheap next to copying the path), and so are those whose vertices crowd together beyond the
-// pairs looked at.
+// cheap next to the fill), and so are those whose vertices crowd together beyond the pairs
+// looked at. The look is the job's first phase, done in pieces like the rest: a verb, a key
+// sorted or merged, a vertex or a pair is a unit.
 constexpr int64_t kRingsApart = 4 * kRasterOne;
 constexpr int32_t kRingVertices = 1 << 14;
+constexpr int32_t kRingRun = 1024; // keys sorted at once, before the runs are merged
 constexpr uint32_t kGridIndex = (1u << 15) - 1;
 
 // Orders vertices by pixel column, then row (each -2^23 ... 2^23 - 1), with 15 bits left for
@@ -1357,85 +1368,161 @@ inline uint64_t GridKey(int32_t col, int32_t row) {
 
 } // namespace
 
-int32_t RasterJobState::RingsMeet() {
+int32_t RasterJobState::RingsBegin() {
+    const int32_t old = vertexCapacity;
     if (verbCount > kRingVertices || !Grow(vertices, vertexCapacity, int64_t(verbCount) + 1) ||
-        !Grow(vertexOrder, vertexOrderCapacity, int64_t(verbCount) + 1)) {
+        !Grow(vertexOrder, vertexOrderCapacity, int64_t(verbCount) + 1) ||
+        !Grow(vertexMerge, vertexMergeCapacity, int64_t(verbCount) + 1)) {
         return 1;
     }
-    // The vertices, with lengths along the outline measured as |dx| + |dy| (enough to tell
-    // near from far), and their order by pixel column, then row (with the index below). A
-    // vertex within a pixel of the last one is left out (the lines join up): the outline is
-    // looked at a pixel at a time.
-    // `turns`: the changes of direction in x and in y (signs of the lines' dx and dy), the
-    // last line's against the first's too.
-    int32_t n = 0, first = 0, subpath = 0, pi = 0, rings = 0, turns = 0;
-    int32_t signX = 0, signY = 0, firstX = 0, firstY = 0;
-    int64_t along = 0, longest = 0;
-    RasterPoint start{0, 0}, pen{0, 0};
-    auto step = [&](RasterPoint a, RasterPoint b) {
-        const int64_t dx = int64_t(b.x) - a.x, dy = int64_t(b.y) - a.y;
-        const int32_t sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
-        turns += (sx && sx == -signX) + (sy && sy == -signY);
-        signX = sx ? sx : signX;
-        signY = sy ? sy : signY;
-        firstX = firstX ? firstX : sx;
-        firstY = firstY ? firstY : sy;
-        return (dx < 0 ? -dx : dx) + (dy < 0 ? -dy : dy);
-    };
-    // Ends a subpath (closed by a line back to its start): its vertices learn its length.
-    auto endSubpath = [&]() {
-        along += step(pen, start);
-        for (int32_t i = first; i < n; ++i) {
-            vertices[i].length = along;
+    rings = RingsProgress{};
+    // Fresh lists cost the first touch of their pages (kFreshBytes), counted per verb.
+    if (vertexCapacity != old) {
+        rings.verbWork += int32_t(sizeof(OutlineVertex) + 2 * sizeof(uint64_t)) / kFreshBytes;
+    }
+    rings.low = INT32_MAX;
+    rings.high = INT32_MIN;
+    return 0;
+}
+
+int32_t RasterJobState::RingsMeet() {
+    RingsProgress& r = rings;
+    if (r.stage == 0) {
+        // The vertices, with lengths along the outline measured as |dx| + |dy| (enough to
+        // tell near from far), and their keys by pixel column, then row (with the index
+        // below). A vertex within a pixel of the last one is left out (the lines join up):
+        // the outline is looked at a pixel at a time.
+        // `turns`: the changes of direction in x and in y (signs of the lines' dx and dy),
+        // the last line's against the first's too. A verb at a time, resuming.
+        int32_t n = r.n, first = r.first, subpath = r.subpath, pi = r.pi, ringCount = r.rings;
+        int32_t turns = r.turns, signX = r.signX, signY = r.signY, firstX = r.firstX;
+        int32_t firstY = r.firstY;
+        int64_t along = r.along, longest = r.longest;
+        RasterPoint start = r.start, pen = r.pen;
+        auto save = [&]() {
+            r.n = n, r.first = first, r.subpath = subpath, r.pi = pi, r.rings = ringCount;
+            r.turns = turns, r.signX = signX, r.signY = signY, r.firstX = firstX;
+            r.firstY = firstY, r.along = along, r.longest = longest, r.start = start;
+            r.pen = pen;
+        };
+        auto step = [&](RasterPoint a, RasterPoint b) {
+            const int64_t dx = int64_t(b.x) - a.x, dy = int64_t(b.y) - a.y;
+            const int32_t sx = (dx > 0) - (dx < 0), sy = (dy > 0) - (dy < 0);
+            turns += (sx && sx == -signX) + (sy && sy == -signY);
+            signX = sx ? sx : signX;
+            signY = sy ? sy : signY;
+            firstX = firstX ? firstX : sx;
+            firstY = firstY ? firstY : sy;
+            return (dx < 0 ? -dx : dx) + (dy < 0 ? -dy : dy);
+        };
+        // Ends a subpath (closed by a line back to its start): its vertices learn its length.
+        auto endSubpath = [&]() {
+            along += step(pen, start);
+            for (int32_t i = first; i < n; ++i) {
+                vertices[i].length = along;
+            }
+            if (first < n) { // the subpath's start is reached by the line that closes it
+                vertices[first].dx = float(double(start.x) - pen.x);
+                vertices[first].dy = float(double(start.y) - pen.y);
+                ++ringCount;
+                longest = along > longest ? along : longest;
+            }
+            first = n;
+            ++subpath;
+            along = 0;
+            turns += (firstX && firstX == -signX) + (firstY && firstY == -signY);
+            signX = signY = firstX = firstY = 0;
+        };
+        for (; r.vi < verbCount; ++r.vi) {
+            if (work <= 0) {
+                save();
+                return -1;
+            }
+            work -= r.verbWork;
+            const uint8_t verb = verbs[r.vi];
+            const int32_t need = PointsOf(verb);
+            if (pi + need > pointCount) {
+                break;
+            }
+            RasterPoint p = start; // a Close goes back to the start
+            if (verb == kVerbMove) {
+                endSubpath();
+                start = pen = p = points[pi];
+            } else if (need > 0) {
+                p = points[pi + need - 1];
+            } else if (verb != kVerbClose) {
+                continue;
+            }
+            pi += need;
+            const int64_t dx = int64_t(p.x) - pen.x, dy = int64_t(p.y) - pen.y;
+            if (verb != kVerbMove && dx < kRasterOne && dx > -kRasterOne && dy < kRasterOne &&
+                dy > -kRasterOne) {
+                continue; // within a pixel of the last vertex: the next line starts there
+            }
+            along += step(pen, p);
+            vertexOrder[n] = GridKey(p.x >> kRasterShift, p.y >> kRasterShift) | uint32_t(n);
+            vertices[n++] = OutlineVertex{p.x, p.y, subpath, along, 0, float(dx), float(dy)};
+            pen = p;
         }
-        if (first < n) { // the subpath's start is reached by the line that closes it
-            vertices[first].dx = float(double(start.x) - pen.x);
-            vertices[first].dy = float(double(start.y) - pen.y);
-            ++rings;
-            longest = along > longest ? along : longest;
+        endSubpath();
+        save();
+        if (ringCount < 2 && (longest <= 2 * kRingsApart || turns <= 4)) {
+            return 0; // one ring, too short or too plain to come back to itself
         }
-        first = n;
-        ++subpath;
-        along = 0;
-        turns += (firstX && firstX == -signX) + (firstY && firstY == -signY);
-        signX = signY = firstX = firstY = 0;
-    };
-    for (int32_t vi = 0; vi < verbCount; ++vi) {
-        const uint8_t verb = verbs[vi];
-        const int32_t need = PointsOf(verb);
-        if (pi + need > pointCount) {
+        r.stage = 1;
+        r.at = 0;
+    }
+    const int32_t n = r.n;
+    // The keys in order: runs of kRingRun sorted, then merged pairwise, pass by pass.
+    while (r.stage == 1) {
+        if (r.at >= n) {
+            r.stage = 2;
+            r.at = 0;
+            r.width = kRingRun;
             break;
         }
-        RasterPoint p = start; // a Close goes back to the start
-        if (verb == kVerbMove) {
-            endSubpath();
-            start = pen = p = points[pi];
-        } else if (need > 0) {
-            p = points[pi + need - 1];
-        } else if (verb != kVerbClose) {
+        if (work <= 0) {
+            return -1;
+        }
+        const int32_t end = n - r.at > kRingRun ? r.at + kRingRun : n;
+        std::sort(vertexOrder + r.at, vertexOrder + end);
+        work -= 2 * int64_t(end - r.at);
+        r.at = end;
+    }
+    while (r.stage == 2) {
+        if (r.width >= n) {
+            r.stage = 3;
+            r.at = 0;
+            r.pairs = 16 * int64_t(n) + 1024;
+            break;
+        }
+        if (r.at >= n) {
+            std::swap(vertexOrder, vertexMerge);
+            std::swap(vertexOrderCapacity, vertexMergeCapacity);
+            r.width *= 2;
+            r.at = 0;
             continue;
         }
-        pi += need;
-        const int64_t dx = int64_t(p.x) - pen.x, dy = int64_t(p.y) - pen.y;
-        if (verb != kVerbMove && dx < kRasterOne && dx > -kRasterOne && dy < kRasterOne &&
-            dy > -kRasterOne) {
-            continue; // within a pixel of the last vertex: the next line starts there
+        if (work <= 0) {
+            return -1;
         }
-        along += step(pen, p);
-        vertexOrder[n] = GridKey(p.x >> kRasterShift, p.y >> kRasterShift) | uint32_t(n);
-        vertices[n++] = OutlineVertex{p.x, p.y, subpath, along, 0, float(dx), float(dy)};
-        pen = p;
+        const int32_t mid = n - r.at > r.width ? r.at + r.width : n;
+        const int32_t end = n - mid > r.width ? mid + r.width : n;
+        std::merge(vertexOrder + r.at, vertexOrder + mid, vertexOrder + mid, vertexOrder + end,
+                   vertexMerge + r.at);
+        work -= end - r.at;
+        r.at = end;
     }
-    endSubpath();
-    if (rings < 2 && (longest <= 2 * kRingsApart || turns <= 4)) {
-        return 0; // one ring, too short or too plain to come back to itself
-    }
-    std::sort(vertexOrder, vertexOrder + n);
-    int64_t pairs = 16 * int64_t(n) + 1024;
-    double low = INT32_MAX, high = INT32_MIN; // where pairs meet (24.8)
     // Each vertex against those after it in its column (rows up to one below) and those in
-    // the next column (rows from one above to one below).
-    for (int32_t i = 0; i < n; ++i) {
+    // the next column (rows from one above to one below), a vertex at a time.
+    double& low = r.low; // where pairs meet (24.8)
+    double& high = r.high;
+    for (; r.at < n; ++r.at) {
+        if (work <= 0) {
+            return -1;
+        }
+        --work;
+        const int32_t i = r.at;
         const OutlineVertex& a = vertices[uint32_t(vertexOrder[i]) & kGridIndex];
         const int32_t col = a.x >> kRasterShift, row = a.y >> kRasterShift;
         for (int32_t side = 0; side < 2; ++side) {
@@ -1445,7 +1532,8 @@ int32_t RasterJobState::RingsMeet() {
                      : vertexOrder + i + 1;
             const uint64_t end = GridKey(col + side, row + 2);
             for (const uint64_t* k = from; k < vertexOrder + n && *k < end; ++k) {
-                if (--pairs < 0) {
+                --work;
+                if (--r.pairs < 0) {
                     return 1; // every row
                 }
                 const OutlineVertex& b = vertices[uint32_t(*k) & kGridIndex];
@@ -1598,9 +1686,14 @@ int32_t RasterJob::StartFill(const RasterPath& path, FillRule rule, const Raster
     if (state) {
         state->evenOdd = rule == FillRule::EvenOdd ? 1 : 0;
         state->stroking = 0;
-        // Even-odd rings closer than a pixel need their windings followed inside the pixel.
-        state->exact = state->evenOdd && state->smoothed && gExactOverlaps && !state->finished &&
-                       state->RingsMeet();
+        // Even-odd rings closer than a pixel need their windings followed inside the pixel:
+        // whether they come so close is looked at first (a long outline is taken as if they
+        // did at once).
+        state->exact = 0;
+        if (state->evenOdd && state->smoothed && gExactOverlaps && !state->finished) {
+            state->exact = state->RingsBegin();
+            state->phase = state->exact ? JobPhase::Outline : JobPhase::Rings;
+        }
     }
     return ok;
 }

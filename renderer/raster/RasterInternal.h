@@ -105,6 +105,7 @@ template <class T> struct BlockList {
 
 // What a job is doing; preparation runs through the first ones in order.
 enum class JobPhase : int32_t {
+    Rings,   // an even-odd fill: whether rings of its outline meet inside a pixel (RingsMeet)
     Outline, // walking the path: flattening (and stroking), clipping, storing edges
     Arrange, // band layout and buffers
     Count,   // counting sort by first band: counting
@@ -197,11 +198,28 @@ struct RasterJobState {
     uint32_t exactSum = 0;
     int32_t exactWinding[9] = {}; // per sample line (8) as differences from the line above
 
-    // The vertices of an even-odd outline, looked at before its edges are made (RingsMeet).
+    // The vertices of an even-odd outline, looked at before its edges are made (RingsMeet),
+    // their keys in order (sorted by merging runs into vertexMerge, pass by pass), and the
+    // progress of the look.
     OutlineVertex* vertices = nullptr;
     uint64_t* vertexOrder = nullptr;
+    uint64_t* vertexMerge = nullptr;
     int32_t vertexCapacity = 0;
     int32_t vertexOrderCapacity = 0;
+    int32_t vertexMergeCapacity = 0;
+    struct RingsProgress {
+        int32_t stage = 0; // 0 vertices, 1 sorting runs, 2 merging them, 3 pairs
+        int32_t verbWork = 1; // units a verb costs
+        int32_t vi = 0;       // vertices: the next verb, and the walk's state
+        int32_t pi = 0, n = 0, first = 0, subpath = 0, rings = 0, turns = 0;
+        int32_t signX = 0, signY = 0, firstX = 0, firstY = 0;
+        int64_t along = 0, longest = 0;
+        RasterPoint start{0, 0}, pen{0, 0};
+        int32_t at = 0;    // the next run, or the next vertex to pair
+        int32_t width = 0; // runs being merged
+        int64_t pairs = 0; // pairs left to look at
+        double low = 0, high = 0;
+    } rings;
 
     int32_t* bandCounts = nullptr;
     int32_t bandCountCapacity = 0;
@@ -227,7 +245,11 @@ struct RasterJobState {
     int32_t CopyPath(const RasterPath& path);
     // Reads the caller's path in place: it must stay unchanged while the job runs.
     void ReadPath(const RasterPath& path);
-    // Whether two rings of the copied outline may meet inside a pixel (see Overlaps).
+    // Whether two rings of the outline may meet inside a pixel (see Overlaps): RingsBegin
+    // prepares the look (1 when the outline is too long to look at, or memory ran out: then
+    // they are taken to meet everywhere), RingsMeet looks while there is work left (-1 when
+    // it ran out first).
+    int32_t RingsBegin();
     int32_t RingsMeet();
     // Runs the job until `budget` units are spent or `maxBands` bands are complete (0: the
     // preparation only); 1 once finished.

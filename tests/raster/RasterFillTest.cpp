@@ -202,7 +202,15 @@ TEST(RasterFillRules, EvenOddRingsNarrowerThanAPixelInkOnlyTheRing) {
     // them: where both squares wind the same way the hole is wound twice, and a pixel holding
     // both sides must not count it. Two squares side by side wound against each other put
     // windings 1 and -1 in the pixel between them, which must not cancel.
-    enum Shape { TwoSubpaths, OneSubpathThroughAConnector, HoleWoundBackwards, SideBySide };
+    // With a long zigzag elsewhere drawn between them, the squares' corners are found among
+    // many vertices.
+    enum Shape {
+        TwoSubpaths,
+        OneSubpathThroughAConnector,
+        HoleWoundBackwards,
+        SideBySide,
+        ZigzagBetween
+    };
     struct Case {
         const char* name;
         Shape shape;
@@ -225,6 +233,8 @@ TEST(RasterFillRules, EvenOddRingsNarrowerThanAPixelInkOnlyTheRing) {
         {"ring wider than a pixel", TwoSubpaths, P / 4, 3 * P / 2, 1, 4, 0.5},
         {"side by side, between", SideBySide, 3 * P + P / 4, 3 * P + 3 * P / 4, 3, 4, 0.5},
         {"side by side, inside", SideBySide, 3 * P + P / 4, 3 * P + 3 * P / 4, 2, 4, 1},
+        {"side of a half-pixel ring, a zigzag between", ZigzagBetween, P / 4, 3 * P / 4, 0, 4,
+         0.5},
     };
     for (const Case& c : cases) {
         const int32_t a = c.outer, b = c.inner, A = 8 * P - a, B = 8 * P - b;
@@ -240,6 +250,12 @@ TEST(RasterFillRules, EvenOddRingsNarrowerThanAPixelInkOnlyTheRing) {
             Polygon(path, {{b, 0}, {b, 8 * P}, {8 * P, 8 * P}, {8 * P, 0}});
         } else {
             Rectangle(path, a, a, A, A);
+            if (c.shape == ZigzagBetween) {
+                path.MoveTo(100 * P, 0);
+                for (int32_t i = 1; i < 3000; ++i)
+                    path.LineTo((100 + 2 * i) * P, (i % 2) * 10 * P);
+                path.Close();
+            }
             if (c.shape == HoleWoundBackwards)
                 Polygon(path, {{b, b}, {b, B}, {B, B}, {B, b}});
             else

@@ -54,6 +54,16 @@ void NestedRings(RasterPath& path) {
     path.Close();
 }
 
+// The same after a zigzag of 3000 vertices off the canvas: the look for rings that meet sorts
+// its vertices in runs and merges them.
+void NestedRingsAfterAZigzag(RasterPath& path) {
+    path.MoveTo(200 * P, 0);
+    for (int32_t i = 1; i < 3000; ++i)
+        path.LineTo((200 + 2 * i) * P, (i % 2) * 10 * P);
+    path.Close();
+    NestedRings(path);
+}
+
 // More lines than a job may hold.
 void PastTheEdgeLimit(RasterPath& path) {
     path.MoveTo(0, 0);
@@ -92,6 +102,8 @@ std::vector<Case> Cases() {
         {"fill zigzag", Zigzag, 0, FillRule::NonZero, {}, 1, kWhole, 0},
         {"fill spiral", Spiral, 0, FillRule::EvenOdd, {}, 1, kWhole, 0},
         {"fill nested rings", NestedRings, 0, FillRule::EvenOdd, {}, 1, kInner, 0},
+        {"fill nested rings after a zigzag", NestedRingsAfterAZigzag, 0, FillRule::EvenOdd, {}, 1,
+         kInner, 0},
         {"stroke spiral round",
          Spiral,
          1,
