@@ -322,13 +322,16 @@ struct Stroker {
     // leaves them that room, so that no two cuts overlap.
     // tanIn and tanOut, when given, are the directions of the curves that end and start at p
     // (unit vectors): the miter is decided, and its tip placed, by them.
-    void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
+    // overlapDone: the two segments' overlap was taken out at their other join already (a
+    // closed subpath of two segments, there and back). True when the two segments overlap
+    // and the outline leaves it to the overlap pass (Raster.cpp) to count that once.
+    bool OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
                      double wantBefore, double wantAfter, const Vec* tanIn = nullptr,
-                     const Vec* tanOut = nullptr) {
+                     const Vec* tanOut = nullptr, bool overlapDone = false) {
         double cross = dIn.x * dOut.y - dIn.y * dOut.x;
         double dot = dIn.x * dOut.x + dIn.y * dOut.y;
         if (fabs(cross) < 1e-9 && dot > 0) {
-            return; // straight on: both sides go on along their lines
+            return false; // straight on: both sides go on along their lines
         }
         double side = (nIn.x * dOut.x + nIn.y * dOut.y) > 0 ? -1 : 1; // the outer side
         Side& outer = side > 0 ? left : right;
@@ -370,21 +373,32 @@ struct Stroker {
             inner.Add(p.x - side * nIn.x - dIn.x * t, p.y - side * nIn.y - dIn.y * t);
         } else {
             inner.Add(p.x - side * nIn.x, p.y - side * nIn.y);
+            // Wide strokes leave the overlap in: the edges across the corner, which bound the
+            // outgoing rectangle where it starts, take the next piece's tag, two on, so that
+            // the overlap pass sees both rectangles wherever they overlap.
+            const bool leftIn = r >= 2 * kRasterOne;
+            if (leftIn) {
+                s->edgeTag += 2;
+            }
             inner.Add(p.x, p.y);
             inner.Add(p.x - side * nOut.x, p.y - side * nOut.y);
-            if (r < 2 * kRasterOne) {
+            if (!leftIn && !overlapDone) {
                 Overlap(p, dIn, dOut, nIn, nOut, lenIn, lenOut);
             }
+            return leftIn;
         }
+        return false;
     }
 
     // Where the two segments' rectangles overlap, the outline through the corner winds twice;
     // exact-area coverage would count that area twice (a stroke thinner or shorter-segmented
     // than its turns looks too dark). The overlap (a convex polygon: the incoming rectangle
     // clipped by the outgoing one) is added winding -1, so it counts once. Only for strokes
-    // up to 4 pixels wide: on wider ones the overlap lies almost wholly in pixels that are
-    // covered anyway, and its corners, rounded apart from the outline's, would leave slivers
-    // of a coverage step inside the stroke.
+    // up to 4 pixels wide: on wider ones the overlap lies mostly in pixels that are covered
+    // anyway, and its corners, rounded apart from the outline's, would leave slivers of a
+    // coverage step inside the stroke; there the two segments' tags are set apart instead,
+    // and the overlap pass counts the overlap once where it reaches the stroke's edge (a
+    // turn back).
     void Overlap(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut) {
         double poly[2][2 * 8];
         double* cur = poly[0];
@@ -496,9 +510,18 @@ struct StrokeWalk {
     int32_t index = 0;
     int32_t tangentAt = 0; // the next of the line's tangent records to look at
     // Tags of the outline's edges (Raster.cpp, "Overlaps"): the sides of segment i - 1 and the
-    // join at point i get base + i, so neighbouring pieces differ by one; subpaths lie apart.
+    // join at point i make a piece, whose tag is one more than the last one's, so neighbours
+    // differ by one, or two more where the join left the two segments' overlap in (so the
+    // overlap pass looks there); subpaths lie apart.
     int32_t tagBase = 2;
     int32_t base = 0;
+    int32_t tag = 0;      // the last piece's
+    int32_t tagStep = 1;  // to the next one's
+    int32_t NextTag() {
+        tag += tagStep;
+        tagStep = 1;
+        return tag;
+    }
     Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
 
     // The tangent record of point i of the line, if it has one (points asked in order).
@@ -558,7 +581,11 @@ struct StrokeWalk {
                 st.outlinePoints = 0;
                 segments = closed ? n : n - 1;
                 base = tagBase;
-                tagBase = int64_t(tagBase) + segments + 3 < INT32_MAX ? tagBase + segments + 3 : 2;
+                tagBase = int64_t(tagBase) + 2 * int64_t(segments) + 3 < INT32_MAX
+                              ? tagBase + 2 * segments + 3
+                              : 2;
+                tag = base;
+                tagStep = 1;
                 s.edgeTag = base + 1;
                 index = 0;
                 tangentAt = 0;
@@ -604,10 +631,10 @@ struct StrokeWalk {
                             lengthAt = i + 1;
                         }
                         const Polyline::Tangents* t = TangentsAt(i);
-                        s.edgeTag = base + i;
-                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after,
-                                       t && (t->has & 1) ? &t->in : nullptr,
-                                       t && (t->has & 2) ? &t->out : nullptr);
+                        s.edgeTag = NextTag();
+                        tagStep += st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev,
+                                                  after, t && (t->has & 1) ? &t->in : nullptr,
+                                                  t && (t->has & 2) ? &t->out : nullptr);
                         wantPrev = wantHere;
                         wantHere = after;
                     }
@@ -631,9 +658,9 @@ struct StrokeWalk {
                             in = &t.in;
                         }
                     }
-                    s.edgeTag = base + n;
+                    s.edgeTag = NextTag();
                     st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
-                                   wantPrev, wantSecond, in, out);
+                                   wantPrev, wantSecond, in, out, n == 2);
                     s.edgeTag = base + 1; // the first segment's sides
                     left.Close();
                     right.Close();
@@ -641,7 +668,7 @@ struct StrokeWalk {
                     // The right side's last piece, then the end cap from the left side's end
                     // round to it, and the start cap from the right side's start to the left's.
                     const Vec end = q[n - 1];
-                    s.edgeTag = base + segments;
+                    s.edgeTag = NextTag();
                     right.Add(end.x - prevN.x, end.y - prevN.y);
                     st.OutlineCap(left, end, prevD, prevN);
                     Side cap;

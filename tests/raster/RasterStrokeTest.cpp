@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <stdlib.h>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -383,6 +386,52 @@ TEST(RasterStroke, ClosedOutlinesJoinAllAround) {
                     join == LineJoin::Round ? 60 : 2);
         EXPECT_EQ(0, canvas.Cover(8, 8));
         EXPECT_EQ(255, canvas.Cover(4, 8));
+    }
+}
+
+TEST(RasterStroke, ThereAndBackInksTheSegmentOnce) {
+    // A subpath that goes along a segment and back turns half round at the far end (and, when
+    // closed, at the start too): a bevel or miter adds nothing there, a round join a half disc.
+    // So it inks, pixel for pixel, what the segment alone inks with butt or round caps. (Closed
+    // with two points, it used to take their overlap out at both ends: no ink; wide strokes
+    // inked the rectangle's edges twice.) Wide strokes count the overlap on sample lines.
+    struct Case {
+        const char* name;
+        bool closed;
+        double width;
+        LineJoin join;
+        LineCap cap; // of the lone segment it must match
+        int32_t slack;
+    };
+    const Case cases[] = {
+        {"closed, thin, bevel", true, 0.5, LineJoin::Bevel, LineCap::Butt, 1},
+        {"closed, thin, miter", true, 0.5, LineJoin::Miter, LineCap::Butt, 1},
+        {"closed, thin, round", true, 0.5, LineJoin::Round, LineCap::Round, 3},
+        {"closed, 3 px, bevel", true, 3, LineJoin::Bevel, LineCap::Butt, 1},
+        {"open, thin, bevel", false, 0.5, LineJoin::Bevel, LineCap::Butt, 1},
+        {"closed, 6 px, bevel", true, 6, LineJoin::Bevel, LineCap::Butt, 2},
+        {"open, 6 px, miter", false, 6, LineJoin::Miter, LineCap::Butt, 2},
+    };
+    const RasterPoint a{int32_t(3.3 * P), int32_t(4.6 * P)}, b{int32_t(12.7 * P), int32_t(9.1 * P)};
+    for (const Case& c : cases) {
+        const StrokeStyle style = Style(int32_t(lround(c.width * P)), c.join, c.cap);
+        Canvas back(16, 16), once(16, 16);
+        RasterPath there, segment;
+        there.MoveTo(a.x, a.y);
+        there.LineTo(b.x, b.y);
+        there.LineTo(a.x, a.y);
+        if (c.closed)
+            there.Close();
+        segment.MoveTo(a.x, a.y);
+        segment.LineTo(b.x, b.y);
+        StrokePath(there, style, kBlack, back.Surface(), back.All());
+        StrokePath(segment, style, kBlack, once.Surface(), once.All());
+        int32_t worst = 0;
+        for (int32_t y = 0; y < 16; ++y)
+            for (int32_t x = 0; x < 16; ++x)
+                worst = std::max(worst, abs(back.Cover(x, y) - once.Cover(x, y)));
+        EXPECT_LE(worst, c.slack) << c.name;
+        EXPECT_GT(once.TotalCover(), 0) << c.name;
     }
 }
 
