@@ -1029,12 +1029,12 @@ int32_t RasterJobState::SweepBand(int32_t band, int32_t rows) {
     const int32_t wordFirst = (minX >> kRasterShift) >> 6;
     const int32_t wordLast = ((maxX >> kRasterShift) + 1) >> 6;
     const int32_t rowWork = (kRasterBandWork + bandRows - 1) / bandRows;
-    for (; sweepNext < rows; ++sweepNext) {
+    for (int32_t local = sweepNext; local < rows; ++local) {
         if (work <= 0) {
+            sweepNext = local;
             return 0;
         }
         work -= rowWork;
-        const int32_t local = sweepNext;
         uint32_t* acc = cells + ptrdiff_t(local) * cellStride * K;
         uint64_t* bits = touched + ptrdiff_t(local) * touchedStride;
         uint32_t* pixels = reinterpret_cast<uint32_t*>(origin + stride * (bandTopRow + local));
@@ -1066,6 +1066,7 @@ int32_t RasterJobState::SweepBand(int32_t band, int32_t rows) {
             Span(pixels, runStart, width, sum);
         }
     }
+    sweepNext = rows;
     return 1;
 }
 
