@@ -707,6 +707,7 @@ struct PainterState {
     bool direct = true;    // the points fit the guard box: one path serves fill and stroke
     FarPathBuilder far;    // builds the path when they do not
     bool pathDone = false; // `path` holds the whole direct geometry
+    bool pathFresh = false; // the direct path is built into memory it never used before
     uint32_t op = 0;       // building progress
     uint32_t point = 0;
 
@@ -722,6 +723,8 @@ struct PainterState {
         op = point = 0;
         path.Clear();
         pathDone = false;
+        // Room for the whole direct path at once: no copies of it while it grows.
+        pathFresh = direct && path.Reserve(int32_t(obj.opCount), int32_t(obj.pointCount)) == 1;
         if (!direct) {
             const bool stroke = build == PaintStage::BuildStroke;
             far.Reset(*doc, obj, t, stroke);
@@ -745,9 +748,11 @@ struct PainterState {
             *spent = far.Spent(uint32_t(work));
             return built;
         }
+        // Operations stored in fresh memory cost the first touch of its pages as well.
         const uint32_t before = op;
-        pathDone = AppendDirect(*doc, obj, t, path, &op, &point, uint32_t(work) * kOpsPerUnit);
-        *spent = (op - before) / kOpsPerUnit + 1;
+        const uint32_t ops = pathFresh ? (uint32_t(work) + 1) / 2 : uint32_t(work) * kOpsPerUnit;
+        pathDone = AppendDirect(*doc, obj, t, path, &op, &point, ops);
+        *spent = pathFresh ? int64_t(op - before) * 2 : (op - before) / kOpsPerUnit + 1;
         if (path.failed()) {
             pathDone = false;
             return -1;

@@ -90,6 +90,10 @@ public:
     int32_t CubicTo(int32_t c1x, int32_t c1y, int32_t c2x, int32_t c2y, int32_t x, int32_t y);
     int32_t Close();
     void Clear(); // empties the path, keeps its memory
+    // Makes room for `verbs` verbs and `points` points in all, keeping what the path holds: 1
+    // when it took fresh memory for them, 0 when the room was there (or memory ran out, or
+    // the counts pass the limit: appending then grows the lists as it goes).
+    int32_t Reserve(int32_t verbs, int32_t points);
 
     // Bounding box of all points (control points included), 24.8; 0 when the path is empty.
     int32_t Bounds(RasterPoint* minimum, RasterPoint* maximum) const;

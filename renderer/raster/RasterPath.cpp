@@ -76,6 +76,43 @@ int32_t RasterPath::Close() {
     return Append(kVerbClose, nullptr, 0);
 }
 
+int32_t RasterPath::Reserve(int32_t verbs, int32_t points) {
+    if ((verbs <= verbCapacity && points <= pointCapacity) || verbs > kMaxPoints ||
+        points > kMaxPoints || verbs < 0 || points < 0) {
+        return 0;
+    }
+    // At least twice the old room, as appending grows it.
+    if (verbs > verbCapacity) {
+        const int32_t twice = verbCapacity < kMaxPoints / 2 ? 2 * verbCapacity : kMaxPoints;
+        verbs = verbs > twice ? verbs : twice;
+        uint8_t* grown = new (std::nothrow) uint8_t[verbs];
+        if (!grown) {
+            return 0;
+        }
+        if (verbUsed) {
+            memcpy(grown, verbList, size_t(verbUsed));
+        }
+        delete[] verbList;
+        verbList = grown;
+        verbCapacity = verbs;
+    }
+    if (points > pointCapacity) {
+        const int32_t twice = pointCapacity < kMaxPoints / 2 ? 2 * pointCapacity : kMaxPoints;
+        points = points > twice ? points : twice;
+        RasterPoint* grown = new (std::nothrow) RasterPoint[points];
+        if (!grown) {
+            return 0;
+        }
+        if (pointUsed) {
+            memcpy(grown, pointList, size_t(pointUsed) * sizeof(RasterPoint));
+        }
+        delete[] pointList;
+        pointList = grown;
+        pointCapacity = points;
+    }
+    return 1;
+}
+
 void RasterPath::Clear() {
     verbUsed = 0;
     pointUsed = 0;

@@ -177,9 +177,16 @@ TEST(RasterPath, RecordsVerbsAndPointsAndBounds) {
     EXPECT_EQ(-7, lo.y);
     EXPECT_EQ(5, hi.x);
     EXPECT_EQ(99, hi.y);
+    // Room made ahead keeps what the path holds; room that is there takes nothing fresh.
+    EXPECT_EQ(1, path.Reserve(2000, 3000));
+    EXPECT_EQ(0, path.Reserve(1004, 1006));
+    EXPECT_EQ(kVerbCubic, path.verbs()[2]);
+    EXPECT_EQ(99, path.points()[5].y);
     for (int32_t i = 0; i < 1000; ++i)
         ASSERT_EQ(1, path.LineTo(i, i));
     EXPECT_EQ(1006, path.pointCount());
+    EXPECT_EQ(999, path.points()[1005].x);
+    EXPECT_EQ(0, path.Reserve(-1, RasterPath::kMaxPoints + 1)) << "past the limits";
     path.Clear();
     EXPECT_EQ(0, path.verbCount());
     EXPECT_EQ(0, path.failed());
