@@ -4,6 +4,32 @@
 #include <new>
 #include <string.h>
 
+namespace {
+
+// Grows `list` (holding `used` of `capacity`) to room for `wanted`: at least twice the old room
+// (and 16), at most `limit`; false when memory ran out (the list is kept).
+template <class T>
+bool GrowTo(T*& list, int32_t& capacity, int32_t used, int32_t wanted, int32_t limit) {
+    if (wanted <= capacity) {
+        return true;
+    }
+    const int32_t twice = capacity < 16 ? 16 : (capacity < limit / 2 ? 2 * capacity : limit);
+    wanted = wanted > twice ? wanted : twice;
+    T* grown = new (std::nothrow) T[wanted];
+    if (!grown) {
+        return false;
+    }
+    if (used) {
+        memcpy(grown, list, size_t(used) * sizeof(T));
+    }
+    delete[] list;
+    list = grown;
+    capacity = wanted;
+    return true;
+}
+
+} // namespace
+
 RasterPath::~RasterPath() {
     delete[] verbList;
     delete[] pointList;
@@ -17,42 +43,10 @@ int32_t RasterPath::Append(uint8_t verb, const RasterPoint* p, int32_t n) {
         appendFailed = 1;
         return 0;
     }
-    if (verbUsed + 1 > verbCapacity) {
-        int32_t capacity = verbCapacity < 16 ? 16 : verbCapacity * 2;
-        if (capacity > kMaxPoints) {
-            capacity = kMaxPoints;
-        }
-        uint8_t* grown = new (std::nothrow) uint8_t[capacity];
-        if (!grown) {
-            appendFailed = 1;
-            return 0;
-        }
-        if (verbUsed) {
-            memcpy(grown, verbList, size_t(verbUsed));
-        }
-        delete[] verbList;
-        verbList = grown;
-        verbCapacity = capacity;
-    }
-    if (pointUsed + n > pointCapacity) {
-        int32_t capacity = pointCapacity < 16 ? 16 : pointCapacity * 2;
-        if (capacity < pointUsed + n) {
-            capacity = pointUsed + n;
-        }
-        if (capacity > kMaxPoints) {
-            capacity = kMaxPoints;
-        }
-        RasterPoint* grown = new (std::nothrow) RasterPoint[capacity];
-        if (!grown) {
-            appendFailed = 1;
-            return 0;
-        }
-        if (pointUsed) {
-            memcpy(grown, pointList, size_t(pointUsed) * sizeof(RasterPoint));
-        }
-        delete[] pointList;
-        pointList = grown;
-        pointCapacity = capacity;
+    if (!GrowTo(verbList, verbCapacity, verbUsed, verbUsed + 1, kMaxPoints) ||
+        !GrowTo(pointList, pointCapacity, pointUsed, pointUsed + n, kMaxPoints)) {
+        appendFailed = 1;
+        return 0;
     }
     verbList[verbUsed++] = verb;
     for (int32_t i = 0; i < n; ++i) {
@@ -81,36 +75,10 @@ int32_t RasterPath::Reserve(int32_t verbs, int32_t points) {
         points > kMaxPoints || verbs < 0 || points < 0) {
         return 0;
     }
-    // At least twice the old room, as appending grows it.
-    if (verbs > verbCapacity) {
-        const int32_t twice = verbCapacity < kMaxPoints / 2 ? 2 * verbCapacity : kMaxPoints;
-        verbs = verbs > twice ? verbs : twice;
-        uint8_t* grown = new (std::nothrow) uint8_t[verbs];
-        if (!grown) {
-            return 0;
-        }
-        if (verbUsed) {
-            memcpy(grown, verbList, size_t(verbUsed));
-        }
-        delete[] verbList;
-        verbList = grown;
-        verbCapacity = verbs;
-    }
-    if (points > pointCapacity) {
-        const int32_t twice = pointCapacity < kMaxPoints / 2 ? 2 * pointCapacity : kMaxPoints;
-        points = points > twice ? points : twice;
-        RasterPoint* grown = new (std::nothrow) RasterPoint[points];
-        if (!grown) {
-            return 0;
-        }
-        if (pointUsed) {
-            memcpy(grown, pointList, size_t(pointUsed) * sizeof(RasterPoint));
-        }
-        delete[] pointList;
-        pointList = grown;
-        pointCapacity = points;
-    }
-    return 1;
+    return GrowTo(verbList, verbCapacity, verbUsed, verbs, kMaxPoints) &&
+                   GrowTo(pointList, pointCapacity, pointUsed, points, kMaxPoints)
+               ? 1
+               : 0;
 }
 
 void RasterPath::Clear() {
