@@ -77,8 +77,9 @@
 // 6. Overlaps. The sum of signed areas is the covered area only while the winding inside the
 //    pixel stays within {0, 1} (or {0, -1}), or nowhere falls to 0: where two pieces of a
 //    stroke overlap in part of a pixel, the overlap would be inked twice. The stroker tags
-//    every edge with the piece it bounds (segment i - 1 with the join at point i: base + i;
-//    subpaths and dots apart), so that neighbouring pieces differ by 1. While a stroke's band
+//    every edge with the piece it bounds (segment i - 1 with the join at point i; subpaths and
+//    dots apart), so that neighbouring pieces differ by 1, or by 2 where the outline goes
+//    through a corner point and leaves the two segments' overlap in. While a stroke's band
 //    is converted, every part of an edge inside a pixel is also kept (x inside the cell, y
 //    inside the row, 1/256 pixel, and its winding), listed per cell, and each cell keeps the
 //    least and greatest tag among its parts (the four words of a cell: accumulator, list,

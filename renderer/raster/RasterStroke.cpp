@@ -19,11 +19,15 @@
 // the right side backwards. A lone point draws a dot for round and square caps.
 //
 // Exact-area coverage adds up windings, so an area wound twice would be inked twice: where the
-// outline goes through the corner point, the two rectangles' overlap (a convex polygon) is
-// added once more winding the other way (for strokes up to 4 pixels wide, where it shows).
-// That is what keeps thin strokes along densely sampled outlines (map borders) at their true
-// weight. Before offsetting, centre-line points within 1/16 pixel of the line that replaces
-// them are dropped (Polyline): fewer, longer segments, whose inner corners can be cut.
+// outline goes through the corner point, the two rectangles overlap and are left to the
+// scan converter's overlap pass (Raster.cpp, "Overlaps"), which counts them once: the edges
+// across the corner and the next piece take a tag two on, so the cells where the two
+// rectangles meet are looked at. (Adding the overlap, a convex polygon, once more winding the
+// other way was exact too, but a quarter of a map's border edges were such polygons, and
+// their corners, rounded apart from the outline's, left slivers inside wide strokes.) That is
+// what keeps thin strokes along densely sampled outlines (map borders) at their true weight.
+// Before offsetting, centre-line points within 1/16 pixel of the line that replaces them are
+// dropped (Polyline): fewer, longer segments, whose inner corners can be cut.
 //
 // Round joins and caps step round the circle by one angle per stroke, worked out once with its
 // sine and cosine (Stroker::Prepare), so a join costs no trigonometry; a round join whose
@@ -322,12 +326,11 @@ struct Stroker {
     // leaves them that room, so that no two cuts overlap.
     // tanIn and tanOut, when given, are the directions of the curves that end and start at p
     // (unit vectors): the miter is decided, and its tip placed, by them.
-    // overlapDone: the two segments' overlap was taken out at their other join already (a
-    // closed subpath of two segments, there and back). True when the two segments overlap
-    // and the outline leaves it to the overlap pass (Raster.cpp) to count that once.
+    // True when the two segments' rectangles overlap and the outline leaves it to the overlap
+    // pass to count that once.
     bool OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
                      double wantBefore, double wantAfter, const Vec* tanIn = nullptr,
-                     const Vec* tanOut = nullptr, bool overlapDone = false) {
+                     const Vec* tanOut = nullptr) {
         double cross = dIn.x * dOut.y - dIn.y * dOut.x;
         double dot = dIn.x * dOut.x + dIn.y * dOut.y;
         if (fabs(cross) < 1e-9 && dot > 0) {
@@ -367,80 +370,20 @@ struct Stroker {
         }
         // Inner side: where the two offset lines cross, when that leaves the neighbouring
         // joins their room on both segments; else through the corner point itself (always
-        // right, since the segments' rectangles overlap there).
+        // right, since the segments' rectangles overlap there), leaving the overlap in: the
+        // edges across the corner, which bound the outgoing rectangle where it starts, take
+        // the next piece's tag, two on, so that the overlap pass sees both rectangles
+        // wherever they overlap.
         double t = 1 + dot > 1e-9 ? r * fabs(cross) / (1 + dot) : -1;
         if (t >= 0 && t + wantBefore <= lenIn && t + wantAfter <= lenOut) {
             inner.Add(p.x - side * nIn.x - dIn.x * t, p.y - side * nIn.y - dIn.y * t);
-        } else {
-            inner.Add(p.x - side * nIn.x, p.y - side * nIn.y);
-            // Wide strokes leave the overlap in: the edges across the corner, which bound the
-            // outgoing rectangle where it starts, take the next piece's tag, two on, so that
-            // the overlap pass sees both rectangles wherever they overlap.
-            const bool leftIn = r >= 2 * kRasterOne;
-            if (leftIn) {
-                s->edgeTag += 2;
-            }
-            inner.Add(p.x, p.y);
-            inner.Add(p.x - side * nOut.x, p.y - side * nOut.y);
-            if (!leftIn && !overlapDone) {
-                Overlap(p, dIn, dOut, nIn, nOut, lenIn, lenOut);
-            }
-            return leftIn;
+            return false;
         }
-        return false;
-    }
-
-    // Where the two segments' rectangles overlap, the outline through the corner winds twice;
-    // exact-area coverage would count that area twice (a stroke thinner or shorter-segmented
-    // than its turns looks too dark). The overlap (a convex polygon: the incoming rectangle
-    // clipped by the outgoing one) is added winding -1, so it counts once. Only for strokes
-    // up to 4 pixels wide: on wider ones the overlap lies mostly in pixels that are covered
-    // anyway, and its corners, rounded apart from the outline's, would leave slivers of a
-    // coverage step inside the stroke; there the two segments' tags are set apart instead,
-    // and the overlap pass counts the overlap once where it reaches the stroke's edge (a
-    // turn back).
-    void Overlap(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut) {
-        double poly[2][2 * 8];
-        double* cur = poly[0];
-        double* next = poly[1];
-        const double bx = p.x - dIn.x * lenIn, by = p.y - dIn.y * lenIn;
-        const double rect[8] = {bx + nIn.x, by + nIn.y, p.x + nIn.x, p.y + nIn.y,
-                                p.x - nIn.x, p.y - nIn.y, bx - nIn.x, by - nIn.y};
-        for (int32_t i = 0; i < 8; ++i) {
-            cur[i] = rect[i];
-        }
-        int32_t n = 4;
-        // The outgoing rectangle's four sides: 0 <= (q - p) . dOut <= lenOut and
-        // -r^2 <= (q - p) . nOut <= r^2.
-        const double r2 = r * r;
-        for (int32_t side = 0; side < 4 && n > 0; ++side) {
-            const Vec axis = side < 2 ? dOut : nOut;
-            const double lo = side < 2 ? 0 : -r2, hi = side < 2 ? lenOut : r2;
-            const bool low = (side & 1) == 0;
-            int32_t m = 0;
-            for (int32_t i = 0; i < n; ++i) {
-                const int32_t j = i + 1 == n ? 0 : i + 1;
-                const double vi = (cur[2 * i] - p.x) * axis.x + (cur[2 * i + 1] - p.y) * axis.y;
-                const double vj = (cur[2 * j] - p.x) * axis.x + (cur[2 * j + 1] - p.y) * axis.y;
-                const double di = low ? vi - lo : hi - vi, dj = low ? vj - lo : hi - vj;
-                if (di >= 0) {
-                    next[m++] = cur[2 * i];
-                    next[m++] = cur[2 * i + 1];
-                }
-                if ((di >= 0) != (dj >= 0) && m < 16) {
-                    const double t = di / (di - dj);
-                    next[m++] = cur[2 * i] + (cur[2 * j] - cur[2 * i]) * t;
-                    next[m++] = cur[2 * i + 1] + (cur[2 * j + 1] - cur[2 * i + 1]) * t;
-                }
-            }
-            n = m / 2;
-            double* t = cur;
-            cur = next;
-            next = t;
-        }
-        if (n >= 3) {
-            s->AddPolygon(cur, n, -1);
-        }
+        inner.Add(p.x - side * nIn.x, p.y - side * nIn.y);
+        s->edgeTag += 2;
+        inner.Add(p.x, p.y);
+        inner.Add(p.x - side * nOut.x, p.y - side * nOut.y);
+        return true;
     }
 
     // How far the join at b (from a, on to c) cuts into its segments on the inner side: the
@@ -660,7 +603,7 @@ struct StrokeWalk {
                     }
                     s.edgeTag = NextTag();
                     st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
-                                   wantPrev, wantSecond, in, out, n == 2);
+                                   wantPrev, wantSecond, in, out);
                     s.edgeTag = base + 1; // the first segment's sides
                     left.Close();
                     right.Close();

@@ -394,7 +394,8 @@ TEST(RasterStroke, ThereAndBackInksTheSegmentOnce) {
     // closed, at the start too): a bevel or miter adds nothing there, a round join a half disc.
     // So it inks, pixel for pixel, what the segment alone inks with butt or round caps. (Closed
     // with two points, it used to take their overlap out at both ends: no ink; wide strokes
-    // inked the rectangle's edges twice.) Wide strokes count the overlap on sample lines.
+    // inked the rectangle's edges twice.) The overlap is counted once on sample lines: within
+    // two coverage steps.
     struct Case {
         const char* name;
         bool closed;
@@ -404,11 +405,11 @@ TEST(RasterStroke, ThereAndBackInksTheSegmentOnce) {
         int32_t slack;
     };
     const Case cases[] = {
-        {"closed, thin, bevel", true, 0.5, LineJoin::Bevel, LineCap::Butt, 1},
-        {"closed, thin, miter", true, 0.5, LineJoin::Miter, LineCap::Butt, 1},
+        {"closed, thin, bevel", true, 0.5, LineJoin::Bevel, LineCap::Butt, 2},
+        {"closed, thin, miter", true, 0.5, LineJoin::Miter, LineCap::Butt, 2},
         {"closed, thin, round", true, 0.5, LineJoin::Round, LineCap::Round, 3},
-        {"closed, 3 px, bevel", true, 3, LineJoin::Bevel, LineCap::Butt, 1},
-        {"open, thin, bevel", false, 0.5, LineJoin::Bevel, LineCap::Butt, 1},
+        {"closed, 3 px, bevel", true, 3, LineJoin::Bevel, LineCap::Butt, 2},
+        {"open, thin, bevel", false, 0.5, LineJoin::Bevel, LineCap::Butt, 2},
         {"closed, 6 px, bevel", true, 6, LineJoin::Bevel, LineCap::Butt, 2},
         {"open, 6 px, miter", false, 6, LineJoin::Miter, LineCap::Butt, 2},
     };
