@@ -326,15 +326,13 @@ struct Stroker {
     // leaves them that room, so that no two cuts overlap.
     // tanIn and tanOut, when given, are the directions of the curves that end and start at p
     // (unit vectors): the miter is decided, and its tip placed, by them.
-    // True when the two segments' rectangles overlap and the outline leaves it to the overlap
-    // pass to count that once.
-    bool OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
+    void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
                      double wantBefore, double wantAfter, const Vec* tanIn = nullptr,
                      const Vec* tanOut = nullptr) {
         double cross = dIn.x * dOut.y - dIn.y * dOut.x;
         double dot = dIn.x * dOut.x + dIn.y * dOut.y;
         if (fabs(cross) < 1e-9 && dot > 0) {
-            return false; // straight on: both sides go on along their lines
+            return; // straight on: both sides go on along their lines
         }
         double side = (nIn.x * dOut.x + nIn.y * dOut.y) > 0 ? -1 : 1; // the outer side
         Side& outer = side > 0 ? left : right;
@@ -377,13 +375,12 @@ struct Stroker {
         double t = 1 + dot > 1e-9 ? r * fabs(cross) / (1 + dot) : -1;
         if (t >= 0 && t + wantBefore <= lenIn && t + wantAfter <= lenOut) {
             inner.Add(p.x - side * nIn.x - dIn.x * t, p.y - side * nIn.y - dIn.y * t);
-            return false;
+            return;
         }
         inner.Add(p.x - side * nIn.x, p.y - side * nIn.y);
         s->edgeTag += 2;
         inner.Add(p.x, p.y);
         inner.Add(p.x - side * nOut.x, p.y - side * nOut.y);
-        return true;
     }
 
     // How far the join at b (from a, on to c) cuts into its segments on the inner side: the
@@ -458,11 +455,11 @@ struct StrokeWalk {
     // overlap pass looks there); subpaths lie apart.
     int32_t tagBase = 2;
     int32_t base = 0;
-    int32_t tag = 0;      // the last piece's
-    int32_t tagStep = 1;  // to the next one's
-    int32_t NextTag() {
-        tag += tagStep;
-        tagStep = 1;
+    int32_t tag = 0; // the last piece's
+    // The next piece's tag: the one the edges across the last corner took, if the join set
+    // them two on, else one more.
+    int32_t NextTag(const RasterJobState& s) {
+        tag = s.edgeTag != tag ? s.edgeTag : tag + 1;
         return tag;
     }
     Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
@@ -528,7 +525,6 @@ struct StrokeWalk {
                               ? tagBase + 2 * segments + 3
                               : 2;
                 tag = base;
-                tagStep = 1;
                 s.edgeTag = base + 1;
                 index = 0;
                 tangentAt = 0;
@@ -574,10 +570,10 @@ struct StrokeWalk {
                             lengthAt = i + 1;
                         }
                         const Polyline::Tangents* t = TangentsAt(i);
-                        s.edgeTag = NextTag();
-                        tagStep += st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev,
-                                                  after, t && (t->has & 1) ? &t->in : nullptr,
-                                                  t && (t->has & 2) ? &t->out : nullptr);
+                        s.edgeTag = NextTag(s);
+                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after,
+                                       t && (t->has & 1) ? &t->in : nullptr,
+                                       t && (t->has & 2) ? &t->out : nullptr);
                         wantPrev = wantHere;
                         wantHere = after;
                     }
@@ -601,7 +597,7 @@ struct StrokeWalk {
                             in = &t.in;
                         }
                     }
-                    s.edgeTag = NextTag();
+                    s.edgeTag = NextTag(s);
                     st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
                                    wantPrev, wantSecond, in, out);
                     s.edgeTag = base + 1; // the first segment's sides
@@ -611,7 +607,7 @@ struct StrokeWalk {
                     // The right side's last piece, then the end cap from the left side's end
                     // round to it, and the start cap from the right side's start to the left's.
                     const Vec end = q[n - 1];
-                    s.edgeTag = NextTag();
+                    s.edgeTag = NextTag(s);
                     right.Add(end.x - prevN.x, end.y - prevN.y);
                     st.OutlineCap(left, end, prevD, prevN);
                     Side cap;
