@@ -1,12 +1,25 @@
-// Adaptive curve flattening by halving (de Casteljau), with an explicit stack of bounded depth.
-// Included by RasterInternal.h.
+// Curve flattening. Included by RasterInternal.h.
+//
+// A Bezier curve strays from its chord by at most a fixed share of the largest second difference
+// of its control points (3/4 for cubics, 1/4 for quadratics), and the part of a curve over a
+// parameter step of 1/n has second differences n * n times smaller. So the number of even steps
+// that keeps every chord within the tolerance follows from the control points at once, and the
+// points are evaluated directly: no chord is shorter than it must be, as chords from repeated
+// halving are (their count is a power of two), and there are no flatness tests per chord.
+//
+// Halving (de Casteljau) remains for what even steps cannot see: a curve that needs more than
+// kMaxEvenSteps steps is halved first, so that pieces wholly outside the clip become one chord
+// each and a huge curve at a deep zoom costs the pieces near the clip only (the choice depends
+// on the curve alone, never on the clip, so tiles of one drawing flatten a curve alike); and for
+// strokes, the first and the last chord must keep close to the curve's end directions, so an
+// end step that turns too far is split off and halved on its own. An explicit stack bounds the
+// depth.
 #pragma once
 
 namespace raster_detail {
 
 constexpr int kMaxCurveDepth = 12; // at most 4096 chords per curve
-
-inline double Abs(double v) { return v < 0 ? -v : v; }
+constexpr int kMaxEvenSteps = 16;
 
 // Whether the control box of n points lies wholly outside the widened rectangle.
 inline bool OutsideBox(const double* p, int n, double w, double h, double margin) {
@@ -46,6 +59,51 @@ inline void FirstDirection(const double* d, int n, double* tx, double* ty) {
     }
 }
 
+// The number of even parameter steps whose chords stray at most the tolerance from a curve
+// that strays at most `stray` from its own chord; above kMaxEvenSteps, kMaxEvenSteps + 1.
+inline int EvenSteps(double stray) {
+    if (!(stray > kRasterTolerance)) {
+        return 1;
+    }
+    const double n = ceil(sqrt(stray / kRasterTolerance));
+    return n < double(kMaxEvenSteps) ? int(n) : kMaxEvenSteps + 1;
+}
+
+// One coordinate of a cubic or a quadratic in powers of t, evaluated by Horner's rule.
+struct Poly3 {
+    double a, b, c, d;
+    Poly3(double p0, double p1, double p2, double p3)
+        : a(p3 - p0 + 3 * (p1 - p2)), b(3 * (p0 - 2 * p1 + p2)), c(3 * (p1 - p0)), d(p0) {}
+    double At(double t) const { return ((a * t + b) * t + c) * t + d; }
+};
+struct Poly2 {
+    double a, b, c;
+    Poly2(double p0, double p1, double p2) : a(p0 - 2 * p1 + p2), b(2 * (p1 - p0)), c(p0) {}
+    double At(double t) const { return (a * t + b) * t + c; }
+};
+
+// Splits the curve c at t (de Casteljau): the part after t stays in c, the part before goes to
+// r.
+inline void SplitCubic(double* c, double t, double* r) {
+    const double u = 1 - t;
+    const double x01 = u * c[0] + t * c[2], y01 = u * c[1] + t * c[3];
+    const double x12 = u * c[2] + t * c[4], y12 = u * c[3] + t * c[5];
+    const double x23 = u * c[4] + t * c[6], y23 = u * c[5] + t * c[7];
+    const double xa = u * x01 + t * x12, ya = u * y01 + t * y12;
+    const double xb = u * x12 + t * x23, yb = u * y12 + t * y23;
+    const double xm = u * xa + t * xb, ym = u * ya + t * yb;
+    r[0] = c[0], r[1] = c[1], r[2] = x01, r[3] = y01, r[4] = xa, r[5] = ya, r[6] = xm, r[7] = ym;
+    c[0] = xm, c[1] = ym, c[2] = xb, c[3] = yb, c[4] = x23, c[5] = y23;
+}
+inline void SplitQuad(double* c, double t, double* r) {
+    const double u = 1 - t;
+    const double x01 = u * c[0] + t * c[2], y01 = u * c[1] + t * c[3];
+    const double x12 = u * c[2] + t * c[4], y12 = u * c[3] + t * c[5];
+    const double xm = u * x01 + t * x12, ym = u * y01 + t * y12;
+    r[0] = c[0], r[1] = c[1], r[2] = x01, r[3] = y01, r[4] = xm, r[5] = ym;
+    c[0] = xm, c[1] = ym, c[2] = x12, c[3] = y12;
+}
+
 } // namespace raster_detail
 
 template <class Out>
@@ -54,7 +112,6 @@ void FlattenCubic(const double* p, double w, double h, double margin, Out& out, 
     double stack[(kMaxCurveDepth + 1) * 8];
     int depth[kMaxCurveDepth + 1];
     int ends[kMaxCurveDepth + 1]; // bit 0: the piece starts the curve, bit 1: ends it
-    int top = 0;
     for (int i = 0; i < 8; ++i) {
         stack[i] = p[i];
     }
@@ -69,46 +126,51 @@ void FlattenCubic(const double* p, double w, double h, double margin, Out& out, 
     }
     depth[0] = 0;
     ends[0] = 3;
-    top = 1;
+    int top = 1;
     while (top > 0) {
         --top;
         double* c = stack + top * 8;
-        int d = depth[top];
-        // The chord is within 3/4 of the largest second difference of the curve.
-        double ddx0 = c[0] - 2 * c[2] + c[4], ddy0 = c[1] - 2 * c[3] + c[5];
-        double ddx1 = c[2] - 2 * c[4] + c[6], ddy1 = c[3] - 2 * c[5] + c[7];
-        double dd0 = Abs(ddx0) + Abs(ddy0), dd1 = Abs(ddx1) + Abs(ddy1);
-        double dd = dd0 > dd1 ? dd0 : dd1;
-        if (d >= kMaxCurveDepth || OutsideBox(c, 4, w, h, margin) ||
-            (0.75 * dd <= kRasterTolerance &&
-             (endSine <= 0 ||
-              !(((ends[top] & 1) && Turned(c[0], c[1], c[6], c[7], sx, sy, endSine)) ||
-                ((ends[top] & 2) && Turned(c[0], c[1], c[6], c[7], ex, ey, endSine)))))) {
+        const int d = depth[top];
+        const int e = endSine > 0 ? ends[top] : 0;
+        if (d >= kMaxCurveDepth || OutsideBox(c, 4, w, h, margin)) {
             out(c[6], c[7]);
             continue;
         }
-        // Halve: the left half replaces this entry after the right half, so it comes out first.
-        double x01 = (c[0] + c[2]) * 0.5, y01 = (c[1] + c[3]) * 0.5;
-        double x12 = (c[2] + c[4]) * 0.5, y12 = (c[3] + c[5]) * 0.5;
-        double x23 = (c[4] + c[6]) * 0.5, y23 = (c[5] + c[7]) * 0.5;
-        double xa = (x01 + x12) * 0.5, ya = (y01 + y12) * 0.5;
-        double xb = (x12 + x23) * 0.5, yb = (y12 + y23) * 0.5;
-        double xm = (xa + xb) * 0.5, ym = (ya + yb) * 0.5;
-        double* r = c + 8;
-        r[0] = xm, r[1] = ym, r[2] = xb, r[3] = yb, r[4] = x23, r[5] = y23, r[6] = c[6],
-        r[7] = c[7];
-        c[2] = x01, c[3] = y01, c[4] = xa, c[5] = ya, c[6] = xm, c[7] = ym;
-        // Swap so that the left half (now at c) is popped first: move it above the right one.
-        for (int i = 0; i < 8; ++i) {
-            double t = c[i];
-            c[i] = r[i];
-            r[i] = t;
+        const double ddx0 = c[0] - 2 * c[2] + c[4], ddy0 = c[1] - 2 * c[3] + c[5];
+        const double ddx1 = c[2] - 2 * c[4] + c[6], ddy1 = c[3] - 2 * c[5] + c[7];
+        const double dd0 = ddx0 * ddx0 + ddy0 * ddy0, dd1 = ddx1 * ddx1 + ddy1 * ddy1;
+        const int n = EvenSteps(0.75 * sqrt(dd0 > dd1 ? dd0 : dd1));
+        double t = 0.5; // where the piece is split, when it is
+        if (n == 1) {
+            if (!(((e & 1) && Turned(c[0], c[1], c[6], c[7], sx, sy, endSine)) ||
+                  ((e & 2) && Turned(c[0], c[1], c[6], c[7], ex, ey, endSine)))) {
+                out(c[6], c[7]);
+                continue;
+            }
+        } else if (n <= kMaxEvenSteps) {
+            const Poly3 px(c[0], c[2], c[4], c[6]), py(c[1], c[3], c[5], c[7]);
+            const double step = 1.0 / n;
+            if ((e & 1) && Turned(c[0], c[1], px.At(step), py.At(step), sx, sy, endSine)) {
+                t = step;
+            } else if ((e & 2) && Turned(px.At(1 - step), py.At(1 - step), c[6], c[7], ex, ey,
+                                         endSine)) {
+                t = 1 - step;
+            } else {
+                for (int i = 1; i < n; ++i) {
+                    out(px.At(i * step), py.At(i * step));
+                }
+                out(c[6], c[7]);
+                continue;
+            }
         }
+        // Split at t: the part after it stays in this entry, the part before goes on top, so
+        // it comes out first.
+        double* r = c + 8;
+        SplitCubic(c, t, r);
         depth[top] = d + 1;
         depth[top + 1] = d + 1;
-        const int e = ends[top];
-        ends[top] = e & 2;     // the right half, below
-        ends[top + 1] = e & 1; // the left half, on top
+        ends[top] = e & 2;
+        ends[top + 1] = e & 1;
         top += 2;
     }
 }
@@ -135,29 +197,43 @@ void FlattenQuad(const double* p, double w, double h, double margin, Out& out, d
     while (top > 0) {
         --top;
         double* c = stack + top * 6;
-        int d = depth[top];
-        // The chord is within 1/4 of the second difference.
-        double dd = Abs(c[0] - 2 * c[2] + c[4]) + Abs(c[1] - 2 * c[3] + c[5]);
-        if (d >= kMaxCurveDepth || OutsideBox(c, 3, w, h, margin) ||
-            (0.25 * dd <= kRasterTolerance &&
-             (endSine <= 0 ||
-              !(((ends[top] & 1) && Turned(c[0], c[1], c[4], c[5], sx, sy, endSine)) ||
-                ((ends[top] & 2) && Turned(c[0], c[1], c[4], c[5], ex, ey, endSine)))))) {
+        const int d = depth[top];
+        const int e = endSine > 0 ? ends[top] : 0;
+        if (d >= kMaxCurveDepth || OutsideBox(c, 3, w, h, margin)) {
             out(c[4], c[5]);
             continue;
         }
-        double x01 = (c[0] + c[2]) * 0.5, y01 = (c[1] + c[3]) * 0.5;
-        double x12 = (c[2] + c[4]) * 0.5, y12 = (c[3] + c[5]) * 0.5;
-        double xm = (x01 + x12) * 0.5, ym = (y01 + y12) * 0.5;
+        const double ddx = c[0] - 2 * c[2] + c[4], ddy = c[1] - 2 * c[3] + c[5];
+        const int n = EvenSteps(0.25 * sqrt(ddx * ddx + ddy * ddy));
+        double t = 0.5;
+        if (n == 1) {
+            if (!(((e & 1) && Turned(c[0], c[1], c[4], c[5], sx, sy, endSine)) ||
+                  ((e & 2) && Turned(c[0], c[1], c[4], c[5], ex, ey, endSine)))) {
+                out(c[4], c[5]);
+                continue;
+            }
+        } else if (n <= kMaxEvenSteps) {
+            const Poly2 px(c[0], c[2], c[4]), py(c[1], c[3], c[5]);
+            const double step = 1.0 / n;
+            if ((e & 1) && Turned(c[0], c[1], px.At(step), py.At(step), sx, sy, endSine)) {
+                t = step;
+            } else if ((e & 2) && Turned(px.At(1 - step), py.At(1 - step), c[4], c[5], ex, ey,
+                                         endSine)) {
+                t = 1 - step;
+            } else {
+                for (int i = 1; i < n; ++i) {
+                    out(px.At(i * step), py.At(i * step));
+                }
+                out(c[4], c[5]);
+                continue;
+            }
+        }
         double* r = c + 6;
-        // Right half goes below, left half on top.
-        r[0] = c[0], r[1] = c[1], r[2] = x01, r[3] = y01, r[4] = xm, r[5] = ym;
-        c[0] = xm, c[1] = ym, c[2] = x12, c[3] = y12;
+        SplitQuad(c, t, r);
         depth[top] = d + 1;
         depth[top + 1] = d + 1;
-        const int e = ends[top];
-        ends[top] = e & 2;     // the right half, below
-        ends[top + 1] = e & 1; // the left half, on top
+        ends[top] = e & 2;
+        ends[top + 1] = e & 1;
         top += 2;
     }
 }

@@ -4,6 +4,7 @@
 #include "renderer/raster/Raster.h"
 #include "renderer/raster/RasterComposite.h"
 
+#include <math.h>
 #include <new>
 
 // A line edge in the job's local 24.8 coordinates (origin at the clip's top left corner),
