@@ -5,11 +5,12 @@
 // =================================================================================================
 //
 // 1. Geometry to edges. A path (24.8 fixed point, pixel units, y downwards) is walked verb by
-//    verb in the clip's local coordinates. Quadratic and cubic curves are halved (de Casteljau)
-//    until the chord lies within 1/20 pixel of the curve, at most 12 times (4096
-//    chords: enough for any curve that fits a 65535-pixel surface); a piece
-//    whose control points all lie outside the clip rectangle is replaced by its chord at once,
-//    so a huge curve costs work only where it is visible. Every line is then clipped:
+//    verb in the clip's local coordinates. Quadratic and cubic curves are cut into the fewest
+//    even steps whose chords stay within 1/16 pixel of the curve (RasterFlatten.inl), their
+//    inner points moved outwards so that the chords lose no area; a curve that needs more
+//    than 16 steps is halved (de Casteljau) first, at most 12 times, and a piece whose control
+//    points all lie outside the clip rectangle is replaced by its chord at once, so a huge
+//    curve costs work only where it is visible. Every line is then clipped:
 //      - parts above or below the clip are dropped (they cover nothing inside it);
 //      - parts right of the clip are dropped (a line only affects pixels to its right);
 //      - parts left of the clip are projected onto its left side: there they add their full

@@ -7,6 +7,15 @@
 // points are evaluated directly: no chord is shorter than it must be, as chords from repeated
 // halving are (their count is a power of two), and there are no flatness tests per chord.
 //
+// Chords through points of the curve all lie on its inner side: a flattened shape loses area
+// along every convex stretch (2/3 of each chord's sagitta over its length), and a thin
+// stroke's centre line sits inwards. Over a step h the curve bulges from the chord by about
+// h * h / 8 times its second derivative, 2/3 of that on average; so the inner points of even
+// steps are moved outwards by h * h / 12 times the second derivative there, and the chords
+// cross the curve instead of cutting inside it: no area lost to first order, and the largest
+// distance falls to about 2/3 of the sagitta. (The curve's own ends stay, where other
+// segments meet it.)
+//
 // Halving (de Casteljau) remains for what even steps cannot see: a curve that needs more than
 // kMaxEvenSteps steps is halved first, so that pieces wholly outside the clip become one chord
 // each and a huge curve at a deep zoom costs the pieces near the clip only (the choice depends
@@ -75,11 +84,14 @@ struct Poly3 {
     Poly3(double p0, double p1, double p2, double p3)
         : a(p3 - p0 + 3 * (p1 - p2)), b(3 * (p0 - 2 * p1 + p2)), c(3 * (p1 - p0)), d(p0) {}
     double At(double t) const { return ((a * t + b) * t + c) * t + d; }
+    // The point at t moved by k times the second derivative there.
+    double AtShifted(double t, double k) const { return At(t) + k * (6 * a * t + 2 * b); }
 };
 struct Poly2 {
     double a, b, c;
     Poly2(double p0, double p1, double p2) : a(p0 - 2 * p1 + p2), b(2 * (p1 - p0)), c(p0) {}
     double At(double t) const { return (a * t + b) * t + c; }
+    double AtShifted(double t, double k) const { return At(t) + k * (2 * a); }
 };
 
 // Splits the curve c at t (de Casteljau): the part after t stays in c, the part before goes to
@@ -149,15 +161,16 @@ void FlattenCubic(const double* p, double w, double h, double margin, Out& out, 
             }
         } else if (n <= kMaxEvenSteps) {
             const Poly3 px(c[0], c[2], c[4], c[6]), py(c[1], c[3], c[5], c[7]);
-            const double step = 1.0 / n;
-            if ((e & 1) && Turned(c[0], c[1], px.At(step), py.At(step), sx, sy, endSine)) {
+            const double step = 1.0 / n, k = -step * step / 12;
+            if ((e & 1) && Turned(c[0], c[1], px.AtShifted(step, k), py.AtShifted(step, k), sx,
+                                  sy, endSine)) {
                 t = step;
-            } else if ((e & 2) && Turned(px.At(1 - step), py.At(1 - step), c[6], c[7], ex, ey,
-                                         endSine)) {
+            } else if ((e & 2) && Turned(px.AtShifted(1 - step, k), py.AtShifted(1 - step, k),
+                                         c[6], c[7], ex, ey, endSine)) {
                 t = 1 - step;
             } else {
                 for (int i = 1; i < n; ++i) {
-                    out(px.At(i * step), py.At(i * step));
+                    out(px.AtShifted(i * step, k), py.AtShifted(i * step, k));
                 }
                 out(c[6], c[7]);
                 continue;
@@ -214,15 +227,16 @@ void FlattenQuad(const double* p, double w, double h, double margin, Out& out, d
             }
         } else if (n <= kMaxEvenSteps) {
             const Poly2 px(c[0], c[2], c[4]), py(c[1], c[3], c[5]);
-            const double step = 1.0 / n;
-            if ((e & 1) && Turned(c[0], c[1], px.At(step), py.At(step), sx, sy, endSine)) {
+            const double step = 1.0 / n, k = -step * step / 12;
+            if ((e & 1) && Turned(c[0], c[1], px.AtShifted(step, k), py.AtShifted(step, k), sx,
+                                  sy, endSine)) {
                 t = step;
-            } else if ((e & 2) && Turned(px.At(1 - step), py.At(1 - step), c[4], c[5], ex, ey,
-                                         endSine)) {
+            } else if ((e & 2) && Turned(px.AtShifted(1 - step, k), py.AtShifted(1 - step, k),
+                                         c[4], c[5], ex, ey, endSine)) {
                 t = 1 - step;
             } else {
                 for (int i = 1; i < n; ++i) {
-                    out(px.At(i * step), py.At(i * step));
+                    out(px.AtShifted(i * step, k), py.AtShifted(i * step, k));
                 }
                 out(c[4], c[5]);
                 continue;

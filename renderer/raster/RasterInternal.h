@@ -290,8 +290,8 @@ struct RasterJobState {
     void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
 };
 
-// Curve flattening tolerance in 24.8 units (a twentieth of a pixel).
-constexpr double kRasterTolerance = 12.8;
+// Curve flattening tolerance in 24.8 units (a sixteenth of a pixel).
+constexpr double kRasterTolerance = 16;
 
 // Flattens a quadratic or cubic (given in local 24.8 coordinates) into points handed to
 // out(x, y), the first point excluded. Pieces whose control box lies wholly outside the
