@@ -27,7 +27,11 @@
 // their corners, rounded apart from the outline's, left slivers inside wide strokes.) That is
 // what keeps thin strokes along densely sampled outlines (map borders) at their true weight.
 // Before offsetting, centre-line points within 1/16 pixel of the line that replaces them are
-// dropped (Polyline): fewer, longer segments, whose inner corners can be cut.
+// dropped (Polyline): fewer, longer segments, whose inner corners can be cut. Along a convex
+// stretch the points dropped all lie on one side of their line, so each kept vertex is then
+// moved by half the sideways shift that would balance its two segments' areas (Balance): the
+// lines run through the dropped points on average, and a dense coastline's border keeps its
+// place to within a fraction of the tolerance instead of sitting inwards by up to all of it.
 //
 // Round joins and caps step round the circle by one angle per stroke, worked out once with its
 // sine and cosine (Stroker::Prepare), so a join costs no trigonometry; a round join whose
@@ -71,6 +75,10 @@ struct Polyline {
     Vec dropped[kMaxDropped];
     int32_t droppedCount = 0;
     int32_t droppedAt = -1; // the count for which `dropped` holds
+    // Twice the signed area between the points dropped and the line that replaced them, for
+    // the last segment and the one before it (valid while the count is areaAt).
+    double runArea = 0, prevArea = 0;
+    int32_t areaAt = -1;
 
     // The directions of curves where they start and end, at the points where they do: a
     // corner between curves (or a curve and a line) is joined by these, not by the chords
@@ -85,6 +93,15 @@ struct Polyline {
     int32_t tangentCount = 0;
 
     const Vec& operator[](int32_t i) const { return list[i]; }
+
+    // Empties the list for the next subpath; nothing of the last one's dropping carries over.
+    void Restart() {
+        count = 0;
+        tangentCount = 0;
+        drawn = 0;
+        droppedAt = -1;
+        areaAt = -1;
+    }
 
     Tangents* TangentsOfLast() {
         if (count == 0 || failed) {
@@ -144,8 +161,14 @@ struct Polyline {
             for (int32_t i = 0; near && i < droppedCount; ++i) {
                 near = Near(anchor, p, dropped[i]);
             }
+            if (areaAt != count) {
+                runArea = prevArea = 0;
+                areaAt = count;
+            }
             if (near) {
-                dropped[droppedCount++] = list[count - 1];
+                const Vec q = list[count - 1];
+                runArea += (q.x - anchor.x) * (p.y - anchor.y) - (q.y - anchor.y) * (p.x - anchor.x);
+                dropped[droppedCount++] = q;
                 list[count - 1] = p;
                 if (tangentCount > 0 && tangents[tangentCount - 1].index == count - 1) {
                     --tangentCount; // the point is gone, and its corner with it
@@ -154,6 +177,12 @@ struct Polyline {
             }
             droppedCount = 0;
             droppedAt = count + 1;
+            if (count >= 3) {
+                Balance(count - 2);
+            }
+            prevArea = runArea;
+            runArea = 0;
+            areaAt = count + 1;
         }
         if (failed || count >= kRasterMaxEdges) {
             failed = 1;
@@ -167,6 +196,39 @@ struct Polyline {
         ++count;
     }
     void operator()(double x, double y) { Add(x, y); }
+
+    // Moves vertex i, once the segments either side of it are final, so that the lines that
+    // replaced dropped points run through those points on average instead of along one side
+    // of them (along a convex stretch, all of them lie outside the line). A segment would move
+    // sideways by its area over its length; the vertex takes half of what each of its two
+    // segments wants, at most the tolerance. Corners between curves stay where they are.
+    void Balance(int32_t i) {
+        if (prevArea == 0 && runArea == 0) {
+            return;
+        }
+        for (int32_t t = tangentCount - 1; t >= 0 && tangents[t].index >= i; --t) {
+            if (tangents[t].index == i) {
+                return;
+            }
+        }
+        const Vec a = list[i - 1], b = list[i], c = list[i + 1];
+        const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+        const double lu2 = ux * ux + uy * uy, lv2 = vx * vx + vy * vy;
+        if (!(lu2 > 0) || !(lv2 > 0)) {
+            return;
+        }
+        // The area is twice the signed area, negative left of the line; the segment's unit
+        // normal to the left is (-y, x) / length, its move -area / 2 / length.
+        const double ku = prevArea / lu2 / 4, kv = runArea / lv2 / 4;
+        double mx = ku * uy + kv * vy, my = -ku * ux - kv * vx;
+        const double m2 = mx * mx + my * my;
+        if (m2 > tolerance2) {
+            const double f = sqrt(tolerance2 / m2);
+            mx *= f;
+            my *= f;
+        }
+        list[i] = Vec{b.x + mx, b.y + my};
+    }
 };
 
 // One side of a stroke's outline, turned into edges as its points come: the left side winds
@@ -667,21 +729,19 @@ int32_t StrokeBegin(RasterJobState& s) {
     k.reach =
         st.r * (st.join == LineJoin::Miter ? (st.miterLimit > 1.5 ? st.miterLimit : 1.5) : 1.5) +
         2 * kRasterOne;
-    st.left.count = st.right.count = k.line.count = 0;
-    k.line.tangentCount = 0;
+    st.left.count = st.right.count = 0;
+    k.line.Restart();
     st.left.s = st.right.s = &s;
     st.left.points = st.right.points = &st.outlinePoints;
     st.left.dir = -1;
     st.right.dir = 1;
     k.line.failed = 0;
-    k.line.drawn = 0;
     // Points closer than a sixteenth of a pixel to the line that replaces them go; for strokes
     // wider than two pixels, proportionally less: the sides (and caps) turn with the centre
     // line, r times as far out.
     const double simplify = st.r > kRasterOne ? double(kRasterOne / 16) * kRasterOne / st.r
                                               : double(kRasterOne / 16);
     k.line.tolerance2 = simplify * simplify;
-    k.line.droppedAt = -1;
     k.curX = -s.originX;
     k.curY = -s.originY;
     k.verbIndex = 0;
@@ -706,9 +766,7 @@ int32_t StrokeContinue(RasterJobState& s) {
                 return 0;
             }
             k.stage = StrokeStage::Walking;
-            line.count = 0;
-            line.tangentCount = 0;
-            line.drawn = 0;
+            line.Restart();
             if (k.after == AfterSubpath::End) {
                 if (line.failed) {
                     s.failed = 1;

@@ -277,6 +277,48 @@ TEST(RasterStroke, DenseThinPolylinesInkTheirOutlineOnce) {
     }
 }
 
+TEST(RasterStroke, DensePolylinesStayOnTheirPoints) {
+    // Rings of points closer than a pixel, which the stroke thins out: the ink keeps its place,
+    // measured as its mean distance from the centre, against the circle the points lie on
+    // (drawn as curves). Lines through every few points of a circle would all cut inside it,
+    // by up to the tolerance of leaving points out.
+    struct Case {
+        double radius, step, width;
+    };
+    const Case cases[] = {{14, 0.3, 0.5}, {9, 0.25, 0.75}, {16, 0.5, 0.5}, {12, 0.2, 1.5}};
+    for (const Case& c : cases) {
+        const int32_t n = int32_t(2 * kPi * c.radius / c.step);
+        double mean[2];
+        for (int32_t k = 0; k < 2; ++k) {
+            Canvas canvas(40, 40);
+            RasterPath path;
+            if (k == 0) {
+                for (int32_t i = 0; i < n; ++i) {
+                    const double a = 2 * kPi * i / n;
+                    const int32_t x = int32_t(lround((20 + c.radius * cos(a)) * P));
+                    const int32_t y = int32_t(lround((20 + c.radius * sin(a)) * P));
+                    i == 0 ? path.MoveTo(x, y) : path.LineTo(x, y);
+                }
+                path.Close();
+            } else {
+                Circle(path, 20 * P, 20 * P, int32_t(lround(c.radius * P)));
+            }
+            StrokePath(path, Style(int32_t(lround(c.width * P)), LineJoin::Round, LineCap::Butt),
+                       kBlack, canvas.Surface(), canvas.All());
+            double ink = 0, moment = 0;
+            for (int32_t y = 0; y < canvas.height; ++y) {
+                for (int32_t x = 0; x < canvas.width; ++x) {
+                    const double cover = canvas.Cover(x, y);
+                    ink += cover;
+                    moment += cover * hypot(x + 0.5 - 20, y + 0.5 - 20);
+                }
+            }
+            mean[k] = moment / ink;
+        }
+        EXPECT_NEAR(mean[0], mean[1], 0.008) << "radius " << c.radius << " step " << c.step;
+    }
+}
+
 // Paths whose strokes overlap themselves away from their turns (pixels; drawn 16 times as large
 // too, where the overlaps fall inside fully covered pixels).
 template <int32_t Copies> void SquareCopies(RasterPath& path, int32_t scale) {
