@@ -181,8 +181,8 @@ void Flatten(const double* p, double w, double h, double margin, Out& out, doubl
         } else if (n <= kMaxEvenSteps) {
             const Curve<N> px = Curve<N>::X(c), py = Curve<N>::Y(c);
             const double step = 1.0 / n, k = -step * step / 12;
-            if ((e & 1) && Turned(c[0], c[1], px.AtShifted(step, k), py.AtShifted(step, k), sx,
-                                  sy, endSine)) {
+            if ((e & 1) &&
+                Turned(c[0], c[1], px.AtShifted(step, k), py.AtShifted(step, k), sx, sy, endSine)) {
                 t = step;
             } else if ((e & 2) && Turned(px.AtShifted(1 - step, k), py.AtShifted(1 - step, k),
                                          c[kLast], c[kLast + 1], ex, ey, endSine)) {

@@ -167,7 +167,8 @@ struct Polyline {
             }
             if (near) {
                 const Vec q = list[count - 1];
-                runArea += (q.x - anchor.x) * (p.y - anchor.y) - (q.y - anchor.y) * (p.x - anchor.x);
+                runArea +=
+                    (q.x - anchor.x) * (p.y - anchor.y) - (q.y - anchor.y) * (p.x - anchor.x);
                 dropped[droppedCount++] = q;
                 list[count - 1] = p;
                 if (tangentCount > 0 && tangents[tangentCount - 1].index == count - 1) {

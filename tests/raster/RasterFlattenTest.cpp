@@ -60,8 +60,7 @@ double DistanceToSegment(Point q, Point a, Point b) {
     return hypot(q.x - a.x - t * dx, q.y - a.y - t * dy);
 }
 
-std::vector<Point> Flatten(const CurveCase& c, double w, double h, double margin,
-                           double endSine) {
+std::vector<Point> Flatten(const CurveCase& c, double w, double h, double margin, double endSine) {
     Collect out;
     out.points.push_back({c.p[0], c.p[1]});
     if (c.degree == 2) {
