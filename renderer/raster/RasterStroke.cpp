@@ -11,10 +11,17 @@
 // All these pieces are convex and, traversed the same way round, each winds +1 inside, so
 // the sum of their windings is positive exactly inside the union. The outline is that sum
 // with the shared edges cancelled: walk the left side forwards and the right side backwards;
-// at a join the outer side takes the wedge's outer points, the inner side goes through the
-// corner point itself (which is what adding two rectangles gives) or, when the crossing of the
-// two inner offset lines lies within the first half of both segments, through that crossing
-// only (which drops one of the two layers where the rectangles overlap, never the last one).
+// at a join the outer side takes the wedge's outer points, and the inner side goes round the
+// far side of the two rectangles' overlap (the quadrilateral between the corner, their inner
+// corners and the crossing of their inner offset lines, cut short by the segments' far ends),
+// which takes that overlap off once: straight to the crossing when the quadrilateral lies
+// within both segments, else along its outline. Overlaps taken off at both ends of a short
+// segment may overlap each other: what both took off lies in all three rectangles, so one
+// layer is left, and where the first and the third rectangle overlap beyond the middle one
+// the overlap pass sees them (tags two apart). A point inside every rectangle of a closed
+// subpath would lie in every overlap as well and lose its last layer, so the last join of
+// such a ring leaves its overlap in, going through the corner point itself (which is what
+// adding two rectangles gives), as a turn straight back does.
 // An open subpath adds its caps at both ends; a closed one is two loops, the left side and
 // the right side backwards. A lone point draws a dot for round and square caps.
 //
@@ -384,18 +391,18 @@ struct Stroker {
     // The join at p between a segment of length lenIn arriving along dIn and one of length
     // lenOut leaving along dOut: points appended to the left (+n) and right (-n) sides, each in
     // the direction of travel.
-    // wantBefore and wantAfter are how far the neighbouring joins would like to cut into the
-    // incoming and the outgoing segment (Want): a join cuts its inner corner only where it
-    // leaves them that room, so that no two cuts overlap.
     // tanIn and tanOut, when given, are the directions of the curves that end and start at p
     // (unit vectors): the miter is decided, and its tip placed, by them.
-    void OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
-                     double wantBefore, double wantAfter, const Vec* tanIn = nullptr,
-                     const Vec* tanOut = nullptr) {
+    // Returns 1 when the join took the rectangles' overlap off, 0 when it left it in (or
+    // went straight on). `ring`, when not negative, says that this join closes a subpath
+    // whose other joins all took theirs off, and how far its farthest segment lies from p.
+    int32_t OutlineJoin(Vec p, Vec dIn, Vec dOut, Vec nIn, Vec nOut, double lenIn, double lenOut,
+                        const Vec* tanIn = nullptr, const Vec* tanOut = nullptr,
+                        double ring = -1) {
         double cross = dIn.x * dOut.y - dIn.y * dOut.x;
         double dot = dIn.x * dOut.x + dIn.y * dOut.y;
         if (fabs(cross) < 1e-9 && dot > 0) {
-            return; // straight on: both sides go on along their lines
+            return 0; // straight on: both sides go on along their lines
         }
         double side = (nIn.x * dOut.x + nIn.y * dOut.y) > 0 ? -1 : 1; // the outer side
         Side& outer = side > 0 ? left : right;
@@ -429,38 +436,99 @@ struct Stroker {
             }
             outer.Add(b.x, b.y);
         }
-        // Inner side: where the two offset lines cross, when that leaves the neighbouring
-        // joins their room on both segments; else through the corner point itself (always
-        // right, since the segments' rectangles overlap there), leaving the overlap in: the
-        // edges across the corner, which bound the outgoing rectangle where it starts, take
-        // the next piece's tag, two on, so that the overlap pass sees both rectangles
-        // wherever they overlap.
-        double t = 1 + dot > 1e-9 ? r * fabs(cross) / (1 + dot) : -1;
-        if (t >= 0 && t + wantBefore <= lenIn && t + wantAfter <= lenOut) {
+        // Inner side. The two rectangles overlap in the quadrilateral between the corner, their
+        // inner corners and the crossing of their inner offset lines, cut short by the far
+        // ends of the segments where it reaches beyond one of them. The inner side goes round
+        // the far side of that overlap, which takes it off once: straight to the crossing
+        // when the quadrilateral lies within both segments (the side's points before and after
+        // lie on the two offset lines), else along the overlap's outline (InnerOverlap), leaving
+        // out its inner corners where the side's points before and after lie on their lines.
+        // A turn straight back has no crossing: the side goes through the corner point itself
+        // (always right, the sum of the rectangles), leaving the overlap in, and the edges
+        // across the corner, which bound the outgoing rectangle where it starts, take the next
+        // piece's tag, two on, so that the overlap pass sees both rectangles wherever they
+        // overlap. So does a closed subpath's last join when every other join took its overlap
+        // off and a point could lie inside all of its rectangles: such a point lies in all of
+        // their overlaps too, and taking every one of them off would leave it uncovered (n
+        // rectangles less n overlaps); along an open path, or with one overlap left in, it
+        // keeps one layer. It would lie in this join's overlap, within sqrt(r^2 + t^2) of p,
+        // so a segment farther away than r more than that rules it out.
+        // The quadrilateral reaches t along both segments from the corner (the crossing), and
+        // r sin(theta) (the other rectangle's inner corner, for turns under a right angle).
+        const double t = 1 + dot > 1e-9 ? r * fabs(cross) / (1 + dot) : -1;
+        const double reach = t > r * fabs(cross) ? t : r * fabs(cross);
+        const bool takeOff = ring < 0 || ring > r + sqrt(r * r + t * t);
+        if (takeOff && t >= 0 && reach <= lenIn && reach <= lenOut) {
             inner.Add(p.x - side * nIn.x - dIn.x * t, p.y - side * nIn.y - dIn.y * t);
-            return;
+            return 1;
         }
-        inner.Add(p.x - side * nIn.x, p.y - side * nIn.y);
+        const Vec in{-side * nIn.x, -side * nIn.y}, out{-side * nOut.x, -side * nOut.y};
+        if (takeOff && t >= 0) {
+            Vec chain[8];
+            int32_t n = InnerOverlap(in, out, dIn, dOut, t, lenIn, lenOut, chain);
+            const int32_t first = n > 0 && chain[0].x == in.x && chain[0].y == in.y ? 1 : 0;
+            if (n > first && chain[n - 1].x == out.x && chain[n - 1].y == out.y) {
+                --n;
+            } else {
+                chain[n++] = out;
+            }
+            if (!first) {
+                inner.Add(p.x + in.x, p.y + in.y);
+            }
+            for (int32_t i = first; i < n; ++i) {
+                inner.Add(p.x + chain[i].x, p.y + chain[i].y);
+            }
+            return 1;
+        }
+        inner.Add(p.x + in.x, p.y + in.y);
         s->edgeTag += 2;
         inner.Add(p.x, p.y);
-        inner.Add(p.x - side * nOut.x, p.y - side * nOut.y);
+        inner.Add(p.x + out.x, p.y + out.y);
+        return 0;
     }
 
-    // How far the join at b (from a, on to c) cuts into its segments on the inner side: the
-    // distance from b to where the inner offset lines cross; a lot for a turn back. `ab`, when
-    // not negative, is |b - a| already worked out; *bc (when asked for) takes |c - b|.
-    double Want(Vec a, Vec b, Vec c, double ab = -1, double* bc = nullptr) const {
-        const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
-        const double lu = ab >= 0 ? ab : sqrt(ux * ux + uy * uy), lv = sqrt(vx * vx + vy * vy);
-        if (bc) {
-            *bc = lv;
+    // The far side of the overlap of two rectangles that meet at a corner (the origin): the
+    // incoming one ends there (its inner corner at `in`, its length lenIn along dIn), the
+    // outgoing one starts there (`out`, lenOut along dOut), and their inner offset lines cross
+    // t back from `in`. The overlap is the quadrilateral corner, in, crossing, out, less what
+    // lies beyond either rectangle's far end; its outline from the corner's neighbour on the
+    // incoming side round to the one on the outgoing side goes to `chain` (at most 5 points:
+    // each far end adds one). Where `in` or `out` itself lies beyond a far end, the chain
+    // starts or ends where that end crosses the line from the corner to it; the side's edges
+    // to and from `in` and `out` then run back along that line over a part the overlap does
+    // not reach, which the rectangles' sum inked once, so it stays once.
+    static int32_t InnerOverlap(Vec in, Vec out, Vec dIn, Vec dOut, double t, double lenIn,
+                                double lenOut, Vec* chain) {
+        Vec poly[8] = {Vec{0, 0}, in, Vec{in.x - dIn.x * t, in.y - dIn.y * t}, out};
+        int32_t n = 4;
+        // Within the incoming rectangle: x . dIn >= -lenIn; the outgoing: x . dOut <= lenOut.
+        const Vec normals[2] = {dIn, Vec{-dOut.x, -dOut.y}};
+        const double limits[2] = {lenIn, lenOut};
+        for (int32_t k = 0; k < 2; ++k) {
+            Vec next[8];
+            int32_t m = 0;
+            auto h = [&](Vec v) { return v.x * normals[k].x + v.y * normals[k].y + limits[k]; };
+            for (int32_t i = 0; i < n; ++i) {
+                const Vec a = poly[i], b = poly[i + 1 == n ? 0 : i + 1];
+                const double ha = h(a), hb = h(b);
+                if (ha >= 0) {
+                    next[m++] = a;
+                }
+                if ((ha >= 0) != (hb >= 0) && m < 8) {
+                    const double f = ha / (ha - hb);
+                    next[m++] = Vec{a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f};
+                }
+            }
+            n = m;
+            for (int32_t i = 0; i < n; ++i) {
+                poly[i] = next[i];
+            }
         }
-        const double cross = ux * vy - uy * vx, dot = ux * vx + uy * vy;
-        const double lengths = lu * lv;
-        if (!(lengths + dot > 1e-9 * lengths)) {
-            return 1e300;
+        // The corner lies strictly inside both far ends, so it is still the first point.
+        for (int32_t i = 1; i < n; ++i) {
+            chain[i - 1] = poly[i];
         }
-        return r * fabs(cross) / (lengths + dot);
+        return n - 1;
     }
 
     // The cap at p for a stroke leaving along d: points from p + nrm to p - nrm.
@@ -512,6 +580,9 @@ struct StrokeWalk {
     int32_t segments = 0;
     int32_t index = 0;
     int32_t tangentAt = 0; // the next of the line's tangent records to look at
+    int32_t overlapsLeft = 0; // joins of the subpath so far that left their overlap in
+    double farthest = 0; // a closed subpath's: the squared distance of its farthest segment
+                         // from its first point
     // Tags of the outline's edges (Raster.cpp, "Overlaps"): the sides of segment i - 1 and the
     // join at point i make a piece, whose tag is one more than the last one's, so neighbours
     // differ by one, or two more where the join left the two segments' overlap in (so the
@@ -537,11 +608,6 @@ struct StrokeWalk {
                    : nullptr;
     }
     double firstLen = 0, prevLen = 0;
-    // The length of segment lengthAt, found by Want at the join before it.
-    int32_t lengthAt = -1;
-    double lengthNext = 0;
-    // Want at the vertices before and at the current join, at vertex 0 and at vertex 1.
-    double wantPrev = 0, wantHere = 0, wantFirst = 0, wantSecond = 0;
 
     void EndSubpath(bool isClosed, AfterSubpath then) {
         closed = isClosed;
@@ -591,7 +657,8 @@ struct StrokeWalk {
                 s.edgeTag = base + 1;
                 index = 0;
                 tangentAt = 0;
-                lengthAt = -1;
+                overlapsLeft = 0;
+                farthest = 0;
                 stage = StrokeStage::Segments;
                 break;
             case StrokeStage::Segments:
@@ -603,20 +670,19 @@ struct StrokeWalk {
                     const int32_t i = index++;
                     Vec p = q[i], e = q[i + 1 == n ? 0 : i + 1];
                     double dx = e.x - p.x, dy = e.y - p.y;
-                    // The length Want found for this segment as the next one, or worked out.
-                    double len = lengthAt == i ? lengthNext : sqrt(dx * dx + dy * dy);
+                    double len = sqrt(dx * dx + dy * dy);
                     Vec d{dx / len, dy / len};
                     Vec nrm{-d.y * st.r, d.x * st.r};
+                    if (closed) {
+                        // From q[0] to the nearest point of the segment.
+                        const Vec o = q[0];
+                        const double along = (o.x - p.x) * d.x + (o.y - p.y) * d.y;
+                        const double u = along < 0 ? 0 : (along > len ? len : along);
+                        const double fx = p.x + d.x * u - o.x, fy = p.y + d.y * u - o.y;
+                        const double far2 = fx * fx + fy * fy;
+                        farthest = far2 > farthest ? far2 : farthest;
+                    }
                     if (i == 0) {
-                        // The joins at vertex 0 (closed) and vertex 1, as Want.
-                        wantFirst = closed ? st.Want(q[n - 1], p, e) : 0;
-                        wantSecond = 0;
-                        if (closed || n > 2) {
-                            wantSecond = st.Want(p, e, q[2 % n], len, &lengthNext);
-                            lengthAt = 1;
-                        }
-                        wantPrev = wantFirst;
-                        wantHere = wantSecond;
                         firstD = d;
                         firstN = nrm;
                         firstLen = len;
@@ -625,20 +691,11 @@ struct StrokeWalk {
                             right.Start(p.x - nrm.x, p.y - nrm.y);
                         }
                     } else {
-                        // The joins at the vertices before and after this one, as Want.
-                        double after = (!closed && i + 1 == n - 1) ? 0 : wantFirst;
-                        if ((closed || i + 1 < n - 1) && i + 1 < n) {
-                            after =
-                                st.Want(p, e, q[i + 2 >= n ? i + 2 - n : i + 2], len, &lengthNext);
-                            lengthAt = i + 1;
-                        }
                         const Polyline::Tangents* t = TangentsAt(i);
                         s.edgeTag = NextTag(s);
-                        st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len, wantPrev, after,
-                                       t && (t->has & 1) ? &t->in : nullptr,
-                                       t && (t->has & 2) ? &t->out : nullptr);
-                        wantPrev = wantHere;
-                        wantHere = after;
+                        overlapsLeft += 1 - st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len,
+                                                           t && (t->has & 1) ? &t->in : nullptr,
+                                                           t && (t->has & 2) ? &t->out : nullptr);
                     }
                     prevD = d;
                     prevN = nrm;
@@ -661,8 +718,8 @@ struct StrokeWalk {
                         }
                     }
                     s.edgeTag = NextTag(s);
-                    st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen,
-                                   wantPrev, wantSecond, in, out);
+                    st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen, in, out,
+                                   overlapsLeft > 0 ? -1 : sqrt(farthest));
                     s.edgeTag = base + 1; // the first segment's sides
                     left.Close();
                     right.Close();
