@@ -585,18 +585,42 @@ struct StrokeWalk {
                          // from its first point
     // Tags of the outline's edges (Raster.cpp, "Overlaps"): the sides of segment i - 1 and the
     // join at point i make a piece, whose tag is one more than the last one's, so neighbours
-    // differ by one, or two more where the join left the two segments' overlap in (so the
-    // overlap pass looks there); subpaths lie apart.
+    // differ by one, or two more where they may overlap (so the overlap pass looks there):
+    // where the join left the two segments' overlap in, and where the piece's join (or end
+    // cap) may reach into the segment before last (Apart); subpaths lie apart.
     int32_t tagBase = 2;
     int32_t base = 0;
     int32_t tag = 0; // the last piece's
     // The next piece's tag: the one the edges across the last corner took, if the join set
-    // them two on, else one more.
-    int32_t NextTag(const RasterJobState& s) {
-        tag = s.edgeTag != tag ? s.edgeTag : tag + 1;
+    // them two on, else one more, or two more when `apart`.
+    int32_t NextTag(const RasterJobState& s, bool apart) {
+        tag = s.edgeTag != tag ? s.edgeTag : tag + (apart ? 2 : 1);
         return tag;
     }
-    Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0};
+    // A piece and the one before it overlap only where their joins took the overlap of their
+    // rectangles off, with one exception: the join (or end cap) at the far end of the piece's
+    // segment b lies beyond the end of that segment, where the segment before it, a, may
+    // reach at a sharp turn between short segments (a's rectangle reaches r |sin theta| past
+    // the corner, and its whole length back again for a turn of more than a right angle).
+    // With a the segment before (direction da, length la) and b the piece's own (db, lb).
+    bool Apart(Vec da, double la, Vec db, double lb) const {
+        const double cos = da.x * db.x + da.y * db.y, sin = da.x * db.y - da.y * db.x;
+        return (cos < 0 ? -la * cos : 0) + st.r * fabs(sin) >= lb;
+    }
+    // The start cap of an open subpath (behind its first point) and the second piece: the
+    // rectangle of segment 1 may reach back past the first point, its join come near it.
+    bool CapApart(Vec d0, double l0, Vec d1, double l1, Vec q0, Vec q2) const {
+        if (st.cap == LineCap::Butt) {
+            return false;
+        }
+        const double cos = d0.x * d1.x + d0.y * d1.y, sin = d0.x * d1.y - d0.y * d1.x;
+        const double back = l0 + (cos < 0 ? l1 * cos : 0) - st.r * fabs(sin);
+        const double reach = st.r * (st.join == LineJoin::Miter && st.miterLimit > 1.42
+                                         ? st.miterLimit
+                                         : 1.42);
+        return back <= 0 || (q2.x - q0.x) * d0.x + (q2.y - q0.y) * d0.y <= reach;
+    }
+    Vec firstD{0, 0}, firstN{0, 0}, prevD{0, 0}, prevN{0, 0}, prevPrevD{0, 0};
 
     // The tangent record of point i of the line, if it has one (points asked in order).
     const Polyline::Tangents* TangentsAt(int32_t i) {
@@ -607,7 +631,7 @@ struct StrokeWalk {
                    ? &line.tangents[tangentAt]
                    : nullptr;
     }
-    double firstLen = 0, prevLen = 0;
+    double firstLen = 0, prevLen = 0, prevPrevLen = 0;
 
     void EndSubpath(bool isClosed, AfterSubpath then) {
         closed = isClosed;
@@ -692,11 +716,17 @@ struct StrokeWalk {
                         }
                     } else {
                         const Polyline::Tangents* t = TangentsAt(i);
-                        s.edgeTag = NextTag(s);
+                        const bool apart =
+                            (i >= 2 && Apart(prevPrevD, prevPrevLen, prevD, prevLen)) ||
+                            (i == 2 && !closed &&
+                             CapApart(firstD, firstLen, prevD, prevLen, q[0], p));
+                        s.edgeTag = NextTag(s, apart);
                         overlapsLeft += 1 - st.OutlineJoin(p, prevD, d, prevN, nrm, prevLen, len,
                                                            t && (t->has & 1) ? &t->in : nullptr,
                                                            t && (t->has & 2) ? &t->out : nullptr);
                     }
+                    prevPrevD = prevD;
+                    prevPrevLen = prevLen;
                     prevD = d;
                     prevN = nrm;
                     prevLen = len;
@@ -717,7 +747,9 @@ struct StrokeWalk {
                             in = &t.in;
                         }
                     }
-                    s.edgeTag = NextTag(s);
+                    // The last piece's join at q[0] meets the first piece too.
+                    s.edgeTag = NextTag(s, Apart(prevPrevD, prevPrevLen, prevD, prevLen) ||
+                                               (n == 2 && Apart(prevD, prevLen, firstD, firstLen)));
                     st.OutlineJoin(q[0], prevD, firstD, prevN, firstN, prevLen, firstLen, in, out,
                                    overlapsLeft > 0 ? -1 : sqrt(farthest));
                     s.edgeTag = base + 1; // the first segment's sides
@@ -727,7 +759,10 @@ struct StrokeWalk {
                     // The right side's last piece, then the end cap from the left side's end
                     // round to it, and the start cap from the right side's start to the left's.
                     const Vec end = q[n - 1];
-                    s.edgeTag = NextTag(s);
+                    const bool apart =
+                        (n >= 3 && Apart(prevPrevD, prevPrevLen, prevD, prevLen)) ||
+                        (n == 3 && CapApart(firstD, firstLen, prevD, prevLen, q[0], end));
+                    s.edgeTag = NextTag(s, apart);
                     right.Add(end.x - prevN.x, end.y - prevN.y);
                     st.OutlineCap(left, end, prevD, prevN);
                     Side cap;

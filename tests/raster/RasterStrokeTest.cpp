@@ -303,6 +303,13 @@ TEST(RasterStroke, CornersCutOnShortSegmentsInkEachPixelOnce) {
         {"3 wide, 2 x 45", 3, 45, 1.0, LineJoin::Miter, 2},
         {"3 wide, 2 x 80", 3, 80, 1.5, LineJoin::Round, 3},
         {"6 wide, 2 x 30", 6, 30, 0.9, LineJoin::Bevel, 5},
+        // Turns of more than a right angle: the first segment's rectangle reaches past the
+        // middle one into the join after it (13 to 31 off while their tags lay one apart);
+        // the miter tips of 2 x 150 reach far into the third segment.
+        {"2 wide, 2 x 100", 2, 100, 0.3, LineJoin::Bevel, 6},
+        {"4 wide, 2 x 120", 4, 120, 0.8, LineJoin::Round, 4},
+        {"5 wide, 2 x 170", 5, 170, 2.0, LineJoin::Miter, 10},
+        {"4 wide, 2 x 150", 4, 150, 0.6, LineJoin::Miter, 17},
     };
     for (const Case& c : cases) {
         // In from the left, the short middle segment, out again: turns of c.turn to the left.
