@@ -708,8 +708,9 @@ struct StrokeWalk {
                     double len = sqrt(dx * dx + dy * dy);
                     Vec d{dx / len, dy / len};
                     Vec nrm{-d.y * st.r, d.x * st.r};
-                    if (closed) {
-                        // From q[0] to the nearest point of the segment.
+                    if (closed && overlapsLeft == 0) {
+                        // From q[0] to the nearest point of the segment (needed only while
+                        // every join so far took its overlap off).
                         const Vec o = q[0];
                         const double along = (o.x - p.x) * d.x + (o.y - p.y) * d.y;
                         const double u = along < 0 ? 0 : (along > len ? len : along);
