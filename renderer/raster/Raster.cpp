@@ -247,6 +247,8 @@ int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& cl
     bandBegun = 0;
     minX = minY = INT32_MAX;
     maxX = maxY = INT32_MIN;
+    rightCut = 0;
+    cellShift = 0;
     int32_t sw = surface.width, sh = surface.height;
     if (!UsableSurface(surface)) {
         width = height = 0;
@@ -331,6 +333,7 @@ void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t
         return;
     }
     if (x0 >= w && x1 >= w) {
+        rightCut = 1;
         return;
     }
     if (y0 >= 0 && y1 <= h && x0 >= 0 && x0 <= w && x1 >= 0 && x1 <= w) {
@@ -381,6 +384,7 @@ void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t
             continue;
         }
         if (mx >= w) {
+            rightCut = 1;
             continue; // right of the clip: nothing to its right is drawn
         }
         if (mx <= 0) {
@@ -446,6 +450,22 @@ void RasterJobState::Fail() {
 }
 
 int32_t RasterJobState::Arrange() {
+    // The cells span the columns of the edges, not the whole clip: a narrow shape gets bands
+    // of many rows (fewer bands to set up, fewer edges drawn in two of them). Left of the
+    // edges every row's sum is 0, and right of them as well (each row's edges wind back to
+    // where they started) unless parts of edges right of the clip were dropped: then the rows
+    // may run on covered to the clip's right side. The edges move left by whole pixels as
+    // they are sorted, so the cells' arithmetic and the pixels are the same.
+    int32_t left = minX >> kRasterShift;
+    left = left < width - 1 ? left : width - 1;
+    const int32_t last = maxX >> kRasterShift; // its c[K] goes one further: cellStride has room
+    int32_t right = rightCut || last >= width ? width : last + 1;
+    right = right > left ? right : left + 1;
+    cellShift = left;
+    origin += ptrdiff_t(left) * 4;
+    width = right - left;
+    minX -= left * kRasterOne;
+    maxX -= left * kRasterOne;
     cellWords = exact ? kCellWordsKept : 1;
     int64_t rows = kBandCells / (int64_t(width + 2) * cellWords);
     bandRows = rows < 1 ? 1 : (rows > 64 ? 64 : int32_t(rows));
@@ -572,8 +592,11 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
             }
             int64_t left = int64_t(edgeCount) - sortIndex;
             int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
+            const int32_t shift = cellShift * kRasterOne;
             for (int32_t i = sortIndex; i < end; ++i) {
-                const RasterEdge& e = edges[i];
+                RasterEdge e = edges[i];
+                e.x0 -= shift;
+                e.x1 -= shift;
                 sorted[bandCounts[BandOf(e.y0) - firstBand]++] = e;
             }
             work -= end - sortIndex;
@@ -1031,7 +1054,11 @@ int32_t RasterJobState::SweepBand(int32_t band, int32_t rows) {
     const int32_t wordFirst = (minX >> kRasterShift) >> 6;
     const int32_t wordLast = ((maxX >> kRasterShift) + 1) >> 6;
     const int32_t rowWork = (kRasterBandWork + bandRows - 1) / bandRows;
-    for (int32_t local = sweepNext; local < rows; ++local) {
+    // Only the rows of the edges hold touched cells.
+    const int32_t rowFirst = (minY >> kRasterShift) - bandTopRow;
+    const int32_t rowEnd = ((maxY - 1) >> kRasterShift) + 1 - bandTopRow;
+    rows = rows < rowEnd ? rows : rowEnd;
+    for (int32_t local = sweepNext > rowFirst ? sweepNext : rowFirst; local < rows; ++local) {
         if (work <= 0) {
             sweepNext = local;
             return 0;

@@ -399,7 +399,7 @@ void GradientSpan(RasterJobState& s, uint32_t* row, int32_t x0, int32_t x1, int3
         }
     }
     const double Y = g.originY + double(s.sweepRow) + 0.5;
-    const double X0 = g.originX + double(x0) + 0.5;
+    const double X0 = g.originX + double(s.cellShift + x0) + 0.5;
     const double rowU = g.cu + Y * g.iuy, rowV = g.cv + Y * g.ivy;
     uint64_t colours[kChunk];
     for (int32_t x = x0; x < x1; x += kChunk) {

@@ -179,6 +179,8 @@ struct RasterJobState {
     int32_t failed = 0;
     int32_t minX = 0; // bounds of the edges, 24.8 local
     int32_t maxX = 0;
+    int32_t rightCut = 0; // parts of edges right of the clip were dropped (see Arrange)
+    int32_t cellShift = 0; // the cells' first column, in pixels right of the clip's left side
     int32_t minY = 0;
     int32_t maxY = 0;
 
