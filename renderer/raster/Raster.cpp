@@ -677,9 +677,28 @@ struct NoPieces {
 // InRows: only the rows from keptFirst to keptLast keep them (even-odd fills).
 template <bool InRows> struct KeptPieces {
     static constexpr int32_t kWords = kCellWordsKept;
-    KeptPieces(RasterJobState* state, int32_t pieceTag) : s(state), tag(pieceTag) {}
+    // The parts are written through a cursor of its own into the band's list, which takes
+    // their count when the edge is done: kept in the state, the list's count and blocks would
+    // be read again after every store into the cells, which may be the same memory for all
+    // the compiler knows.
+    KeptPieces(RasterJobState* state, int32_t pieceTag)
+        : s(state), tag(pieceTag), count(state->pieces.count) {
+        const BlockList<OverlapPiece>& list = state->pieces;
+        if ((count >> list.kShift) < list.blockCount && count < kMaxBandPieces) {
+            slot = &list.blocks[count >> list.kShift][count & list.kMask];
+            room = list.kBlock - (count & list.kMask);
+            room = room < kMaxBandPieces - count ? room : kMaxBandPieces - count;
+        }
+    }
+    ~KeptPieces() {
+        s->pieces.count = count;
+        s->pieces.reached = count > s->pieces.reached ? count : s->pieces.reached;
+    }
     RasterJobState* s;
     int32_t tag;
+    int32_t count;                // parts in the list
+    OverlapPiece* slot = nullptr; // where the next one goes
+    int32_t room = 0;             // places from slot on in its block
     int32_t rowTop = 0; // 24.8
     int32_t rowBit = 0; // the row inside the band
     bool keep = true;   // whether the row keeps its parts
@@ -704,13 +723,13 @@ template <bool InRows> struct KeptPieces {
         }
         const int32_t base = cell << kRasterShift;
         const int32_t head = int32_t(c[kCellHead]);
-        if (s->pieces.count >= kMaxBandPieces ||
-            !s->pieces.Add(OverlapPiece{head, int16_t(xa - base), int16_t(ya - rowTop),
-                                        int16_t(xb - base), int16_t(yb - rowTop), dir})) {
-            s->piecesLost = 1;
+        if (room == 0 && !MoreRoom()) {
             return;
         }
-        c[kCellHead] = uint32_t(s->pieces.count);
+        *slot++ = OverlapPiece{head, int16_t(xa - base), int16_t(ya - rowTop),
+                               int16_t(xb - base), int16_t(yb - rowTop), dir};
+        --room;
+        c[kCellHead] = uint32_t(++count);
         // The first piece sets both tags. (Selects, not jumps: which way they go is a coin
         // toss along a dense outline.)
         int32_t low = head ? int32_t(c[kCellLow]) : tag;
@@ -724,6 +743,20 @@ template <bool InRows> struct KeptPieces {
             int32_t& last = s->mixedLast[rowBit];
             last = cell > last ? cell : last;
         }
+    }
+    // The next block's room (within the band's limit); false, and the parts are lost, when
+    // memory or the limit ran out.
+    __attribute__((noinline)) bool MoreRoom() {
+        BlockList<OverlapPiece>& list = s->pieces;
+        list.count = count;
+        slot = count < kMaxBandPieces ? list.Room(&room) : nullptr;
+        if (!slot) {
+            room = 0;
+            s->piecesLost = 1;
+            return false;
+        }
+        room = room < kMaxBandPieces - count ? room : kMaxBandPieces - count;
+        return true;
     }
 };
 

@@ -71,35 +71,50 @@ template <class T> struct BlockList {
         }
         delete[] blocks;
     }
+    // Room for the next elements: where the next one goes, and in *left how many fit there in
+    // a row (the rest of its block); nullptr when memory ran out. Writers fill some of them
+    // and then move `count` (and `reached`) on themselves.
+    T* Room(int32_t* left) {
+        if ((count >> kShift) == blockCount && !Grow()) {
+            return nullptr;
+        }
+        *left = kBlock - (count & kMask);
+        return &blocks[count >> kShift][count & kMask];
+    }
     T& operator[](int32_t i) { return blocks[i >> kShift][i & kMask]; }
     const T& operator[](int32_t i) const { return blocks[i >> kShift][i & kMask]; }
     void Clear() { count = 0; }
     // Appends; false when memory ran out (the list is unchanged).
     bool Add(const T& value) {
         const int32_t block = count >> kShift;
-        if (block == blockCount) {
-            if (blockCount == blockCapacity) {
-                int32_t grown = blockCapacity ? blockCapacity * 2 : 16;
-                T** fresh = new (std::nothrow) T*[size_t(grown)];
-                if (!fresh) {
-                    return false;
-                }
-                for (int32_t i = 0; i < blockCount; ++i) {
-                    fresh[i] = blocks[i];
-                }
-                delete[] blocks;
-                blocks = fresh;
-                blockCapacity = grown;
-            }
-            T* storage = new (std::nothrow) T[kBlock];
-            if (!storage) {
-                return false;
-            }
-            blocks[blockCount++] = storage;
+        if (block == blockCount && !Grow()) {
+            return false;
         }
         blocks[block][count & kMask] = value;
         ++count;
         reached = count > reached ? count : reached;
+        return true;
+    }
+    // One more block; false when memory ran out (the list is unchanged).
+    bool Grow() {
+        if (blockCount == blockCapacity) {
+            int32_t grown = blockCapacity ? blockCapacity * 2 : 16;
+            T** fresh = new (std::nothrow) T*[size_t(grown)];
+            if (!fresh) {
+                return false;
+            }
+            for (int32_t i = 0; i < blockCount; ++i) {
+                fresh[i] = blocks[i];
+            }
+            delete[] blocks;
+            blocks = fresh;
+            blockCapacity = grown;
+        }
+        T* storage = new (std::nothrow) T[kBlock];
+        if (!storage) {
+            return false;
+        }
+        blocks[blockCount++] = storage;
         return true;
     }
 };
