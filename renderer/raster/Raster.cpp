@@ -977,6 +977,19 @@ void RasterJobState::Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum) {
     }
 }
 
+// Span for one pixel, a solid colour and the non-zero rule.
+inline void RasterJobState::OnePixel(uint32_t* pixel, uint32_t sum) {
+    uint32_t cover = int32_t(sum) < 0 ? 0u - sum : sum;
+    cover = cover > uint32_t(kFullCover) ? uint32_t(kFullCover) : cover;
+    const int32_t coverage = int32_t((cover * 255 + kFullCover / 2) >> 17);
+    const int32_t a = coverage == 255 ? alpha : Div255(alpha * coverage);
+    if (a == 255) {
+        *pixel = source.colour;
+    } else if (a != 0) {
+        *pixel = BlendPixel(*pixel, source, uint32_t(a));
+    }
+}
+
 // A fresh block of pieces costs the first touch of its pages (kFreshBytes), charged when it
 // is taken.
 void RasterJobState::ChargeFreshPieces() {
@@ -1087,6 +1100,8 @@ int32_t RasterJobState::SweepBand(int32_t band, int32_t rows) {
     const int32_t wordFirst = (minX >> kRasterShift) >> 6;
     const int32_t wordLast = ((maxX >> kRasterShift) + 1) >> 6;
     const int32_t rowWork = (kRasterBandWork + bandRows - 1) / bandRows;
+    // Runs of one pixel (an edge's, mostly) in a solid colour are blended here, not by Span.
+    const bool plain = !evenOdd && !hitOnly && !gradientOn;
     // Only the rows of the edges hold touched cells.
     const int32_t rowFirst = (minY >> kRasterShift) - bandTopRow;
     const int32_t rowEnd = ((maxY - 1) >> kRasterShift) + 1 - bandTopRow;
@@ -1112,7 +1127,10 @@ int32_t RasterJobState::SweepBand(int32_t band, int32_t rows) {
             do {
                 int32_t x = (w << 6) + __builtin_ctzll(word);
                 word &= word - 1;
-                if (sum != 0) {
+                if (sum == 0) {
+                } else if (plain && x - runStart == 1 && runStart < width) {
+                    OnePixel(pixels + runStart, sum);
+                } else {
                     Span(pixels, runStart, x, sum);
                 }
                 uint32_t* c = acc + x * K;

@@ -11,22 +11,6 @@ void RasterSetScalarCompositing(int32_t scalar) {
     gRasterScalar = scalar ? 1 : 0;
 }
 
-namespace {
-
-inline uint32_t Div255Lanes(uint32_t v) { // two 16-bit lanes, each rounded / 255
-    v += 0x00800080u;
-    return ((v + ((v >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-}
-
-inline uint32_t BlendPixel(uint32_t d, const SolidSource& s, uint32_t a) {
-    uint32_t na = 255 - a;
-    uint32_t outRB = Div255Lanes(s.rb * a + (d & 0x00FF00FFu) * na);
-    uint32_t outAG = Div255Lanes(s.ag * a + ((d >> 8) & 0x00FF00FFu) * na);
-    return outRB | (outAG << 8);
-}
-
-} // namespace
-
 void FillRowScalar(uint32_t* p, int32_t n, uint32_t colour) {
     for (int32_t i = 0; i < n; ++i) {
         p[i] = colour;

@@ -27,6 +27,19 @@ inline SolidSource MakeSolidSource(uint32_t argb) {
     return SolidSource{argb | 0xFF000000u, argb & 0x00FF00FFu, ((argb >> 8) & 0xFFu) | 0x00FF0000u};
 }
 
+inline uint32_t Div255Lanes(uint32_t v) { // two 16-bit lanes, each rounded / 255
+    v += 0x00800080u;
+    return ((v + ((v >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+}
+
+// One pixel d blended at alpha a, 1..254 (what every form of BlendRow gives it).
+inline uint32_t BlendPixel(uint32_t d, const SolidSource& s, uint32_t a) {
+    uint32_t na = 255 - a;
+    uint32_t outRB = Div255Lanes(s.rb * a + (d & 0x00FF00FFu) * na);
+    uint32_t outAG = Div255Lanes(s.ag * a + ((d >> 8) & 0x00FF00FFu) * na);
+    return outRB | (outAG << 8);
+}
+
 // n pixels from p: stored (FillRow) or blended at alpha a, 1..254 (BlendRow).
 void FillRowScalar(uint32_t* p, int32_t n, uint32_t colour);
 void BlendRowScalar(uint32_t* p, int32_t n, const SolidSource& s, uint32_t a);

@@ -305,6 +305,7 @@ struct RasterJobState {
     int32_t ResolveOverlaps(int32_t rows);
     int32_t EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
     void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
+    void OnePixel(uint32_t* pixel, uint32_t sum);
 };
 
 // Curve flattening tolerance in 24.8 units (a sixteenth of a pixel).
