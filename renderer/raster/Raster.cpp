@@ -20,7 +20,8 @@
 //    is safe; after clipping every coordinate lies inside the clip, whose size is at most
 //    65535 pixels, and all later arithmetic fits easily in 64 bits (mostly in 32).
 //
-// 2. Edges to cells. The clip is cut into bands of a few rows (about 64 KiB of accumulators).
+// 2. Edges to cells. The columns the edges span (not the whole clip: a narrow shape gets tall
+//    bands) are cut into bands of a few rows (about 64 KiB of accumulators, at most 64 rows).
 //    Each band owns one 32-bit accumulator per pixel ("cell") plus one, and a bit per cell
 //    that says it was touched. For every edge crossing the band, and every row it crosses, the
 //    piece of the edge inside the row is split at the cell borders. A piece inside one cell,
@@ -46,7 +47,7 @@
 //    trailing zeros at a time), adding cells into the running sum and clearing them behind.
 //    Between two touched cells the coverage cannot change, so the row comes out as runs of
 //    constant coverage: a run of full coverage with an opaque colour is a plain fill, other runs
-//    blend. The sum becomes a coverage by the fill rule: non-zero takes |sum| capped at 2^17;
+//    blend (a run of one pixel, an edge's, right there in the sweep). The sum becomes a coverage by the fill rule: non-zero takes |sum| capped at 2^17;
 //    even-odd folds sum modulo 2^18 (which the 32-bit wrap-around keeps exact). Coverage is
 //    rounded to 0..255 and multiplies the colour's alpha.
 //
