@@ -47,9 +47,10 @@
 //    trailing zeros at a time), adding cells into the running sum and clearing them behind.
 //    Between two touched cells the coverage cannot change, so the row comes out as runs of
 //    constant coverage: a run of full coverage with an opaque colour is a plain fill, other runs
-//    blend (a run of one pixel, an edge's, right there in the sweep). The sum becomes a coverage by the fill rule: non-zero takes |sum| capped at 2^17;
-//    even-odd folds sum modulo 2^18 (which the 32-bit wrap-around keeps exact). Coverage is
-//    rounded to 0..255 and multiplies the colour's alpha.
+//    blend (a run of one pixel, an edge's, right there in the sweep). The sum becomes a
+//    coverage by the fill rule: non-zero takes |sum| capped at 2^17; even-odd folds sum modulo
+//    2^18 (which the 32-bit wrap-around keeps exact). Coverage is rounded to 0..255 and
+//    multiplies the colour's alpha.
 //
 // 4. Blending is source-over with straight colour: out = (c * a + d * (255 - a)) / 255 per
 //    channel, rounded, computed two channels at a time in 32-bit lanes.
@@ -685,10 +686,9 @@ template <bool InRows> struct KeptPieces {
     KeptPieces(RasterJobState* state, int32_t pieceTag)
         : s(state), tag(pieceTag), count(state->pieces.count) {
         const BlockList<OverlapPiece>& list = state->pieces;
-        if ((count >> list.kShift) < list.blockCount && count < kMaxBandPieces) {
-            slot = &list.blocks[count >> list.kShift][count & list.kMask];
-            room = list.kBlock - (count & list.kMask);
-            room = room < kMaxBandPieces - count ? room : kMaxBandPieces - count;
+        if ((count >> list.kShift) < list.blockCount) {
+            Aim(&list.blocks[count >> list.kShift][count & list.kMask],
+                list.kBlock - (count & list.kMask));
         }
     }
     ~KeptPieces() {
@@ -748,16 +748,20 @@ template <bool InRows> struct KeptPieces {
     // The next block's room (within the band's limit); false, and the parts are lost, when
     // memory or the limit ran out.
     __attribute__((noinline)) bool MoreRoom() {
-        BlockList<OverlapPiece>& list = s->pieces;
-        list.count = count;
-        slot = count < kMaxBandPieces ? list.Room(&room) : nullptr;
-        if (!slot) {
-            room = 0;
+        int32_t left = 0;
+        s->pieces.count = count;
+        Aim(count < kMaxBandPieces ? s->pieces.Room(&left) : nullptr, left);
+        if (room == 0) {
             s->piecesLost = 1;
             return false;
         }
-        room = room < kMaxBandPieces - count ? room : kMaxBandPieces - count;
         return true;
+    }
+    // The cursor at `at`, with `left` places there (none without `at`), within the band's limit.
+    void Aim(OverlapPiece* at, int32_t left) {
+        const int32_t limit = kMaxBandPieces - count;
+        slot = at;
+        room = !at || limit <= 0 ? 0 : (left < limit ? left : limit);
     }
 };
 
