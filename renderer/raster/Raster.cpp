@@ -750,7 +750,8 @@ template <bool InRows> struct KeptPieces {
     __attribute__((noinline)) bool MoreRoom() {
         int32_t left = 0;
         s->pieces.count = count;
-        Aim(count < kMaxBandPieces ? s->pieces.Room(&left) : nullptr, left);
+        OverlapPiece* const at = count < kMaxBandPieces ? s->pieces.Room(&left) : nullptr;
+        Aim(at, left);
         if (room == 0) {
             s->piecesLost = 1;
             return false;
