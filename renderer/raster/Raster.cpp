@@ -671,7 +671,8 @@ inline void TouchTwo(uint64_t* bits, int32_t cell) {
 // (strokes, and the rows of even-odd fills where rings meet; see "Overlaps").
 struct NoPieces {
     static constexpr int32_t kWords = 1; // words a cell takes
-    NoPieces(RasterJobState*, int32_t) {}
+    explicit NoPieces(RasterJobState*) {}
+    void Edge(int32_t) {}
     void Row(int32_t, int32_t) {}
     void Add(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
 };
@@ -680,11 +681,10 @@ struct NoPieces {
 template <bool InRows> struct KeptPieces {
     static constexpr int32_t kWords = kCellWordsKept;
     // The parts are written through a cursor of its own into the band's list, which takes
-    // their count when the edge is done: kept in the state, the list's count and blocks would
-    // be read again after every store into the cells, which may be the same memory for all
-    // the compiler knows.
-    KeptPieces(RasterJobState* state, int32_t pieceTag)
-        : s(state), tag(pieceTag), count(state->pieces.count) {
+    // their count when the band's edges are done (or the work runs out): kept in the state,
+    // the list's count and blocks would be read again after every store into the cells, which
+    // may be the same memory for all the compiler knows.
+    explicit KeptPieces(RasterJobState* state) : s(state), count(state->pieces.count) {
         const BlockList<OverlapPiece>& list = state->pieces;
         if ((count >> list.kShift) < list.blockCount) {
             Aim(&list.blocks[count >> list.kShift][count & list.kMask],
@@ -696,13 +696,14 @@ template <bool InRows> struct KeptPieces {
         s->pieces.reached = count > s->pieces.reached ? count : s->pieces.reached;
     }
     RasterJobState* s;
-    int32_t tag;
+    int32_t tag = 0;              // the edge's
     int32_t count;                // parts in the list
     OverlapPiece* slot = nullptr; // where the next one goes
     int32_t room = 0;             // places from slot on in its block
     int32_t rowTop = 0; // 24.8
     int32_t rowBit = 0; // the row inside the band
     bool keep = true;   // whether the row keeps its parts
+    void Edge(int32_t edgeTag) { tag = edgeTag; }
     void Row(int32_t local, int32_t top) {
         rowTop = top;
         rowBit = local;
@@ -751,6 +752,9 @@ template <bool InRows> struct KeptPieces {
         int32_t left = 0;
         s->pieces.count = count;
         OverlapPiece* const at = count < kMaxBandPieces ? s->pieces.Room(&left) : nullptr;
+        if (s->pieces.blockCount != s->piecesBlocks) {
+            s->ChargeFreshPieces();
+        }
         Aim(at, left);
         if (room == 0) {
             s->piecesLost = 1;
@@ -819,13 +823,17 @@ RowPieceCells(uint32_t* row, uint64_t* bits, int32_t xa, int32_t ya, int32_t xb,
     }
 }
 
-} // namespace
-
-template <int32_t Pieces>
-int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom,
-                                   int32_t bandTopRow) {
-    typename std::conditional<Pieces == 0, NoPieces, KeptPieces<Pieces == 2>>::type sink{this,
-                                                                                      e.tag};
+// The part of edge e inside the band (rows from bandTopRow, 24.8 heights top ... bottom) into
+// its cells; the work done (rows and cells).
+template <class Sink>
+__attribute__((always_inline)) inline int32_t
+EdgeSmooth(RasterJobState& st, const RasterEdge& e, int32_t top, int32_t bottom,
+           int32_t bandTopRow, Sink& sink) {
+    constexpr bool Pieces = Sink::kWords != 1;
+    uint32_t* const cells = st.cells;
+    uint64_t* const touched = st.touched;
+    const int32_t cellStride = st.cellStride, touchedStride = st.touchedStride;
+    sink.Edge(e.tag);
     if (Pieces && e.y0 == e.y1) {
         // A level edge: pieces of no height in the cells along it, for their tags.
         if (e.y0 < top || e.y0 >= bottom) {
@@ -834,14 +842,14 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
         const int32_t r = e.y0 >> kRasterShift;
         const int32_t lo = e.x0 < e.x1 ? e.x0 : e.x1, hi = e.x0 < e.x1 ? e.x1 : e.x0;
         const int32_t first = lo >> kRasterShift, last = (hi - 1) >> kRasterShift;
-        uint32_t* row = cells + ptrdiff_t(r - bandTopRow) * cellStride * decltype(sink)::kWords;
+        uint32_t* row = cells + ptrdiff_t(r - bandTopRow) * cellStride * Sink::kWords;
         uint64_t* bits = touched + ptrdiff_t(r - bandTopRow) * touchedStride;
         sink.Row(r - bandTopRow, r << kRasterShift);
         for (int32_t cell = first; cell <= last; ++cell) {
             const int32_t base = cell << kRasterShift;
             const int32_t xa = lo > base ? lo : base;
             const int32_t xb = hi < base + kRasterOne ? hi : base + kRasterOne;
-            sink.Add(row + cell * decltype(sink)::kWords, cell, xa, e.y0, xb, e.y0, 0);
+            sink.Add(row + cell * Sink::kWords, cell, xa, e.y0, xb, e.y0, 0);
             TouchTwo(bits, cell);
         }
         return 1 + last - first;
@@ -852,7 +860,7 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
         return 1;
     }
     const int32_t rowFirst = ya >> kRasterShift, rowLast = (yb - 1) >> kRasterShift;
-    constexpr int32_t K = decltype(sink)::kWords;
+    constexpr int32_t K = Sink::kWords;
     const ptrdiff_t rowWords = ptrdiff_t(cellStride) * K;
     uint32_t* row = cells + ptrdiff_t(rowFirst - bandTopRow) * rowWords;
     uint64_t* bits = touched + ptrdiff_t(rowFirst - bandTopRow) * touchedStride;
@@ -904,6 +912,8 @@ int32_t RasterJobState::EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bot
     const int32_t across = xPrev > xStart ? xPrev - xStart : xStart - xPrev;
     return rowLast - rowFirst + 1 + (across >> kRasterShift);
 }
+
+} // namespace
 
 int32_t RasterJobState::EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom,
                                     int32_t bandTopRow) {
@@ -1004,6 +1014,35 @@ void RasterJobState::ChargeFreshPieces() {
     piecesBlocks = pieces.blockCount;
 }
 
+// The edges still active from earlier bands, then those that start in this one, into the
+// band's cells through one sink (Sink void: without smoothing); 1 once all are converted, 0
+// when the work ran out first. Edges that go on below are kept (in place: never ahead of the
+// one being read). The cells only add up, so the order and the pieces the work is cut into do
+// not matter.
+template <class Sink> int32_t RasterJobState::ConvertEdges(int32_t top, int32_t bottom) {
+    const int32_t bandTopRow = top >> kRasterShift;
+    constexpr bool kAliased = std::is_void<Sink>::value;
+    typename std::conditional<kAliased, NoPieces, Sink>::type sink{this};
+    for (;;) {
+        const bool fromActive = bandEdge < activeCount;
+        if (!fromActive && !(nextEdge < edgeCount && sorted[nextEdge].y0 < bottom)) {
+            return 1;
+        }
+        if (work <= 0) {
+            return 0;
+        }
+        const RasterEdge* e = fromActive ? &active[bandEdge++] : &sorted[nextEdge++];
+        if (kAliased) {
+            work -= EdgeAliased(*e, top, bottom, bandTopRow);
+        } else {
+            work -= EdgeSmooth(*this, *e, top, bottom, bandTopRow, sink);
+        }
+        if (e->y1 > bottom) {
+            active[bandKept++] = *e;
+        }
+    }
+}
+
 int32_t RasterJobState::DrawBand() {
     const int32_t band = currentBand;
     const int32_t bandTopRow = band * bandRows;
@@ -1050,40 +1089,12 @@ int32_t RasterJobState::DrawBand() {
             }
         }
     }
-    // The edges still active from earlier bands, then those that start in this one. Edges
-    // that go on below are kept (in place: never ahead of the one being read). The cells only
-    // add up, so the order and the pieces the work is cut into do not matter.
-    while (bandEdge < activeCount) {
-        if (work <= 0) {
-            return 0;
-        }
-        const RasterEdge& e = active[bandEdge++];
-        work -= keep       ? (stroking ? EdgeSmooth<1>(e, top, bottom, bandTopRow)
-                                       : EdgeSmooth<2>(e, top, bottom, bandTopRow))
-                : smoothed ? EdgeSmooth<0>(e, top, bottom, bandTopRow)
-                           : EdgeAliased(e, top, bottom, bandTopRow);
-        if (pieces.blockCount != piecesBlocks) {
-            ChargeFreshPieces();
-        }
-        if (e.y1 > bottom) {
-            active[bandKept++] = e;
-        }
-    }
-    while (nextEdge < edgeCount && sorted[nextEdge].y0 < bottom) {
-        if (work <= 0) {
-            return 0;
-        }
-        const RasterEdge& e = sorted[nextEdge++];
-        work -= keep       ? (stroking ? EdgeSmooth<1>(e, top, bottom, bandTopRow)
-                                       : EdgeSmooth<2>(e, top, bottom, bandTopRow))
-                : smoothed ? EdgeSmooth<0>(e, top, bottom, bandTopRow)
-                           : EdgeAliased(e, top, bottom, bandTopRow);
-        if (pieces.blockCount != piecesBlocks) {
-            ChargeFreshPieces();
-        }
-        if (e.y1 > bottom) {
-            active[bandKept++] = e;
-        }
+    const int32_t converted = keep       ? (stroking ? ConvertEdges<KeptPieces<false>>(top, bottom)
+                                                     : ConvertEdges<KeptPieces<true>>(top, bottom))
+                              : smoothed ? ConvertEdges<NoPieces>(top, bottom)
+                                         : ConvertEdges<void>(top, bottom);
+    if (!converted) {
+        return 0;
     }
     activeCount = bandKept;
     bandEdge = bandKept; // converted: a call that comes back to resolve overlaps skips it all

@@ -296,13 +296,13 @@ struct RasterJobState {
     void ChargeFreshPieces();
     // Sweeps the band's rows from sweepNext while there is work left; 1 once all are swept.
     template <int32_t K> int32_t SweepBand(int32_t band, int32_t rows);
-    // Convert the part of an edge inside the band; they return the work done (rows and cells).
-    // Pieces: 0 none kept, 1 all kept (strokes), 2 kept in the rows where rings meet.
-    template <int32_t Pieces>
-    int32_t EdgeSmooth(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
+    // Converts the band's edges (24.8 heights top ... bottom) into its cells while there is
+    // work left; 1 once all are done (Raster.cpp).
+    template <class Sink> int32_t ConvertEdges(int32_t top, int32_t bottom);
     // Resolves the band's cells where pieces of a stroke that are not neighbours meet; 1 once
     // done, 0 when the work ran out first.
     int32_t ResolveOverlaps(int32_t rows);
+    // The part of an edge inside the band, without smoothing; the work done (rows).
     int32_t EdgeAliased(const RasterEdge& e, int32_t top, int32_t bottom, int32_t bandTopRow);
     void Span(uint32_t* row, int32_t x0, int32_t x1, uint32_t sum);
     void OnePixel(uint32_t* pixel, uint32_t sum);
