@@ -268,6 +268,8 @@ int32_t RasterJobState::Begin(const RasterSurface& surface, const RasterRect& cl
     stride = surface.stride;
     width = x1 - x0;
     height = y1 - y0;
+    clipW = double(width) * kRasterOne;
+    clipH = double(height) * kRasterOne;
     originX = double(x0) * kRasterOne;
     originY = double(y0) * kRasterOne;
     return 1;
@@ -284,9 +286,6 @@ void RasterJobState::SetPaint(uint32_t paintColour, int32_t alphaScale256, int32
 }
 
 inline void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t dir) {
-    if (failed) {
-        return;
-    }
     int32_t below = y1;
     if (y0 == y1) {
         // Level: it changes no winding, but where overlaps are resolved it tells which pieces
@@ -296,13 +295,18 @@ inline void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_
         }
         below = y0 + 1;
     }
-    const bool fresh = edges.count >= edges.reached;
-    if (edgeCount >= kRasterMaxEdges || !edges.Add(RasterEdge{x0, y0, x1, y1, dir, edgeTag})) {
+    // The list's Add, with the job's count of edges and the charge for fresh memory in one.
+    const int32_t i = edgeCount;
+    constexpr int32_t kShift = BlockList<RasterEdge>::kShift;
+    if (failed || i >= kRasterMaxEdges || ((i >> kShift) == edges.blockCount && !edges.Grow())) {
         failed = 1;
         return;
     }
-    ++edgeCount;
-    if (fresh) {
+    edges.blocks[i >> kShift][i & BlockList<RasterEdge>::kMask] =
+        RasterEdge{x0, y0, x1, y1, dir, edgeTag};
+    edgeCount = edges.count = i + 1;
+    if (i >= edges.reached) {
+        edges.reached = i + 1;
         work -= kFreshEdgeWork;
     }
     int32_t lo = x0 < x1 ? x0 : x1, hi = x0 < x1 ? x1 : x0;
@@ -317,8 +321,8 @@ void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t
         return;
     }
     if (y0 == y1) {
-        const double w = double(width) * kRasterOne;
-        if (exact && y0 >= 0 && y0 < double(height) * kRasterOne && (x0 < w || x1 < w) &&
+        const double w = clipW;
+        if (exact && y0 >= 0 && y0 < clipH && (x0 < w || x1 < w) &&
             (x0 > 0 || x1 > 0)) {
             const int32_t wi = width * kRasterOne;
             StoreEdge(ClampRound(x0, wi), RoundNear(y0), ClampRound(x1, wi), RoundNear(y0), dir);
@@ -330,7 +334,7 @@ void RasterJobState::AddLine(double x0, double y0, double x1, double y1, int32_t
         std::swap(y0, y1);
         dir = -dir;
     }
-    const double w = double(width) * kRasterOne, h = double(height) * kRasterOne;
+    const double w = clipW, h = clipH;
     if (y1 <= 0 || y0 >= h) {
         return;
     }

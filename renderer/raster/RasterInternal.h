@@ -136,6 +136,7 @@ struct RasterJobState {
     ptrdiff_t stride = 0;
     int32_t width = 0; // clip size in pixels
     int32_t height = 0;
+    double clipW = 0, clipH = 0; // the same in 24.8, while the outline is walked
     double originX = 0; // the clip's top left corner in the caller's 24.8 coordinates
     double originY = 0;
 
