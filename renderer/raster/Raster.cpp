@@ -572,8 +572,16 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
             int32_t end = work < left * perEdge
                               ? sortIndex + int32_t((work + perEdge - 1) / perEdge)
                               : edgeCount;
-            for (int32_t i = sortIndex; i < end; ++i) {
-                ++bandCounts[BandOf(edges[i].y0) - firstBand + 1];
+            int32_t* const counts = bandCounts + 1;
+            const int32_t band0 = firstBand;
+            for (int32_t i = sortIndex; i < end;) {
+                // A block of the list at a time.
+                const RasterEdge* block = &edges[i];
+                const int32_t run = std::min(end - i, edges.kBlock - (i & edges.kMask));
+                for (int32_t j = 0; j < run; ++j) {
+                    ++counts[BandOf(block[j].y0) - band0];
+                }
+                i += run;
             }
             if (listsFresh) {
                 memset(sorted + sortIndex, 0, sizeof(RasterEdge) * size_t(end - sortIndex));
@@ -599,11 +607,18 @@ int32_t RasterJobState::Work(int64_t budget, int32_t maxBands) {
             int64_t left = int64_t(edgeCount) - sortIndex;
             int32_t end = work < left ? sortIndex + int32_t(work) : edgeCount;
             const int32_t shift = cellShift * kRasterOne;
-            for (int32_t i = sortIndex; i < end; ++i) {
-                RasterEdge e = edges[i];
-                e.x0 -= shift;
-                e.x1 -= shift;
-                sorted[bandCounts[BandOf(e.y0) - firstBand]++] = e;
+            int32_t* const places = bandCounts;
+            const int32_t band0 = firstBand;
+            for (int32_t i = sortIndex; i < end;) {
+                const RasterEdge* block = &edges[i];
+                const int32_t run = std::min(end - i, edges.kBlock - (i & edges.kMask));
+                for (int32_t j = 0; j < run; ++j) {
+                    RasterEdge e = block[j];
+                    e.x0 -= shift;
+                    e.x1 -= shift;
+                    sorted[places[BandOf(e.y0) - band0]++] = e;
+                }
+                i += run;
             }
             work -= end - sortIndex;
             sortIndex = end;
@@ -1188,6 +1203,19 @@ inline int32_t LineAtOrBelow(int32_t y) {
     return (y + kLineStep / 2 - 1) >> (kRasterShift - kLineShift);
 }
 
+// (2^39 / d rounded up) for d = 1 ... 256: n * it >> 39 is n / d, exactly for n <= 2^24 (the
+// error n * (it - 2^39 / d) / 2^39 stays below 2^-15, and n / d sits at least 1 / d below the
+// next integer), and the product fits in 63 bits.
+struct Reciprocals {
+    uint64_t of[kRasterOne + 1] = {};
+    constexpr Reciprocals() {
+        for (int32_t d = 1; d <= kRasterOne; ++d) {
+            of[d] = ((uint64_t(1) << 39) + uint64_t(d) - 1) / uint64_t(d);
+        }
+    }
+};
+constexpr Reciprocals kReciprocals;
+
 // The crossings of a cell's parts with each sample line, sorted by x: x above the lowest bit,
 // which says the winding goes up there.
 struct LineCrossings {
@@ -1205,7 +1233,12 @@ void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings&
         if (from >= to) {
             continue;
         }
-        const int32_t slope = ((p.xb - p.xa) * 65536) / (p.yb - p.ya); // 16.16 x per y
+        // 16.16 x per y, (xb - xa) * 65536 / (yb - ya) rounded towards 0, without a division:
+        // |xb - xa| <= 256 inside the cell, 0 < yb - ya <= 256 inside the row.
+        const int32_t dx = p.xb - p.xa;
+        const uint64_t step =
+            (uint64_t(dx < 0 ? -dx : dx) * 65536 * kReciprocals.of[p.yb - p.ya]) >> 39;
+        const int32_t slope = dx < 0 ? -int32_t(step) : int32_t(step);
         const int32_t up = p.dir > 0 ? 1 : 0;
         for (int32_t k = from; k < to; ++k) {
             const int32_t y = kLineStep * k + kLineStep / 2;
@@ -1348,12 +1381,16 @@ int32_t RasterJobState::ResolveOverlaps(int32_t rows) {
             if (!head) {
                 continue;
             }
-            int32_t entering[kLines + 1]; // the winding at the cell's left side
-            memcpy(entering, exactWinding, sizeof entering);
             const bool mixed = int32_t(c[kCellHigh]) - int32_t(c[kCellLow]) >= 2;
+            int32_t entering[kLines + 1]; // the winding at the cell's left side (mixed cells)
             // On each line the parts going up and going down, as differences from line to line
             // (mixed cells only): they bound the windings the line can reach.
-            int32_t ups[kLines + 1] = {}, downs[kLines + 1] = {};
+            int32_t ups[kLines + 1], downs[kLines + 1];
+            if (mixed) {
+                memcpy(entering, exactWinding, sizeof entering);
+                memset(ups, 0, sizeof ups);
+                memset(downs, 0, sizeof downs);
+            }
             const OverlapPiece* list[kCellPieces];
             int32_t n = 0, parts = 0;
             for (int32_t i = head; i && parts <= kCellWalk; i = pieces[i - 1].next, ++parts) {

@@ -510,18 +510,31 @@ struct Stroker {
     // not reach, which the rectangles' sum inked once, so it stays once.
     static int32_t InnerOverlap(Vec in, Vec out, Vec dIn, Vec dOut, double t, double lenIn,
                                 double lenOut, Vec* chain) {
-        Vec poly[8] = {Vec{0, 0}, in, Vec{in.x - dIn.x * t, in.y - dIn.y * t}, out};
+        Vec first[8] = {Vec{0, 0}, in, Vec{in.x - dIn.x * t, in.y - dIn.y * t}, out};
+        Vec second[8];
+        Vec* poly = first;
+        Vec* next = second;
         int32_t n = 4;
         // Within the incoming rectangle: x . dIn >= -lenIn; the outgoing: x . dOut <= lenOut.
+        // Each cut keeps the points on the inner side, and where the outline crosses the far
+        // end, the crossing.
         const Vec normals[2] = {dIn, Vec{-dOut.x, -dOut.y}};
         const double limits[2] = {lenIn, lenOut};
         for (int32_t k = 0; k < 2; ++k) {
-            Vec next[8];
-            int32_t m = 0;
-            auto h = [&](Vec v) { return v.x * normals[k].x + v.y * normals[k].y + limits[k]; };
+            double h[8];
+            bool cut = false;
             for (int32_t i = 0; i < n; ++i) {
-                const Vec a = poly[i], b = poly[i + 1 == n ? 0 : i + 1];
-                const double ha = h(a), hb = h(b);
+                h[i] = poly[i].x * normals[k].x + poly[i].y * normals[k].y + limits[k];
+                cut |= h[i] < 0;
+            }
+            if (!cut) {
+                continue; // wholly within this far end
+            }
+            int32_t m = 0;
+            for (int32_t i = 0; i < n; ++i) {
+                const int32_t j = i + 1 == n ? 0 : i + 1;
+                const Vec a = poly[i], b = poly[j];
+                const double ha = h[i], hb = h[j];
                 if (ha >= 0) {
                     next[m++] = a;
                 }
@@ -531,9 +544,9 @@ struct Stroker {
                 }
             }
             n = m;
-            for (int32_t i = 0; i < n; ++i) {
-                poly[i] = next[i];
-            }
+            Vec* const swap = poly;
+            poly = next;
+            next = swap;
         }
         // The corner lies strictly inside both far ends, so it is still the first point.
         for (int32_t i = 1; i < n; ++i) {
