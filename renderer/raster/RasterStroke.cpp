@@ -33,8 +33,10 @@
 // other way was exact too, but a quarter of a map's border edges were such polygons, and
 // their corners, rounded apart from the outline's, left slivers inside wide strokes.) That is
 // what keeps thin strokes along densely sampled outlines (map borders) at their true weight.
-// Before offsetting, centre-line points within 1/16 pixel of the line that replaces them are
-// dropped (Polyline): fewer, longer segments, whose inner corners can be cut. Along a convex
+// Before offsetting, centre-line points within 1/27 pixel of the line that replaces them are
+// dropped (Polyline): fewer, longer segments, whose inner corners can be cut. (At 1/16, the
+// tolerance of flattening, a map's dense borders moved by enough to cost 0.5 to 1 dB against
+// an exact picture; at 1/27 they keep within 0.2 to 0.3 dB of keeping every point.) Along a convex
 // stretch the points dropped all lie on one side of their line, so each kept vertex is then
 // moved by half the sideways shift that would balance its two segments' areas (Balance): the
 // lines run through the dropped points on average, and a dense coastline's border keeps its
@@ -854,11 +856,12 @@ int32_t StrokeBegin(RasterJobState& s) {
     st.left.dir = -1;
     st.right.dir = 1;
     k.line.failed = 0;
-    // Points closer than a sixteenth of a pixel to the line that replaces them go; for strokes
-    // wider than two pixels, proportionally less: the sides (and caps) turn with the centre
-    // line, r times as far out.
-    const double simplify = st.r > kRasterOne ? double(kRasterOne / 16) * kRasterOne / st.r
-                                              : double(kRasterOne / 16);
+    // Points closer than 1/27 pixel to the line that replaces them go; for strokes wider than
+    // two pixels, proportionally less: the sides (and caps) turn with the centre line, r times
+    // as far out.
+    constexpr double kDropTolerance = kRasterOne / 27.0;
+    const double simplify =
+        st.r > kRasterOne ? kDropTolerance * kRasterOne / st.r : kDropTolerance;
     k.line.tolerance2 = simplify * simplify;
     k.curX = -s.originX;
     k.curY = -s.originY;

@@ -18,6 +18,21 @@ struct Canvas {
     uint32_t At(int32_t x, int32_t y) const { return pixels[size_t(y) * width + x]; }
     // Coverage of opaque black drawn on white: 255 - blue.
     int32_t Cover(int32_t x, int32_t y) const { return 255 - int32_t(At(x, y) & 0xFF); }
+    // The coverage of every block of scale x scale pixels, rounded: a picture drawn `scale`
+    // times as large, at the size of the small one (row by row).
+    std::vector<int32_t> AveragedDown(int32_t scale) const {
+        std::vector<int32_t> out;
+        const int32_t area = scale * scale;
+        for (int32_t y = 0; y < height / scale; ++y)
+            for (int32_t x = 0; x < width / scale; ++x) {
+                int64_t sum = 0;
+                for (int32_t v = 0; v < scale; ++v)
+                    for (int32_t u = 0; u < scale; ++u)
+                        sum += Cover(x * scale + u, y * scale + v);
+                out.push_back(int32_t((sum + area / 2) / area));
+            }
+        return out;
+    }
     int64_t TotalCover() const {
         int64_t t = 0;
         for (int32_t y = 0; y < height; ++y)
