@@ -33,13 +33,15 @@
 // other way was exact too, but a quarter of a map's border edges were such polygons, and
 // their corners, rounded apart from the outline's, left slivers inside wide strokes.) That is
 // what keeps thin strokes along densely sampled outlines (map borders) at their true weight.
-// Before offsetting, centre-line points that lie within 1/20 pixel of the line that replaces
-// them, and whose triangle with it is under 1/64 square pixel, are dropped (Polyline): fewer,
-// longer segments, whose inner corners can be cut. The triangle is the ink a thin stroke moves
-// by leaving the point out: along the short steps of a dense outline the distance decides,
-// along long ones the area. (Dropping all within 1/16 pixel, the tolerance of flattening, moved
-// a map's dense borders by enough to cost 0.5 to 1 dB against an exact picture; now they keep
-// within 0.3 dB of keeping every point, and a map of longer steps loses nothing.) Along a convex
+// Before offsetting, centre-line points close to the line that replaces them are dropped
+// (Polyline): fewer, longer segments, whose inner corners can be cut. A stroke wider than a
+// pixel shows its sides, as a fill its outline, and drops the points within 1/16 pixel (the
+// tolerance of flattening). One up to a pixel wide shows its ink: it drops a point within
+// 1/20 pixel whose triangle with the line, the ink that leaving it out moves, is under 1/64
+// square pixel; along a dense outline's short steps the distance decides, along long ones
+// the area. (Dropping those within 1/16 pixel as well moved a map's thin borders by enough to
+// cost 0.5 to 1 dB against an exact picture; now they keep within 0.3 dB of keeping every
+// point, and a map of longer steps loses nothing.) Along a convex
 // stretch the points dropped all lie on one side of their line, so each kept vertex is then
 // moved by half the sideways shift that would balance its two segments' areas (Balance): the
 // lines run through the dropped points on average, and a dense coastline's border keeps its
@@ -861,14 +863,23 @@ int32_t StrokeBegin(RasterJobState& s) {
     st.left.dir = -1;
     st.right.dir = 1;
     k.line.failed = 0;
-    // Points within 1/20 pixel of the line that replaces them, in a triangle with it of under
-    // 1/64 square pixel, go; for strokes wider than two pixels, proportionally less: the sides
-    // (and caps) turn with the centre line, r times as far out.
-    constexpr double kDropDistance = kRasterOne / 20.0;
-    constexpr double kDropCross = 2.0 * kRasterOne * kRasterOne / 64; // twice the area
-    const double scale = st.r > kRasterOne ? kRasterOne / st.r : 1;
-    k.line.tolerance2 = kDropDistance * kDropDistance * scale * scale;
-    k.line.crossLimit2 = kDropCross * kDropCross * scale * scale;
+    // Which centre-line points go. A stroke up to a pixel wide shows the ink in each pixel,
+    // both its sides falling in the same ones: a point goes when it lies within 1/20 pixel of
+    // the line that replaces it and their triangle (the ink moved) is under 1/64 square pixel.
+    // A wider stroke shows its sides, as a fill shows its outline: a point goes within 1/16
+    // pixel (the tolerance of flattening), and for strokes wider than two pixels proportionally
+    // less, as the sides (and caps) turn with the centre line, r times as far out.
+    if (st.r <= kRasterOne / 2) {
+        constexpr double kThinDistance = kRasterOne / 20.0;
+        constexpr double kThinCross = 2.0 * kRasterOne * kRasterOne / 64; // twice the area
+        k.line.tolerance2 = kThinDistance * kThinDistance;
+        k.line.crossLimit2 = kThinCross * kThinCross;
+    } else {
+        const double distance =
+            st.r > kRasterOne ? double(kRasterOne / 16) * kRasterOne / st.r : kRasterOne / 16;
+        k.line.tolerance2 = distance * distance;
+        k.line.crossLimit2 = HUGE_VAL;
+    }
     k.curX = -s.originX;
     k.curY = -s.originY;
     k.verbIndex = 0;
