@@ -665,6 +665,20 @@ struct StrokeWalk {
                    : nullptr;
     }
     double firstLen = 0, prevLen = 0, prevPrevLen = 0;
+    // The direction and length of segment `aheadIndex`, worked out while the segment before it
+    // is offset: its square root and divisions then overlap that work instead of holding up
+    // the start of its own.
+    int32_t aheadIndex = -1;
+    Vec aheadD{0, 0};
+    double aheadLen = 0;
+
+    // Segment i's unit direction and length.
+    void Direction(int32_t i, int32_t n, Vec& d, double& len) const {
+        const Vec p = line[i], e = line[i + 1 == n ? 0 : i + 1];
+        const double dx = e.x - p.x, dy = e.y - p.y;
+        len = sqrt(dx * dx + dy * dy);
+        d = Vec{dx / len, dy / len};
+    }
 
     void EndSubpath(bool isClosed, AfterSubpath then) {
         closed = isClosed;
@@ -706,6 +720,7 @@ struct StrokeWalk {
                 right.count = 0;
                 st.outlinePoints = 0;
                 segments = closed ? n : n - 1;
+                aheadIndex = -1;
                 base = tagBase;
                 tagBase = int64_t(tagBase) + 2 * int64_t(segments) + 3 < INT32_MAX
                               ? tagBase + 2 * segments + 3
@@ -725,10 +740,19 @@ struct StrokeWalk {
                     }
                     const int32_t before = Sides();
                     const int32_t i = index++;
-                    Vec p = q[i], e = q[i + 1 == n ? 0 : i + 1];
-                    double dx = e.x - p.x, dy = e.y - p.y;
-                    double len = sqrt(dx * dx + dy * dy);
-                    Vec d{dx / len, dy / len};
+                    const Vec p = q[i];
+                    Vec d;
+                    double len;
+                    if (aheadIndex == i) {
+                        d = aheadD;
+                        len = aheadLen;
+                    } else {
+                        Direction(i, n, d, len);
+                    }
+                    if (i + 1 < segments) {
+                        aheadIndex = i + 1;
+                        Direction(i + 1, n, aheadD, aheadLen);
+                    }
                     Vec nrm{-d.y * st.r, d.x * st.r};
                     if (closed && overlapsLeft == 0) {
                         // From q[0] to the nearest point of the segment (needed only while
