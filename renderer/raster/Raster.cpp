@@ -295,15 +295,15 @@ inline void RasterJobState::StoreEdge(int32_t x0, int32_t y0, int32_t x1, int32_
         }
         below = y0 + 1;
     }
-    // The list's Add, with the job's count of edges and the charge for fresh memory in one.
-    const int32_t i = edgeCount;
-    constexpr int32_t kShift = BlockList<RasterEdge>::kShift;
-    if (failed || i >= kRasterMaxEdges || ((i >> kShift) == edges.blockCount && !edges.Grow())) {
+    // Into the list's room, with the job's count of edges and the charge for fresh memory.
+    const int32_t i = edgeCount; // the list's count too
+    int32_t left = 0;
+    RasterEdge* const at = failed || i >= kRasterMaxEdges ? nullptr : edges.Room(&left);
+    if (!at) {
         failed = 1;
         return;
     }
-    edges.blocks[i >> kShift][i & BlockList<RasterEdge>::kMask] =
-        RasterEdge{x0, y0, x1, y1, dir, edgeTag};
+    *at = RasterEdge{x0, y0, x1, y1, dir, edgeTag};
     edgeCount = edges.count = i + 1;
     if (i >= edges.reached) {
         edges.reached = i + 1;
