@@ -1216,75 +1216,92 @@ struct Reciprocals {
 };
 constexpr Reciprocals kReciprocals;
 
-// The crossings of a cell's parts with each sample line, sorted by x: x above the lowest bit,
-// which says the winding goes up there.
-struct LineCrossings {
-    int32_t at[kLines][kCellPieces];
-    int32_t counts[kLines] = {};
-};
-
-// Lines first ... end - 1 only.
-void CollectCrossings(const OverlapPiece* const* list, int32_t n, LineCrossings& out, int32_t first,
-                      int32_t end) {
+// Calls visit(winding, length) for every stretch of the sample lines first ... end - 1 across
+// a cell: on line k the winding starts at entering[k] (kept as differences from line to line)
+// at the cell's left side and changes by each part's dir where the part crosses the line.
+// A cell of a dense outline holds a dozen parts, crossing a line two to four times in no
+// telling order, so the common case goes without jumps that depend on the data: the parts
+// that cross any of the lines are taken first, each line takes its crossings from them, and
+// a line of four crossings or fewer orders them by a fixed network of exchanges (padded with
+// crossings at the cell's right side that change nothing); a line of more sorts them.
+template <class Visit>
+void FollowLines(const OverlapPiece* const* list, int32_t n, const int32_t* entering,
+                 Visit& visit, int32_t first, int32_t end) {
+    // A crossing: its x above two bits that say how the winding goes there (0 down, 1 not at
+    // all, 2 up).
+    constexpr int32_t kStill = (kRasterOne << 2) | 1;
+    // The parts crossing a line first ... end - 1, and the lines they cross.
+    int32_t which[kCellPieces], from[kCellPieces], to[kCellPieces];
+    int32_t crossing = 0;
     for (int32_t i = 0; i < n; ++i) {
-        const OverlapPiece& p = *list[i];
-        const int32_t k0 = LineAtOrBelow(p.ya), k1 = LineAtOrBelow(p.yb);
-        const int32_t from = k0 > first ? k0 : first, to = k1 < end ? k1 : end;
-        if (from >= to) {
-            continue;
-        }
-        // 16.16 x per y, (xb - xa) * 65536 / (yb - ya) rounded towards 0, without a division:
-        // |xb - xa| <= 256 inside the cell, 0 < yb - ya <= 256 inside the row.
+        const int32_t k0 = LineAtOrBelow(list[i]->ya), k1 = LineAtOrBelow(list[i]->yb);
+        which[crossing] = i;
+        from[crossing] = k0 > first ? k0 : first;
+        to[crossing] = k1 < end ? k1 : end;
+        crossing += from[crossing] < to[crossing];
+    }
+    // Each line's crossings.
+    int32_t lines[kLines][kCellPieces + 4];
+    int32_t counts[kLines];
+    for (int32_t k = first; k < end; ++k) {
+        counts[k] = 0;
+    }
+    for (int32_t i = 0; i < crossing; ++i) {
+        const OverlapPiece& p = *list[which[i]];
+        // x per y in 16.16, (xb - xa) * 65536 / (yb - ya) rounded towards 0, without a
+        // division: |xb - xa| <= 256 inside the cell, 0 < yb - ya <= 256 inside the row.
         const int32_t dx = p.xb - p.xa;
         const uint64_t step =
             (uint64_t(dx < 0 ? -dx : dx) * 65536 * kReciprocals.of[p.yb - p.ya]) >> 39;
         const int32_t slope = dx < 0 ? -int32_t(step) : int32_t(step);
-        const int32_t up = p.dir > 0 ? 1 : 0;
-        for (int32_t k = from; k < to; ++k) {
+        const int32_t way = p.dir > 0 ? 2 : 0;
+        for (int32_t k = from[i]; k < to[i]; ++k) {
             const int32_t y = kLineStep * k + kLineStep / 2;
-            out.at[k][out.counts[k]++] =
-                ((p.xa + int32_t((int64_t(y - p.ya) * slope) >> 16)) << 1) | up;
+            const int32_t x = p.xa + int32_t((int64_t(y - p.ya) * slope) >> 16);
+            lines[k][counts[k]++] = (x << 2) | way;
         }
+    }
+    int32_t w = 0;
+    for (int32_t k = 0; k < first; ++k) {
+        w += entering[k];
     }
     for (int32_t k = first; k < end; ++k) {
-        int32_t* line = out.at[k];
-        const int32_t count = out.counts[k];
-        if (count > 16) {
-            std::sort(line, line + count);
-            continue;
-        }
-        for (int32_t i = 1; i < count; ++i) {
-            const int32_t key = line[i];
-            int32_t j = i;
-            for (; j > 0 && line[j - 1] > key; --j) {
-                line[j] = line[j - 1];
-            }
-            line[j] = key;
-        }
-    }
-}
-
-// Calls visit(winding, length) for every stretch of sample lines first ... end - 1 across the
-// cell: on line k the winding starts at winding[k] (kept as differences from line to line) at
-// the cell's left side and changes by each part's dir where the part crosses the line.
-template <class Visit>
-void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit, int32_t first,
-               int32_t end) {
-    int32_t w = 0;
-    for (int32_t k = 0; k < end; ++k) {
-        w += winding[k];
-        if (k < first) {
-            continue;
-        }
-        int32_t at = 0, v = w;
-        for (int32_t i = 0; i <= c.counts[k]; ++i) {
-            const int32_t x = i < c.counts[k] ? c.at[k][i] >> 1 : kRasterOne;
-            visit(v, x - at);
-            at = x;
-            if (i < c.counts[k]) {
-                v += (c.at[k][i] & 1) ? 1 : -1;
+        w += entering[k];
+        int32_t* const at = lines[k];
+        int32_t m = counts[k];
+        if (m <= 4) {
+            at[m] = at[m + 1] = at[m + 2] = at[m + 3] = kStill;
+            auto exchange = [&](int32_t i, int32_t j) {
+                const int32_t low = at[i] < at[j] ? at[i] : at[j];
+                at[j] = at[i] < at[j] ? at[j] : at[i];
+                at[i] = low;
+            };
+            exchange(0, 1);
+            exchange(2, 3);
+            exchange(0, 2);
+            exchange(1, 3);
+            exchange(1, 2);
+            m = 4;
+        } else if (m > 16) {
+            std::sort(at, at + m);
+        } else {
+            for (int32_t i = 1; i < m; ++i) {
+                const int32_t key = at[i];
+                int32_t j = i;
+                for (; j > 0 && at[j - 1] > key; --j) {
+                    at[j] = at[j - 1];
+                }
+                at[j] = key;
             }
         }
+        int32_t x = 0, v = w;
+        for (int32_t i = 0; i < m; ++i) {
+            const int32_t next = at[i] >> 2;
+            visit(v, next - x);
+            x = next;
+            v += (at[i] & 3) - 1;
+        }
+        visit(v, kRasterOne - x);
     }
 }
 
@@ -1295,25 +1312,18 @@ void WalkLines(const LineCrossings& c, const int32_t* winding, Visit& visit, int
 // those hold excess but no uncovered stretch.
 int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* winding,
                    int32_t first, int32_t end) {
-    LineCrossings c;
-    CollectCrossings(list, n, c, first, end);
     struct {
         int32_t excess = 0, uncovered = 0;
         void operator()(int32_t v, int32_t length) {
             const int32_t layers = (v < 0 ? -v : v) - 1;
-            if (layers > 0) {
-                excess += layers * length;
-            } else if (layers < 0) {
-                uncovered += length;
-            }
+            excess += (layers > 0 ? layers : 0) * length;
+            uncovered += layers < 0 ? length : 0;
         }
     } visit;
-    WalkLines(c, winding, visit, first, end);
+    FollowLines(list, n, winding, visit, first, end);
     if (visit.excess && !visit.uncovered) {
-        CollectCrossings(list, n, c, 0, first);
-        CollectCrossings(list, n, c, end, kLines);
-        WalkLines(c, winding, visit, 0, first);
-        WalkLines(c, winding, visit, end, kLines);
+        FollowLines(list, n, winding, visit, 0, first);
+        FollowLines(list, n, winding, visit, end, kLines);
     }
     return visit.uncovered ? visit.excess * (kFullCover / (kLines * kRasterOne)) : 0;
 }
@@ -1324,8 +1334,6 @@ int32_t LineExcess(const OverlapPiece* const* list, int32_t n, const int32_t* wi
 // sum - k or k + 1 - sum); windings 0 and 2 in one pixel (two rings of a path closer than a
 // pixel) would count the doubly wound part twice instead of not at all.
 int32_t LineParity(const OverlapPiece* const* list, int32_t n, const int32_t* winding) {
-    LineCrossings c;
-    CollectCrossings(list, n, c, 0, kLines);
     struct {
         int32_t odd = 0, low = INT32_MAX, high = INT32_MIN;
         void operator()(int32_t v, int32_t length) {
@@ -1337,7 +1345,7 @@ int32_t LineParity(const OverlapPiece* const* list, int32_t n, const int32_t* wi
             high = v > high ? v : high;
         }
     } visit;
-    WalkLines(c, winding, visit, 0, kLines);
+    FollowLines(list, n, winding, visit, 0, kLines);
     return visit.high - visit.low >= 2 ? visit.odd * (kFullCover / (kLines * kRasterOne)) : -1;
 }
 
