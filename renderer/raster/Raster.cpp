@@ -1269,6 +1269,10 @@ void FollowLines(const OverlapPiece* const* list, int32_t n, const int32_t* ente
         w += entering[k];
         int32_t* const at = lines[k];
         int32_t m = counts[k];
+        if (m == 0) {
+            visit(w, kRasterOne); // a line no part crosses (most of them, for even-odd fills)
+            continue;
+        }
         if (m <= 4) {
             at[m] = at[m + 1] = at[m + 2] = at[m + 3] = kStill;
             auto exchange = [&](int32_t i, int32_t j) {
